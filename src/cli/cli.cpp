@@ -1,0 +1,165 @@
+#include "cli/cli.h"
+
+#include <iostream>
+
+#include "core/profile/profile_store.h"
+#include "core/profile/settings.h"
+#include "platform/paths.h"
+
+namespace z7::cli {
+namespace fsys = std::filesystem;
+
+namespace {
+
+struct Family {
+    const char* name;
+    int (*run)(Context&);
+};
+
+// One entry per first word of a command.
+const Family kFamilies[] = {
+    {"profile", RunProfileCommand},
+};
+
+constexpr const char* kUsage =
+    "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
+    "COMMAND ...\n"
+    "commands: profile list|show|set|new|delete|reset|import|export|save\n";
+
+}  // namespace
+
+fsys::path Context::SettingsFile() const { return configFile ? *configFile : DefaultSettingsFile(); }
+
+fsys::path Context::DataFolder() const {
+    if (dataDirOption) return *dataDirOption;
+    return LoadSettings(fs, SettingsFile(), DefaultDataFolder()).dataFolder;
+}
+
+std::optional<std::string> Context::TakeOption(const std::string& name) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != name) continue;
+        if (i + 1 >= args.size()) throw CliError(kExitUsage, name + " needs a value");
+        std::string value = args[i + 1];
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+                   args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return value;
+    }
+    return std::nullopt;
+}
+
+bool Context::TakeFlag(const std::string& name) {
+    for (size_t i = 0; i < args.size(); ++i)
+        if (args[i] == name) {
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+            return true;
+        }
+    return false;
+}
+
+std::string Context::TakeArg(const char* what) {
+    if (args.empty()) throw CliError(kExitUsage, std::string("missing ") + what);
+    std::string a = args.front();
+    args.erase(args.begin());
+    return a;
+}
+
+void Context::ExpectNoMoreArgs() {
+    if (!args.empty()) throw CliError(kExitUsage, "unexpected argument: " + args.front());
+}
+
+void Context::Print(const Json& value, const std::string& text) {
+    if (json) out << value.dump() << '\n';
+    else if (!text.empty()) out << text << (text.back() == '\n' ? "" : "\n");
+}
+
+long long ParseNumber(const std::string& text, const char* what) {
+    size_t pos = 0;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) negative = text[pos++] == '-';
+    int base = 10;
+    if (text.size() > pos + 1 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= text.size()) throw CliError(kExitBadInput, std::string("not a number for ") + what + ": \"" + text + "\"");
+    long long value = 0;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        int d = -1;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        if (d < 0) throw CliError(kExitBadInput, std::string("not a number for ") + what + ": \"" + text + "\"");
+        if (value > (1LL << 40)) throw CliError(kExitBadInput, std::string("number too large for ") + what);
+        value = value * base + d;
+    }
+    return negative ? -value : value;
+}
+
+int ParseSlot(const std::string& text) {
+    const long long slot = ParseNumber(text, "SLOT");
+    if (slot < 0 || slot >= kSlotCount)
+        throw CliError(kExitBadInput, "unknown slot " + text + " (slots are 0..4)");
+    return static_cast<int>(slot);
+}
+
+LoadedProfiles LoadProfiles(Context& ctx) {
+    LoadedProfiles p;
+    p.dataFolder = ctx.DataFolder();
+    LoadProfileSet(ctx.fs, p.set, p.dataFolder);
+    return p;
+}
+
+void SaveProfiles(Context& ctx, LoadedProfiles& p) {
+    std::string error;
+    if (!SaveProfileSet(ctx.fs, p.set, p.dataFolder, &error))
+        throw CliError(kExitBadInput, "cannot save the profiles: " + error);
+}
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs) {
+    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs};
+    try {
+        size_t i = 1;
+        for (; i < argv.size(); ++i) {
+            const std::string& a = argv[i];
+            auto value = [&](const char* name) {
+                if (i + 1 >= argv.size()) throw CliError(kExitUsage, std::string(name) + " needs a value");
+                return argv[++i];
+            };
+            if (a == "--data-dir") ctx.dataDirOption = fsys::path(value("--data-dir"));
+            else if (a == "--config") ctx.configFile = fsys::path(value("--config"));
+            else if (a == "--simulate") ctx.simulateState = fsys::path(value("--simulate"));
+            else if (a == "--virtual-time") ctx.virtualTime = true;
+            else if (a == "--json") ctx.json = true;
+            else if (a == "--help" || a == "-h") {
+                out << kUsage;
+                return kExitOk;
+            } else break;
+        }
+        if (i >= argv.size()) throw CliError(kExitUsage, "no command given\n" + std::string(kUsage));
+        const std::string command = argv[i];
+        // Options may also follow the command words.
+        for (++i; i < argv.size(); ++i) {
+            const std::string& a = argv[i];
+            if (a == "--json") ctx.json = true;
+            else if (a == "--virtual-time") ctx.virtualTime = true;
+            else if ((a == "--data-dir" || a == "--config" || a == "--simulate") && i + 1 < argv.size()) {
+                const fsys::path v(argv[++i]);
+                if (a == "--data-dir") ctx.dataDirOption = v;
+                else if (a == "--config") ctx.configFile = v;
+                else ctx.simulateState = v;
+            } else ctx.args.push_back(a);
+        }
+        for (const Family& f : kFamilies)
+            if (command == f.name) return f.run(ctx);
+        throw CliError(kExitUsage, "unknown command: " + command);
+    } catch (const CliError& e) {
+        err << "z7ctl: " << e.what() << '\n';
+        return e.exitCode;
+    } catch (const std::exception& e) {
+        err << "z7ctl: " << e.what() << '\n';
+        return kExitBadInput;
+    }
+}
+
+}  // namespace z7::cli

@@ -1,0 +1,73 @@
+#pragma once
+// z7ctl: the command-line front end. Run() is the whole program so tests can drive it in-process.
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/json.h"
+#include "core/profile/profile_record.h"
+#include "platform/file_system.h"
+
+namespace z7::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitDeviceFailed = 1,
+    kExitUsage = 2,
+    kExitNoMouse = 3,
+    kExitBadInput = 4,
+};
+
+// Thrown inside the CLI only; Run() turns it into the exit code and one line on stderr.
+struct CliError : std::runtime_error {
+    CliError(int code, const std::string& message) : std::runtime_error(message), exitCode(code) {}
+    int exitCode;
+};
+
+struct Context {
+    std::vector<std::string> args;  // the command's own words, after the command name(s)
+    std::optional<std::filesystem::path> dataDirOption;
+    std::optional<std::filesystem::path> configFile;
+    std::optional<std::filesystem::path> simulateState;
+    bool virtualTime = false;
+    bool json = false;
+    std::ostream& out;
+    std::ostream& err;
+    FileSystem& fs;
+
+    // The data folder: --data-dir, else the settings file's DataPath, else the default.
+    std::filesystem::path DataFolder() const;
+    std::filesystem::path SettingsFile() const;
+
+    // Takes "--name VALUE" out of args; nullopt when absent.
+    std::optional<std::string> TakeOption(const std::string& name);
+    bool TakeFlag(const std::string& name);
+    // The next positional word, or a usage error naming `what`.
+    std::string TakeArg(const char* what);
+    void ExpectNoMoreArgs();
+    void Print(const Json& value, const std::string& text);
+};
+
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        FileSystem& fs);
+
+// Helpers shared by the command families.
+long long ParseNumber(const std::string& text, const char* what);  // decimal or 0x hex
+int ParseSlot(const std::string& text);
+
+// The profile set of the data folder, loaded as the application loads it.
+struct LoadedProfiles {
+    std::filesystem::path dataFolder;
+    ProfileSet set;
+};
+LoadedProfiles LoadProfiles(Context& ctx);
+// Saves the whole set as the application's Save does; a failure is a CliError.
+void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
+
+// Command families.
+int RunProfileCommand(Context& ctx);
+
+}  // namespace z7::cli

@@ -1,0 +1,36 @@
+#pragma once
+// File operations the data store needs, behind an interface so that tests can interrupt a
+// save at any step. Paths are native; errors carry the operation and the OS's own text.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace z7 {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Creates or truncates `path` and writes `bytes`; the data is on the disk when this returns.
+    virtual bool WriteFile(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                           std::string* error) = 0;
+    // Reads a whole file; fails for files larger than maxBytes rather than allocating them.
+    virtual bool ReadFile(const std::filesystem::path& path, std::vector<uint8_t>& out,
+                          size_t maxBytes, std::string* error) = 0;
+    // Replaces `to` atomically where the platform can.
+    virtual bool Rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string* error) = 0;
+    // Removes a file or a folder with all its content; a missing path is not an error.
+    virtual bool Remove(const std::filesystem::path& path, std::string* error) = 0;
+    virtual bool CreateDirectories(const std::filesystem::path& path, std::string* error) = 0;
+    virtual bool Exists(const std::filesystem::path& path) = 0;
+    virtual bool IsDirectory(const std::filesystem::path& path) = 0;
+    // Entry names (not paths) of a folder; empty when it cannot be read.
+    virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder) = 0;
+};
+
+// The machine's own file system.
+FileSystem& LocalFileSystem();
+
+}  // namespace z7

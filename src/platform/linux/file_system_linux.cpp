@@ -1,0 +1,139 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "platform/file_system.h"
+
+namespace z7 {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Fail(std::string* error, const std::string& what, const fs::path& path, int err) {
+    if (error) *error = what + " " + path.string() + ": " + std::strerror(err);
+    return false;
+}
+
+void SyncFolderOf(const fs::path& path) {
+    // The rename or creation is only durable once the folder entry is flushed.
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+class LinuxFileSystem final : public FileSystem {
+public:
+    bool WriteFile(const fs::path& path, std::span<const uint8_t> bytes,
+                   std::string* error) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return Fail(error, "cannot create", path, errno);
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int err = errno;
+                ::close(fd);
+                return Fail(error, "cannot write", path, err);
+            }
+            done += static_cast<size_t>(n);
+        }
+        if (::fsync(fd) != 0) {
+            const int err = errno;
+            ::close(fd);
+            return Fail(error, "cannot flush", path, err);
+        }
+        if (::close(fd) != 0) return Fail(error, "cannot close", path, errno);
+        return true;
+    }
+
+    bool ReadFile(const fs::path& path, std::vector<uint8_t>& out, size_t maxBytes,
+                  std::string* error) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return Fail(error, "cannot open", path, errno);
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Fail(error, "not a file:", path, EISDIR);
+        }
+        if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+            ::close(fd);
+            return Fail(error, "file too large:", path, EFBIG);
+        }
+        std::vector<uint8_t> data;
+        uint8_t chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int err = errno;
+                ::close(fd);
+                return Fail(error, "cannot read", path, err);
+            }
+            if (n == 0) break;
+            if (data.size() + static_cast<size_t>(n) > maxBytes) {
+                ::close(fd);
+                return Fail(error, "file too large:", path, EFBIG);
+            }
+            data.insert(data.end(), chunk, chunk + n);
+        }
+        ::close(fd);
+        out = std::move(data);
+        return true;
+    }
+
+    bool Rename(const fs::path& from, const fs::path& to, std::string* error) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return Fail(error, "cannot rename", from, errno);
+        SyncFolderOf(to);
+        return true;
+    }
+
+    bool Remove(const fs::path& path, std::string* error) override {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        if (ec) return Fail(error, "cannot remove", path, ec.value());
+        return true;
+    }
+
+    bool CreateDirectories(const fs::path& path, std::string* error) override {
+        std::error_code ec;
+        fs::create_directories(path, ec);
+        if (ec || !fs::is_directory(path, ec))
+            return Fail(error, "cannot create folder", path, ec ? ec.value() : ENOTDIR);
+        return true;
+    }
+
+    bool Exists(const fs::path& path) override {
+        std::error_code ec;
+        return fs::exists(path, ec);
+    }
+
+    bool IsDirectory(const fs::path& path) override {
+        std::error_code ec;
+        return fs::is_directory(path, ec);
+    }
+
+    std::vector<fs::path> List(const fs::path& folder) override {
+        std::vector<fs::path> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename());
+        return names;
+    }
+};
+
+}  // namespace
+
+FileSystem& LocalFileSystem() {
+    static LinuxFileSystem instance;
+    return instance;
+}
+
+}  // namespace z7
