@@ -2,6 +2,7 @@
 
 #include "core/profile/profile_file.h"
 #include "core/profile/profile_store.h"
+#include "core/util/text.h"
 #include "platform/file_system.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
@@ -15,7 +16,7 @@ class ProfileCommands : public ::testing::Test {
 protected:
     test::TempDir dir;
     test::CliResult Run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--data-dir", dir.path().string(), "--config", (dir / "none.ini").string()});
+        args.insert(args.begin(), {"--data-dir", PathToUtf8(dir.path()), "--config", PathToUtf8(dir / "none.ini")});
         return RunCli(args);
     }
     std::filesystem::path folder() const { return ProfileFolder(dir.path()); }
@@ -33,7 +34,7 @@ TEST_F(ProfileCommands, FirstSaveWritesTheFiveDefaultProfiles) {
 
 TEST_F(ProfileCommands, SetChecksEveryValueAndChangesNothingOnARefusal) {
     ASSERT_EQ(Run({"profile", "save"}).code, 0);
-    const auto before = test::ReadBytes(folder() / "配置1.profile");
+    const auto before = test::ReadBytes(folder() / PathFromUtf16(u"配置1.profile"));
     for (const char* bad : {"pollingRate=3", "cpiX=400,8250", "cpiY=49", "lightEffect=2", "lightSleep=2",
                             "lightBrightness=0", "pointerSpeed=12", "pointerAcceleration=2", "stepCount=4",
                             "liftOffLevel=0", "angleSnapLevel=16", "inUse=0", "nonsense=1", "lightColor1=0x1000000"}) {
@@ -41,7 +42,7 @@ TEST_F(ProfileCommands, SetChecksEveryValueAndChangesNothingOnARefusal) {
         EXPECT_EQ(r.code, 4) << bad;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     }
-    EXPECT_EQ(test::ReadBytes(folder() / "配置1.profile"), before);
+    EXPECT_EQ(test::ReadBytes(folder() / PathFromUtf16(u"配置1.profile")), before);
 
     const auto ok = Run({"--json", "profile", "set", "1", "cpiX=450,0x384", "stepCount=2", "profileName=FPS",
                          "lightColor1=0x00FF00"});
@@ -52,7 +53,7 @@ TEST_F(ProfileCommands, SetChecksEveryValueAndChangesNothingOnARefusal) {
     EXPECT_NE(show.out.find(R"("currentStep":1)"), std::string::npos);
     EXPECT_NE(show.out.find(R"("lightColor1":65280)"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(folder() / "FPS.profile"));
-    EXPECT_FALSE(std::filesystem::exists(folder() / "配置1.profile"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / PathFromUtf16(u"配置1.profile")));
 }
 
 TEST_F(ProfileCommands, NewDeleteAndResetFollowTheSlotRules) {
@@ -68,7 +69,7 @@ TEST_F(ProfileCommands, NewDeleteAndResetFollowTheSlotRules) {
     EXPECT_EQ(Run({"profile", "delete", "5"}).code, 4);
     EXPECT_EQ(Run({"profile", "delete", "x"}).code, 4);
     EXPECT_EQ(Run({"profile", "delete", "2"}).code, 0);
-    EXPECT_FALSE(std::filesystem::exists(folder() / "配置2.profile"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / PathFromUtf16(u"配置2.profile")));
     EXPECT_EQ(Run({"profile", "show", "2"}).code, 0);
     EXPECT_EQ(Run({"profile", "set", "2", "pollingRate=2"}).code, 4);  // free slot
     EXPECT_EQ(Run({"profile", "new"}).out, "2\n");
@@ -83,7 +84,7 @@ TEST_F(ProfileCommands, NewDeleteAndResetFollowTheSlotRules) {
 TEST_F(ProfileCommands, ExportThenImportGivesAUniqueName) {
     ASSERT_EQ(Run({"profile", "save"}).code, 0);
     ASSERT_EQ(Run({"profile", "set", "1", "profileName=Game", "pollingRate=4"}).code, 0);
-    const auto file = (dir / "game.profile").string();
+    const auto file = PathToUtf8(dir / "game.profile");
     ASSERT_EQ(Run({"profile", "export", "1", file}).code, 0);
     auto r = Run({"profile", "import", file, "--slot", "2"});
     ASSERT_EQ(r.code, 0) << r.err;
@@ -91,7 +92,7 @@ TEST_F(ProfileCommands, ExportThenImportGivesAUniqueName) {
     EXPECT_EQ(Run({"profile", "import", file, "--slot", "0"}).code, 4);
     EXPECT_EQ(Run({"profile", "import", file}).code, 2);
     test::WriteBytes(dir / "bad.profile", {1, 2, 3});
-    r = Run({"profile", "import", (dir / "bad.profile").string(), "--slot", "3"});
+    r = Run({"profile", "import", PathToUtf8(dir / "bad.profile"), "--slot", "3"});
     EXPECT_EQ(r.code, 4);
     EXPECT_NE(r.err.find("not a readable profile"), std::string::npos);
 }

@@ -15,7 +15,7 @@ namespace fsys = std::filesystem;
 
 std::vector<std::string> FolderNames(const fsys::path& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fsys::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : fsys::directory_iterator(folder)) names.push_back(PathToUtf8(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -52,7 +52,7 @@ TEST_F(ProfileStore, FirstStartSavesFiveProfilesNamedAfterTheSlots) {
     ASSERT_EQ(list.size(), 5u);
     for (uint8_t slot = 0; slot < 5; ++slot) {
         EXPECT_EQ(list[slot].slot, slot);
-        const fsys::path expected = folder() / (Utf16ToUtf8(SlotName(slot)) + ".profile");
+        const fsys::path expected = folder() / PathFromUtf16(SlotName(slot) + u".profile");
         EXPECT_EQ(list[slot].path, PathToUtf16(expected));
         EXPECT_EQ(set[slot].filePath, expected);
     }
@@ -136,7 +136,7 @@ TEST_F(ProfileStore, LoadSkipsForeignSlotsAndKeepsDefaultsForMissingFiles) {
     auto list = ReadList(dir.path());
     list.push_back({9, list[1].path});
     test::WriteBytes(folder() / "pfList.dat", SerializeProfileList(list));
-    fsys::remove(folder() / "配置3.profile");
+    fsys::remove(folder() / PathFromUtf16(u"配置3.profile"));
 
     const ProfileSet loaded = LoadFrom(dir.path());
     EXPECT_EQ(loaded[1].profileName, u"One");

@@ -4,6 +4,7 @@
 
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
+#include "core/util/text.h"
 #include "support/temp_dir.h"
 
 namespace z7 {
@@ -64,13 +65,13 @@ TEST_F(SettingsTest, MissingFileGivesTheDefaults) {
 
 TEST_F(SettingsTest, AnExistingDataPathIsUsedAndAMissingOneFallsBack) {
     std::filesystem::create_directories(dir / "D");
-    test::WriteBytes(config(), Text("[ConfigData]\nDataPath=" + (dir / "D").string() + "\nAutoStartAP=1\n"));
+    test::WriteBytes(config(), Text("[ConfigData]\nDataPath=" + PathToUtf8(dir / "D") + "\nAutoStartAP=1\n"));
     Settings s = LoadSettings(fs, config(), fallback());
     EXPECT_EQ(s.dataFolder, dir / "D");
     EXPECT_EQ(s.autoStart, u"1");
     EXPECT_EQ(ProfileFolder(s.dataFolder), dir / "D" / "Kesta" / "Z7 Laser" / "Profiles");
 
-    test::WriteBytes(config(), Text("[ConfigData]\nDataPath=" + (dir / "gone").string() + "\n"));
+    test::WriteBytes(config(), Text("[ConfigData]\nDataPath=" + PathToUtf8(dir / "gone") + "\n"));
     EXPECT_EQ(LoadSettings(fs, config(), fallback()).dataFolder, fallback());
 }
 
