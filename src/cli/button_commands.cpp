@@ -12,7 +12,9 @@ namespace {
 constexpr int32_t kLeftClick = 2101;
 
 // Until the libraries are read here, every custom hotkey and macro is absent.
-MacroSources LibrarySources(Context&) { return MacroSources{}; }
+MacroSources LibrarySources(Context&) {
+    return MacroSources{};
+}
 
 // The text a button shows for a function, with what the profile set knows.
 std::string LabelOf(const ProfileSet& set, int32_t id) {
@@ -41,10 +43,14 @@ bool Offered(const ProfileSet& set, const ProfileRecord& r, int32_t id) {
         case FunctionCategory::Cpi:
             // The CPI submenu as rebuilt for the profile's step count.
             switch (r.stepCount) {
-                case 1: return id == 2004;
-                case 2: return id >= 2002 && id <= 2005;
-                case 3: return id >= 2002 && id <= 2006;
-                default: return false;
+                case 1:
+                    return id == 2004;
+                case 2:
+                    return id >= 2002 && id <= 2005;
+                case 3:
+                    return id >= 2002 && id <= 2006;
+                default:
+                    return false;
             }
         case FunctionCategory::Profile:
             if (id >= 2304 && id <= 2307) return set[id - 2303].inUse == 1;
@@ -107,7 +113,8 @@ int Set(Context& ctx) {
     ProfileRecord& r = p.set[slot];
     if (r.inUse != 1) throw CliError(kExitBadInput, "slot " + slotText + " holds no profile");
     const int button = static_cast<int>(buttonNumber - 1);
-    if (idValue < INT32_MIN || idValue > INT32_MAX || !Offered(p.set, r, static_cast<int32_t>(idValue)))
+    if (idValue < INT32_MIN || idValue > INT32_MAX ||
+        !Offered(p.set, r, static_cast<int32_t>(idValue)))
         throw CliError(kExitBadInput, "function " + idText + " is not offered on the button menus");
     int32_t id = static_cast<int32_t>(idValue);
 
@@ -116,8 +123,9 @@ int Set(Context& ctx) {
     for (const ButtonBinding& b : r.buttonBindings) leftClicks += DecodeBinding(b) == kLeftClick;
     if (DecodeBinding(r.buttonBindings[static_cast<size_t>(button)]) == kLeftClick &&
         leftClicks == 1 && id != kLeftClick)
-        throw CliError(kExitBadInput, "button " + buttonText +
-                                          " is the only left-click button and cannot be reassigned");
+        throw CliError(
+            kExitBadInput,
+            "button " + buttonText + " is the only left-click button and cannot be reassigned");
     if (id == kFunctionRestoreFactory) id = FactoryFunctionOf(button).functionId;
 
     switch (EncodeFunction(id, button, r, LibrarySources(ctx))) {

@@ -28,7 +28,8 @@ int RunImageCommand(Context& ctx) {
     const auto outFile = ctx.TakeOption("--out");
     const std::string slotText = ctx.TakeArg("SLOT");
     ctx.ExpectNoMoreArgs();
-    if (sensor && lighting) throw CliError(kExitUsage, "--sensor and --lighting exclude each other");
+    if (sensor && lighting)
+        throw CliError(kExitUsage, "--sensor and --lighting exclude each other");
     const int slot = ParseSlot(slotText);
     LoadedProfiles p = LoadProfiles(ctx);
     DeviceRecord record = BuildDeviceRecord(p.set[slot]);
@@ -46,10 +47,10 @@ int RunImageCommand(Context& ctx) {
     } else {
         const size_t entries = TotalEntries(record);
         if (entries > kMaxImageEntries)
-            throw CliError(kExitDeviceFailed,
-                           "the image would be refused: its buttons hold " +
-                               std::to_string(entries) + " macro entries (at most " +
-                               std::to_string(kMaxImageEntries) + ")");
+            throw CliError(kExitDeviceFailed, "the image would be refused: its buttons hold " +
+                                                  std::to_string(entries) +
+                                                  " macro entries (at most " +
+                                                  std::to_string(kMaxImageEntries) + ")");
         const DeviceImage image = BuildImage(record);
         bytes.assign(image.begin(), image.end());
     }

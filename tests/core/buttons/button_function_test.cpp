@@ -15,7 +15,8 @@ struct FullLibraries {
     std::map<int32_t, CMacroData> hotkeys;
     MacroSources sources;
     FullLibraries() {
-        for (int32_t id = 0; id <= 997; ++id) hotkeys[id] = CMacroData{u"hk", id, 1, {{1, 65, 0, 0}}};
+        for (int32_t id = 0; id <= 997; ++id)
+            hotkeys[id] = CMacroData{u"hk", id, 1, {{1, 65, 0, 0}}};
         sources.customHotkey = [this](int32_t id) -> const CMacroData* {
             auto it = hotkeys.find(id);
             return it == hotkeys.end() ? nullptr : &it->second;
@@ -42,14 +43,14 @@ TEST(EncodeFunction, FixedFunctionsGiveTheirTypeAndValueOnEveryButton) {
         int32_t id, type, value;
     };
     const Case cases[] = {
-        {0, 255, 255},    {2101, 0, 1},     {2102, 0, 2},     {2103, 0, 4},     {2104, 0, 8},
-        {2105, 0, 16},    {2106, 1, 1},     {2107, 1, 255},   {2108, 1, 2},     {2109, 1, 254},
-        {2201, 32, 205},  {2202, 32, 183},  {2203, 32, 182},  {2204, 32, 181},  {2205, 32, 233},
-        {2206, 32, 234},  {2207, 32, 226},  {2301, 8, 240},   {2302, 8, 242},   {2303, 8, 0},
-        {2304, 8, 1},     {2307, 8, 4},     {2002, 9, 240},   {2003, 9, 242},   {2004, 9, 0},
-        {2006, 9, 2},     {2000, 9, 255},   {2001, 9, 255},   {2050, 9, 255},   {3067, 2, 4},
-        {3126, 2, 124},   {3011, 2, 43},    {5007, 19, 5},    {6010, 22, 8},    {2110, 255, 255},
-        {2208, 32, 255},  {2399, 8, 255},   {2600, 255, 255}, {2715, 255, 255}, {7000, 255, 255},
+        {0, 255, 255},   {2101, 0, 1},    {2102, 0, 2},     {2103, 0, 4},     {2104, 0, 8},
+        {2105, 0, 16},   {2106, 1, 1},    {2107, 1, 255},   {2108, 1, 2},     {2109, 1, 254},
+        {2201, 32, 205}, {2202, 32, 183}, {2203, 32, 182},  {2204, 32, 181},  {2205, 32, 233},
+        {2206, 32, 234}, {2207, 32, 226}, {2301, 8, 240},   {2302, 8, 242},   {2303, 8, 0},
+        {2304, 8, 1},    {2307, 8, 4},    {2002, 9, 240},   {2003, 9, 242},   {2004, 9, 0},
+        {2006, 9, 2},    {2000, 9, 255},  {2001, 9, 255},   {2050, 9, 255},   {3067, 2, 4},
+        {3126, 2, 124},  {3011, 2, 43},   {5007, 19, 5},    {6010, 22, 8},    {2110, 255, 255},
+        {2208, 32, 255}, {2399, 8, 255},  {2600, 255, 255}, {2715, 255, 255}, {7000, 255, 255},
         {-5, 255, 255},
     };
     for (int button = 0; button < kButtonCount; ++button) {
@@ -158,12 +159,17 @@ TEST(EncodeFunction, TooLongACopyChangesNothing) {
 TEST(BuildKeySequence, PressesInOrderThenReleasesInOrder) {
     const auto copy = BuildKeySequence(2706);
     ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->events, (std::vector<CMacroEvent>{{1, 162, 0, 0}, {1, 160, 0, 0}, {1, 9, 0, 0},
-                                                      {1, 162, 1, 0}, {1, 160, 1, 0}, {1, 9, 1, 0}}));
+    EXPECT_EQ(copy->events, (std::vector<CMacroEvent>{{1, 162, 0, 0},
+                                                      {1, 160, 0, 0},
+                                                      {1, 9, 0, 0},
+                                                      {1, 162, 1, 0},
+                                                      {1, 160, 1, 0},
+                                                      {1, 9, 1, 0}}));
     EXPECT_EQ(BuildKeySequence(2709)->events[1].code, 48);  // the digit, whatever the label says
     EXPECT_EQ(BuildKeySequence(2708)->events[1], (CMacroEvent{17, 255, 0, 0}));
     EXPECT_EQ(BuildKeySequence(2403)->events[1].code, 'M');
-    for (int32_t id : {2400, 2402, 2404, 2405, 2700, 2715, 2101, 0}) EXPECT_FALSE(BuildKeySequence(id)) << id;
+    for (int32_t id : {2400, 2402, 2404, 2405, 2700, 2715, 2101, 0})
+        EXPECT_FALSE(BuildKeySequence(id)) << id;
     for (int32_t id = 2701; id <= 2714; ++id) {
         const auto s = BuildKeySequence(id);
         ASSERT_TRUE(s) << id;
@@ -181,14 +187,30 @@ TEST(DecodeBinding, StoredBindingsGiveTheirIdsAndUnknownValuesGiveLeftClick) {
         int32_t id;
     };
     const Case cases[] = {
-        {Binding(255, 17), 0},         {Binding(2, 4), 3067},         {Binding(2, 124), 3126},
-        {Binding(2, 72), 3021},        {Binding(20, 66), 2402},       {Binding(20, 64), 2101},
-        {Binding(31, 16), 2101},       {Binding(0, 3), 2101},         {Binding(1, 0), 2101},
-        {Binding(8, 5), 2101},         {Binding(8, 3), 2306},         {Binding(9, 3), 2101},
-        {Binding(24, 124), 2101},      {Binding(24, 127), 2714},      {Binding(24, 123), 2711},
-        {Binding(32, 0), 2101},        {Binding(21, 1), 2101},        {Binding(23, 1), 2101},
-        {Binding(3, 99, 7), 4009},     {Binding(17, 99, 7), 1009},    {Binding(19, 7), 5009},
-        {Binding(22, 7), 6009},        {Binding(0x109, 240), 2002},   {Binding(3, 0, -1), 4001},
+        {Binding(255, 17), 0},
+        {Binding(2, 4), 3067},
+        {Binding(2, 124), 3126},
+        {Binding(2, 72), 3021},
+        {Binding(20, 66), 2402},
+        {Binding(20, 64), 2101},
+        {Binding(31, 16), 2101},
+        {Binding(0, 3), 2101},
+        {Binding(1, 0), 2101},
+        {Binding(8, 5), 2101},
+        {Binding(8, 3), 2306},
+        {Binding(9, 3), 2101},
+        {Binding(24, 124), 2101},
+        {Binding(24, 127), 2714},
+        {Binding(24, 123), 2711},
+        {Binding(32, 0), 2101},
+        {Binding(21, 1), 2101},
+        {Binding(23, 1), 2101},
+        {Binding(3, 99, 7), 4009},
+        {Binding(17, 99, 7), 1009},
+        {Binding(19, 7), 5009},
+        {Binding(22, 7), 6009},
+        {Binding(0x109, 240), 2002},
+        {Binding(3, 0, -1), 4001},
         {Binding(19, INT32_MAX), static_cast<int32_t>(0x80001389u)},
     };
     for (const Case& c : cases)
@@ -204,7 +226,8 @@ TEST(FunctionCatalogue, EveryMenuIdSurvivesEncodeAndDecode) {
         for (const MenuItem& item : FixedSubmenu(top.functionId))
             if (item.functionId % 100 != kSettingsEntry) ids.push_back(item.functionId);
     for (int32_t item = 0; item <= 997; ++item)
-        for (int32_t header : {kCustomHotkeyHeader, kMacroHeader, kShortcutHeader, kTextBlockHeader})
+        for (int32_t header :
+             {kCustomHotkeyHeader, kMacroHeader, kShortcutHeader, kTextBlockHeader})
             ids.push_back(header + kLibraryItemBase + item);
     // Bind keys whose code the conversion maps, or leaves alone without meeting a usage.
     for (int vk = 1; vk <= 254; ++vk) {
@@ -214,7 +237,8 @@ TEST(FunctionCatalogue, EveryMenuIdSurvivesEncodeAndDecode) {
     for (int button = 0; button < kButtonCount; ++button) {
         for (int32_t id : ids) {
             ProfileRecord p;
-            ASSERT_EQ(EncodeFunction(id, button, p, libraries.sources), EncodeResult::Encoded) << id;
+            ASSERT_EQ(EncodeFunction(id, button, p, libraries.sources), EncodeResult::Encoded)
+                << id;
             const int32_t expected = id == 3005 ? 3021 : id;  // Ctrl+Break is stored as Pause
             EXPECT_EQ(DecodeBinding(p.buttonBindings[static_cast<size_t>(button)]), expected) << id;
         }

@@ -56,10 +56,10 @@ TEST(DeviceImage, FactoryProfileGivesTheFactoryImageByteForByte) {
         {0x3C, {0x00, 0x20, 0x03, 0x20, 0x03}},
         {0x46, {0x06}},
         {0x51, {0x00, 0x40, 0x06, 0x40, 0x06, 0x03, 0x00, 0x00, 0x01, 0x1E}},
-        {0x65, {0x00, 0x01, 0, 0, 0, 0, 0x0F, 0x00, 0x02, 0, 0, 0, 0, 0x0F,
-                0x00, 0x04, 0, 0, 0, 0, 0x0F, 0x00, 0x10, 0, 0, 0, 0, 0x0F,
-                0x00, 0x08, 0, 0, 0, 0, 0x0F, 0x09, 0xF0, 0, 0, 0, 0, 0x0F,
-                0x09, 0xF2, 0, 0, 0, 0, 0x0F}},
+        {0x65,
+         {0x00, 0x01, 0, 0, 0, 0, 0x0F, 0x00, 0x02, 0, 0, 0, 0, 0x0F, 0x00, 0x04, 0, 0, 0, 0, 0x0F,
+          0x00, 0x10, 0, 0, 0, 0, 0x0F, 0x00, 0x08, 0, 0, 0, 0, 0x0F, 0x09, 0xF0, 0, 0, 0, 0, 0x0F,
+          0x09, 0xF2, 0, 0, 0, 0, 0x0F}},
     };
     for (const auto& [offset, bytes] : fields)
         std::copy(bytes.begin(), bytes.end(), expected.begin() + static_cast<ptrdiff_t>(offset));
@@ -91,10 +91,10 @@ TEST(DeviceImage, HeaderCarriesEverySensorField) {
     EXPECT_EQ(image[kOffsetInUse], 0);
     Bytes expected(kSensorSourceLength, 0);
     const std::pair<size_t, uint8_t> fields[] = {
-        {0x32, 1},    {0x33, 1},    {0x34, 0x08}, {0x35, 0x20}, {0x36, 0x64}, {0x3D, 0x32},
-        {0x3F, 0xC8}, {0x45, 1},    {0x46, 11},   {0x47, 1},    {0x48, 15},   {0x51, 1},
-        {0x52, 0xD2}, {0x53, 0x04}, {0x54, 0xE1}, {0x55, 0x10}, {0x56, 2},    {0x57, 1},
-        {0x58, 7},    {0x59, 2},
+        {0x32, 1},    {0x33, 1},    {0x34, 0x08}, {0x35, 0x20}, {0x36, 0x64},
+        {0x3D, 0x32}, {0x3F, 0xC8}, {0x45, 1},    {0x46, 11},   {0x47, 1},
+        {0x48, 15},   {0x51, 1},    {0x52, 0xD2}, {0x53, 0x04}, {0x54, 0xE1},
+        {0x55, 0x10}, {0x56, 2},    {0x57, 1},    {0x58, 7},    {0x59, 2},
     };
     for (const auto& [offset, value] : fields) expected[offset - 0x32] = value;
     EXPECT_EQ(Slice(image, 0x32, kSensorSourceLength), expected);
@@ -139,8 +139,8 @@ TEST(DeviceImage, ScaleColorTruncatesEachByteAndLeavesOtherLevelsAlone) {
 TEST(DeviceImage, DataBlocksArePackedInButtonOrder) {
     ProfileRecord p = FactoryProfile();
     CMacroData three = Sequence(7, 2, 3);
-    three.events[0].code = 162;        // Left Ctrl: sent as its usage
-    three.events[1].kind = 16;         // a mouse button: code 1 has no pair
+    three.events[0].code = 162;  // Left Ctrl: sent as its usage
+    three.events[1].kind = 16;   // a mouse button: code 1 has no pair
     three.events[1].code = 1;
     three.events[2].value = 3600000;  // top byte of the value is dropped
     BindCopy(p, 2, 3, three, 7);
@@ -151,11 +151,10 @@ TEST(DeviceImage, DataBlocksArePackedInButtonOrder) {
 
     EXPECT_EQ(Slice(image, 0x65 + 2 * 7, 7), (Bytes{0x03, 0x02, 0x20, 0x03, 0x03, 0x00, 0x0F}));
     EXPECT_EQ(Slice(image, 0x65 + 5 * 7, 7), (Bytes{0x18, 0x71, 0x3C, 0x03, 0x02, 0x00, 0x0F}));
-    EXPECT_EQ(Slice(image, 0x320, 28),
-              (Bytes{1, 224, 0, 0, 0, 0, 0,          //
-                     16, 1, 0, 1, 10, 0, 0,          //
-                     1, 6, 0, 0, 0x80, 0xEE, 0x36,   // 'C' -> usage 6
-                     0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Slice(image, 0x320, 28), (Bytes{1,  224, 0, 0, 0,    0,    0,     //
+                                              16, 1,   0, 1, 10,   0,    0,     //
+                                              1,  6,   0, 0, 0x80, 0xEE, 0x36,  // 'C' -> usage 6
+                                              0,  0,   0, 0, 0,    0,    0}));
     EXPECT_EQ(Slice(image, 0x33C, 21),
               (Bytes{1, 4, 0, 0, 0, 0, 0, 1, 5, 0, 1, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(std::all_of(image.begin() + 0x351, image.end(), [](uint8_t b) { return b == 0; }));
@@ -166,7 +165,7 @@ TEST(DeviceImage, DataBlocksArePackedInButtonOrder) {
 TEST(DeviceImage, StaleOrEmptyCopiesGetOnlyATerminator) {
     ProfileRecord p = FactoryProfile();
     BindCopy(p, 0, 3, Sequence(9, 242, 4), 8);  // the copy belongs to another macro
-    BindCopy(p, 1, 17, CMacroData{}, 0);         // matching id, no events
+    BindCopy(p, 1, 17, CMacroData{}, 0);        // matching id, no events
     p.buttonBindings[1].functionValue = 1;
     BindCopy(p, 2, 3, Sequence(-1, 1, 1), -1);     // negative ids compare sign-extended
     BindCopy(p, 3, 3, Sequence(65535, 1, 1), -1);  // 0xFFFF is -1, not 65535
@@ -182,14 +181,15 @@ TEST(DeviceImage, StaleOrEmptyCopiesGetOnlyATerminator) {
 
 TEST(DeviceImage, UnknownTypesAreSentAsZero) {
     ProfileRecord p = FactoryProfile();
-    p.buttonBindings[0] = {0, 31, 1, 0, 1};   // factory default
-    p.buttonBindings[1] = {1, 7, 99, 0, 2};   // nothing the mouse knows
+    p.buttonBindings[0] = {0, 31, 1, 0, 1};  // factory default
+    p.buttonBindings[1] = {1, 7, 99, 0, 2};  // nothing the mouse knows
     p.buttonBindings[2] = {2, 255, 255, 0, 4};
     p.buttonBindings[3] = {3, 0x102, 4, 0, 16};  // not type 2: the whole code counts
     DeviceRecord record = BuildDeviceRecord(p);
     const DeviceImage image = BuildImage(record);
-    EXPECT_EQ(Slice(image, 0x65, 28), (Bytes{0, 0, 0, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0x0F,
-                                             0xFF, 0xFF, 0, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0x0F}));
+    EXPECT_EQ(Slice(image, 0x65, 28),
+              (Bytes{0,    0,    0, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0x0F,
+                     0xFF, 0xFF, 0, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0x0F}));
 }
 
 TEST(DeviceImage, EntryLimitsHoldAndAnOversizedRecordStaysInsideTheImage) {

@@ -26,10 +26,9 @@ TEST(MakeKeySequenceCopy, CopiesEventsAndAddsAZeroTerminator) {
     EXPECT_EQ(copy.name, u"combo");
     EXPECT_EQ(copy.id, 12);
     EXPECT_EQ(copy.mode, 0xF2);
-    EXPECT_EQ(copy.events, (std::vector<CMacroEvent>{{1, 'A', 0, 15},
-                                                     {16, 2, 0, 0},
-                                                     {1, 'A', 1, 3600000},
-                                                     {0, 0, 0, 0}}));
+    EXPECT_EQ(copy.events,
+              (std::vector<CMacroEvent>{
+                  {1, 'A', 0, 15}, {16, 2, 0, 0}, {1, 'A', 1, 3600000}, {0, 0, 0, 0}}));
     EXPECT_EQ(MakeKeySequenceCopy(CMacro{}).events, std::vector<CMacroEvent>(1));
 }
 
@@ -51,11 +50,11 @@ TEST(MakeKeySequenceCopy, BoundCopyBecomesADataBlockWithItsTerminator) {
     EXPECT_EQ(image[recordAt + kRecordEntryCount], 4);
     const std::vector<uint8_t> block(image.begin() + kDataBlockStart,
                                      image.begin() + kDataBlockStart + 35);
-    EXPECT_EQ(block, (std::vector<uint8_t>{1, 4, 0, 0, 15, 0, 0,            //
-                                           16, 2, 0, 0, 0, 0, 0,            // mouse codes pass
-                                           1, 4, 0, 1, 0x80, 0xEE, 0x36,    //
-                                           0, 0, 0, 0, 0, 0, 0,             // the copy's terminator
-                                           0, 0, 0, 0, 0, 0, 0}));          // the block's end
+    EXPECT_EQ(block, (std::vector<uint8_t>{1,  4, 0, 0, 15,   0,    0,     //
+                                           16, 2, 0, 0, 0,    0,    0,     // mouse codes pass
+                                           1,  4, 0, 1, 0x80, 0xEE, 0x36,  //
+                                           0,  0, 0, 0, 0,    0,    0,     // the copy's terminator
+                                           0,  0, 0, 0, 0,    0,    0}));  // the block's end
 }
 
 }  // namespace
