@@ -20,12 +20,16 @@ struct Family {
 // One entry per first word of a command.
 const Family kFamilies[] = {
     {"profile", RunProfileCommand},
+    {"image", RunImageCommand},
+    {"button", RunButtonCommand},
 };
 
 constexpr const char* kUsage =
     "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
     "COMMAND ...\n"
-    "commands: profile list|show|set|new|delete|reset|import|export|save\n";
+    "commands: profile list|show|set|new|delete|reset|import|export|save\n"
+    "          image SLOT [--sensor|--lighting] [--out FILE]\n"
+    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n";
 
 }  // namespace
 
