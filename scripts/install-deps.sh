@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libhidapi-dev libudev-dev libx11-dev libxtst-dev
   xvfb xauth fonts-wqy-microhei
+  g++-mingw-w64-x86-64-posix wine64 wine googletest
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (warnings are errors), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a short time.
+# Then the Windows lane (MinGW-w64 build, tests under Wine; Z7_SKIP_WINDOWS=1 skips it).
 # FUZZ_SECONDS (default 30) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,3 +40,8 @@ for target in build-fuzz/fuzz/fuzz_*; do
   fuzz_total=$((fuzz_total + 1))
 done
 echo "fuzz: $fuzz_total targets ran without findings"
+
+if [ "${Z7_SKIP_WINDOWS:-0}" != 1 ]; then
+  echo "== Windows build under Wine"
+  bash scripts/test-windows.sh
+fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Cross-builds the core, the Windows platform layer, z7ctl.exe and the core tests with
+# MinGW-w64 and runs the test executables under Wine (a throw-away prefix).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+    --no-install-recommends g++-mingw-w64-x86-64-posix wine64 wine googletest
+fi
+cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ7_GUI=OFF -DZ7_WERROR=ON >/dev/null
+cmake --build build-win -j"$(nproc)"
+
+export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/z7-wine.XXXXXX)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
+wineboot -i >/dev/null 2>&1 || true
+ctest --test-dir build-win --output-on-failure --timeout 600
