@@ -74,3 +74,51 @@ TEST(Win32Interop, AutoStartIsTheRunKeyValue) {
 
 }  // namespace
 }  // namespace z7
+
+#include "platform/pointer_system.h"
+
+namespace z7 {
+namespace {
+
+TEST(Win32Interop, EveryPointerSettingReadsBackThroughItsGetCall) {
+    auto system = CreatePointerSystem();
+    ASSERT_TRUE(system);
+    int speed = 0;
+    ASSERT_TRUE(system->SetMouseSpeed(SystemMouseSpeed(11)));
+    ::SystemParametersInfoW(SPI_GETMOUSESPEED, 0, &speed, 0);
+    EXPECT_EQ(speed, 20);
+
+    int accel[3] = {};
+    ASSERT_TRUE(system->SetMouseAcceleration(SystemMouseAcceleration(6), false));
+    ::SystemParametersInfoW(SPI_GETMOUSE, 0, accel, 0);
+    EXPECT_EQ((std::array<int, 3>{accel[0], accel[1], accel[2]}), SystemMouseAcceleration(6));
+
+    BOOL snap = FALSE;
+    ASSERT_TRUE(system->SetSnapToDefaultButton(true));
+    ::SystemParametersInfoW(SPI_GETSNAPTODEFBUTTON, 0, &snap, 0);
+    EXPECT_TRUE(snap);
+
+    ASSERT_TRUE(system->SetDoubleClickTime(SystemDoubleClickTime(8)));
+    EXPECT_EQ(::GetDoubleClickTime(), 500u);
+
+    UINT trails = 0;
+    ASSERT_TRUE(system->SetMouseTrails(3));
+    ::SystemParametersInfoW(SPI_GETMOUSETRAILS, 0, &trails, 0);
+    EXPECT_EQ(trails, 3u);
+
+    BOOL sonar = FALSE;
+    ASSERT_TRUE(system->SetMouseSonar(true));
+    ::SystemParametersInfoW(SPI_GETMOUSESONAR, 0, &sonar, 0);
+    EXPECT_TRUE(sonar);
+
+    UINT lines = 0;
+    ASSERT_TRUE(system->SetWheelScrollLines(7, false));
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    EXPECT_EQ(lines, 7u);
+    ASSERT_TRUE(system->SetWheelScrollLines(kWheelPageScroll, false));
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    EXPECT_EQ(lines, WHEEL_PAGESCROLL);
+}
+
+}  // namespace
+}  // namespace z7

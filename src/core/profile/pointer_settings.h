@@ -1,0 +1,39 @@
+#pragma once
+// The host pointer settings a profile carries, and how they map onto the system's values.
+#include <array>
+#include <cstdint>
+
+#include "core/profile/profile_record.h"
+
+namespace z7 {
+
+inline constexpr uint32_t kWheelPageScroll = 0xFFFFFFFF;
+
+// The system calls behind the pointer page. `persist` also writes the user's saved settings
+// (otherwise the change lasts for the session only).
+class PointerSystem {
+public:
+    virtual ~PointerSystem() = default;
+    virtual bool SetMouseSpeed(int speed) = 0;                                  // 1..20
+    virtual bool SetMouseAcceleration(const std::array<int, 3>& v, bool persist) = 0;
+    virtual bool SetSnapToDefaultButton(bool on) = 0;
+    virtual bool SetDoubleClickTime(unsigned milliseconds) = 0;
+    virtual bool SetMouseTrails(unsigned length) = 0;                           // 0 = off
+    virtual bool SetMouseSonar(bool on) = 0;
+    virtual bool SetWheelScrollLines(uint32_t lines, bool persist) = 0;         // or kWheelPageScroll
+};
+
+// pointerSpeed 1..11 -> the system's 1..20 (v x 1.8181818723678589, truncated).
+int SystemMouseSpeed(uint8_t pointerSpeed);
+// Two thresholds and the acceleration level; "off" (0) is 0, 0, 0 and the levels 1, 3, 6 differ.
+std::array<int, 3> SystemMouseAcceleration(uint8_t level);
+// doubleClickSpeed 1..11 -> 1200..200 ms.
+unsigned SystemDoubleClickTime(uint8_t doubleClickSpeed);
+// Lines per notch limited to 1..100 (0 counts as 1).
+uint32_t LimitScrollLines(uint32_t lines);
+
+// Applies the profile's nine settings in the pointer page's Apply order. With neither scroll
+// option set the wheel setting is left as it is.
+void ApplyPointerSettings(const ProfileRecord& profile, PointerSystem& system, bool persist);
+
+}  // namespace z7

@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "core/profile/pointer_settings.h"
+
+namespace z7 {
+
+// Records every call as text ("speed 12", "wheel 100 saved"), for tests.
+class RecordingPointerSystem final : public PointerSystem {
+public:
+    bool SetMouseSpeed(int speed) override { return Log("speed " + std::to_string(speed)); }
+    bool SetMouseAcceleration(const std::array<int, 3>& v, bool persist) override {
+        return Log("accel " + std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]) +
+                   (persist ? " saved" : ""));
+    }
+    bool SetSnapToDefaultButton(bool on) override { return Log(std::string("snap ") + (on ? "1" : "0")); }
+    bool SetDoubleClickTime(unsigned ms) override { return Log("doubleclick " + std::to_string(ms)); }
+    bool SetMouseTrails(unsigned length) override { return Log("trails " + std::to_string(length)); }
+    bool SetMouseSonar(bool on) override { return Log(std::string("sonar ") + (on ? "1" : "0")); }
+    bool SetWheelScrollLines(uint32_t lines, bool persist) override {
+        return Log("wheel " + std::to_string(lines) + (persist ? " saved" : ""));
+    }
+    std::vector<std::string> calls;
+
+private:
+    bool Log(std::string s) {
+        calls.push_back(std::move(s));
+        return true;
+    }
+};
+
+}  // namespace z7
