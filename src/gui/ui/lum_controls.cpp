@@ -122,6 +122,7 @@ void CLumButton::paintEvent(QPaintEvent*) {
 }
 
 void CLumButton::mousePressEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
     state_ = 2;
@@ -186,6 +187,7 @@ void CLumCheckBox::paintEvent(QPaintEvent*) {
 }
 
 void CLumCheckBox::mousePressEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
     if (event->button() == Qt::LeftButton) pressed_ = true;
 }
 

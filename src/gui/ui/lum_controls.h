@@ -41,10 +41,12 @@ protected:
     virtual void PointerLeft() {}
     // Draws `image` stretched over the control; nothing for a null image.
     void DrawStretched(QPainter& painter, const QImage& image) const;
+    // Enter/leave bookkeeping for a pointer position; presses call it too, since a press can
+    // arrive before any move.
+    void Track(const QPoint& pos);
     bool sendsEnterNotice_ = false;
 
 private:
-    void Track(const QPoint& pos);
     int controlId_;
     bool tracking_ = false;
 };

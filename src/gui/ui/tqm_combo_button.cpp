@@ -137,13 +137,14 @@ void CTqmComboButton::ShowMenu() {
 }
 
 void CTqmComboButton::mousePressEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
     state_ = 2;
     // An outside click closes the menu before the button sees the press; the timestamp of
     // that close tells the two cases apart.
-    menuWasOpen_ = menuOpen() || (lastSeenOpen_ != Clock::TimePoint{} &&
-                                  clock_->Now() - lastSeenOpen_ < kReopenGuard);
+    menuWasOpen_ =
+        menuOpen() || (lastSeenOpen_ && clock_->Now() - *lastSeenOpen_ < kReopenGuard);
     update();
 }
 

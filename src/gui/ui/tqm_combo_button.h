@@ -2,6 +2,7 @@
 // Drop-down buttons: a skinned button that opens a popup menu and reports the chosen item.
 #include <QImage>
 #include <QString>
+#include <optional>
 
 #include "core/util/clock.h"
 #include "gui/ui/lum_controls.h"
@@ -65,7 +66,7 @@ protected:
     bool showChosenText_ = true;
     bool menuWasOpen_ = false;
     bool pressed_ = false;
-    Clock::TimePoint lastSeenOpen_{};
+    std::optional<Clock::TimePoint> lastSeenOpen_;
     Clock* clock_;
 };
 
