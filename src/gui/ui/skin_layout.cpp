@@ -247,12 +247,12 @@ std::vector<SkinElement> BuildElements() {
     // Light settings page.
     add(153, "Min", K::Minimize, kPageMin);
     add(154, "Close", K::Close, kPageClose);
-    add(155, "Wheel Light", K::Check, R(40, 72, 220, 100), "滚轮背光");
-    add(156, "Logo Light", K::Check, R(40, 108, 220, 136), "标志背光");
-    add(157, "Effect", K::Combo, R(500, 72, 680, 102));
-    add(158, "Speed", K::Combo, R(500, 118, 680, 148));
-    add(159, "Sleep", K::Combo, R(500, 164, 680, 194));
-    add(160, "Brightness", K::Track, R(500, 214, 680, 236));
+    add(155, "Wheel Light", K::Check, R(40, 96, 220, 124), "滚轮背光");
+    add(156, "Logo Light", K::Check, R(220, 96, 400, 124), "标志背光");
+    add(157, "Effect", K::Combo, R(580, 96, 736, 126));
+    add(158, "Speed", K::Combo, R(580, 142, 736, 172));
+    add(159, "Sleep", K::Combo, R(580, 188, 736, 218));
+    add(160, "Brightness", K::Track, R(580, 238, 736, 260));
     add(161, "Colour Wheel", K::Logo, R(40, 160, 220, 340), "palette");
     add(162, "Wheel R", K::Edit, R(300, 180, 350, 208));
     add(163, "Wheel G", K::Edit, R(300, 216, 350, 244));
@@ -262,7 +262,7 @@ std::vector<SkinElement> BuildElements() {
     add(167, "Logo B", K::Edit, R(380, 252, 430, 280));
     add(168, "wheel tooltip", K::Button, R(300, 296, 350, 320), "?");
     add(169, "logo tooltip", K::Button, R(380, 296, 430, 320), "?");
-    add(170, "Sync", K::Check, R(500, 260, 736, 288), "滚轮与标志同色");
+    add(170, "Sync", K::Check, R(480, 284, 736, 312), "滚轮与标志同色");
     add(171, "Back", K::Button, kPageBack, "返回");
     add(172, "Default", K::Button, kPageDefault, "默认");
     add(173, "Cancel", K::Button, kPageCancel, "取消");
@@ -363,7 +363,6 @@ std::vector<SkinCaption> BuildCaptions() {
         c.push_back({family, r, text, role});
     };
     add(0, R(28, 74, 400, 98), "配置文件", 3);
-    add(0, R(28, 150, 400, 172), "功能设置", 3);
 
     add(20, R(40, 84, 170, 116), "软件版本");
     add(20, R(40, 128, 170, 160), "固件版本");
@@ -402,18 +401,19 @@ std::vector<SkinCaption> BuildCaptions() {
     add(112, R(384, 60, 736, 80), "重复方式", 3);
     add(112, R(624, 252, 700, 280), "毫秒");
 
-    add(152, R(500, 48, 736, 70), "背光模式", 3);
-    add(152, R(240, 150, 300, 176), "", 0);
+    add(152, R(480, 66, 736, 88), "背光模式", 3);
     add(152, R(300, 150, 360, 176), "滚轮");
     add(152, R(380, 150, 440, 176), "标志");
     add(152, R(260, 180, 296, 208), "R");
     add(152, R(260, 216, 296, 244), "G");
     add(152, R(260, 252, 296, 280), "B");
-    add(152, R(400, 72, 496, 102), "效果");
-    add(152, R(400, 118, 496, 148), "速度");
-    add(152, R(400, 164, 496, 194), "休眠时间");
-    add(152, R(400, 210, 496, 240), "亮度");
+    add(152, R(480, 96, 576, 126), "效果");
+    add(152, R(480, 142, 576, 172), "速度");
+    add(152, R(480, 188, 576, 218), "休眠时间");
+    add(152, R(480, 234, 576, 264), "亮度");
+    add(152, R(40, 66, 400, 88), "背光开关", 3);
 
+    add(175, R(40, 60, 400, 82), "版本信息", 3);
     add(175, R(40, 92, 170, 124), "软件版本");
     add(175, R(40, 140, 170, 172), "固件版本");
     add(175, R(40, 214, 500, 240), "联系我们", 3);
@@ -421,7 +421,7 @@ std::vector<SkinCaption> BuildCaptions() {
     // Message popups carry their message in the picture.
     add(185, R(96, 64, 420, 176), "确定要将当前的设置恢复为默认值吗？", 1);
     add(189, R(96, 64, 420, 176),
-        "鼠标中的所有配置、按键功能与巨集都将被清除。\n确定要恢复出厂设置吗？", 1);
+        "将清除鼠标中的所有配置与巨集。\n确定要恢复出厂设置吗？", 1);
     add(194, R(96, 64, 420, 176), "确定要将所有按键恢复为默认功能吗？", 1);
     add(198, R(96, 64, 420, 176), "确定要将背光设置恢复为默认值吗？", 1);
     add(202, R(96, 64, 420, 176), "确定要将进阶设置恢复为默认值吗？", 1);

@@ -68,7 +68,6 @@ void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect,
     placement_ = p.code;
     setGeometry(p.rect);
     show();
-    raise();
     qApp->installEventFilter(this);
     timer_.start();
     update();

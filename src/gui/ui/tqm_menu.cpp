@@ -137,7 +137,6 @@ void CTqmMenu::PopUp(int mode, int x, int y) {
     Layout();
     closing_ = false;
     show();
-    raise();
     // One watcher per open tree: the top-level menu sees every click of the program.
     CTqmMenu* top = TopMenu();
     if (!top->watching_) {

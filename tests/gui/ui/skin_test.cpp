@@ -80,6 +80,33 @@ TEST(SkinPack, EveryFamilyHasItsStatesAndEveryNumberedControlIsLaidOut) {
     EXPECT_EQ(ElementNamed(297, "NO"), -1);
 }
 
+// Overlapping pieces would paint over each other in the sheets and under each other on screen.
+TEST(SkinPack, ControlsAndCaptionsOfAWindowDoNotOverlap) {
+    for (const SkinFamily& f : SkinFamilies()) {
+        std::vector<const SkinElement*> controls;
+        for (const SkinElement& e : SkinElements()) {
+            const SkinFamily* owner = FamilyOf(e.element);
+            if (owner == &f && e.element != f.first) controls.push_back(&e);
+        }
+        for (size_t i = 0; i < controls.size(); ++i) {
+            EXPECT_TRUE(QRect(QPoint(0, 0), f.size).contains(controls[i]->rect))
+                << controls[i]->element;
+            for (size_t j = i + 1; j < controls.size(); ++j) {
+                EXPECT_FALSE(controls[i]->rect.intersects(controls[j]->rect))
+                    << f.stem << ": " << controls[i]->element << " / " << controls[j]->element;
+            }
+        }
+        for (const SkinCaption& c : SkinCaptions()) {
+            if (c.family != f.first) continue;
+            EXPECT_TRUE(QRect(QPoint(0, 0), f.size).contains(c.rect)) << c.text;
+            for (const SkinElement* e : controls) {
+                EXPECT_FALSE(c.rect.intersects(e->rect))
+                    << f.stem << ": caption " << c.text << " / " << e->element;
+            }
+        }
+    }
+}
+
 class SkinFolder : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
