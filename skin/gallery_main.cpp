@@ -30,7 +30,9 @@ namespace z7 {
 namespace {
 using K = ElementKind;
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 void Pump(int ms) {
     QEventLoop loop;
@@ -44,7 +46,9 @@ void SendMouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButtons butt
                       Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
-void Hover(QWidget* w) { SendMouse(w, QEvent::MouseMove, QRectF(w->rect()).center(), {}); }
+void Hover(QWidget* w) {
+    SendMouse(w, QEvent::MouseMove, QRectF(w->rect()).center(), {});
+}
 void Press(QWidget* w) {
     SendMouse(w, QEvent::MouseButtonPress, QRectF(w->rect()).center(), Qt::LeftButton);
 }
@@ -56,21 +60,36 @@ void Click(QWidget* w) {
 // Sample contents, so that every window shows what it will look like in use.
 QString SampleText(int family, const QString& name) {
     static const std::map<QString, const char*> kTexts = {
-        {"Software Version", "V1.00"}, {"Firmware Version", "V1.05"},
-        {"Mouse FWVersion", "V1.03"},  {"File FWVersion", "V1.05"},
-        {"Version", "V1.05"},          {"Key", "F5"},
-        {"Modifier 1", "CTRL+"},       {"Modifier 2", "Alt+"},
-        {"Profile Name", "我的配置"},  {"Data Path", "/home/user/.local/share/Kesta/Z7 Laser"},
-        {"Macro Name", "连招 1"},      {"Repeat Count", "3"},
-        {"Delay", "50"},               {"Lines", "3"},
+        {"Software Version", "V1.00"},
+        {"Firmware Version", "V1.05"},
+        {"Mouse FWVersion", "V1.03"},
+        {"File FWVersion", "V1.05"},
+        {"Version", "V1.05"},
+        {"Key", "F5"},
+        {"Modifier 1", "CTRL+"},
+        {"Modifier 2", "Alt+"},
+        {"Profile Name", "我的配置"},
+        {"Data Path", "/home/user/.local/share/Kesta/Z7 Laser"},
+        {"Macro Name", "连招 1"},
+        {"Repeat Count", "3"},
+        {"Delay", "50"},
+        {"Lines", "3"},
         {"Target", "https://www.example.com"},
-        {"Name", "我的快捷键"},        {"Text", "你好，这是一段会被鼠标按键输入的文字。"},
-        {"Angle Snap Value", "0"},     {"Angle Tune Value", "3"},
-        {"LOD Value", "2"},            {"Change CPI 1", "阶段 2"},
-        {"Change CPI 2", "阶段 3"},    {"Count", "12"},
+        {"Name", "我的快捷键"},
+        {"Text", "你好，这是一段会被鼠标按键输入的文字。"},
+        {"Angle Snap Value", "0"},
+        {"Angle Tune Value", "3"},
+        {"LOD Value", "2"},
+        {"Change CPI 1", "阶段 2"},
+        {"Change CPI 2", "阶段 3"},
+        {"Count", "12"},
         {"Hint", "点击窗口空白处重新开始录入"},
-        {"Wheel R", "255"}, {"Wheel G", "122"}, {"Wheel B", "46"},
-        {"Logo R", "0"},    {"Logo G", "170"},  {"Logo B", "255"},
+        {"Wheel R", "255"},
+        {"Wheel G", "122"},
+        {"Wheel B", "46"},
+        {"Logo R", "0"},
+        {"Logo G", "170"},
+        {"Logo B", "255"},
     };
     if (name.startsWith(QLatin1String("Step "))) {
         static const char* const kCpi[] = {"800", "800", "1600", "1600", "3200", "3200"};
@@ -101,10 +120,10 @@ QStringList SampleItems(const QString& name) {
 
 // Paints a few rows of a recorded macro the way the event list shows them.
 class EventListPreview : public QWidget {
-public:
+  public:
     using QWidget::QWidget;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         const QImage down = ProgramSkin().Sheet(QStringLiteral("ActionDown_Normal.png"));
@@ -129,7 +148,7 @@ protected:
 
 // One window of the program built from the layout table alone.
 class SkinWindow : public CLumImageDialog {
-public:
+  public:
     SkinWindow(int family, QWidget* parent) : CLumImageDialog(parent) {
         setWindowTitle(U(FamilyOf(family)->title));
         SetBackground(SkinPart(family, kStateNormal));
@@ -147,7 +166,7 @@ public:
         return it == controls_.end() ? nullptr : it->second;
     }
 
-private:
+  private:
     QWidget* Make(int family, const SkinElement& e) {
         const QString name = U(e.name);
         const QString sample = SampleText(family, name);
@@ -167,7 +186,7 @@ private:
                 combo->SetSkinElement(e.element);
                 if (family == 36) {
                     auto* bn = static_cast<CTqmBnComboButton*>(combo);
-                    static const char* const kFactory[] = {"左击", "右击", "中键", "前进",
+                    static const char* const kFactory[] = {"左击", "右击",  "中键", "前进",
                                                            "后退", "CPI +", "CPI -"};
                     bn->AddItem(1, U("出厂值"));
                     bn->AddItem(2100, U("鼠标功能"));
@@ -190,7 +209,9 @@ private:
                 } else {
                     const QStringList items = SampleItems(name);
                     for (int i = 0; i < items.size(); ++i) combo->AddItem(i + 1, items[i]);
-                    combo->SelectItem(name == QLatin1String("Share") ? 1 : items.size() > 2 ? 2 : 1);
+                    combo->SelectItem(name == QLatin1String("Share") ? 1
+                                      : items.size() > 2             ? 2
+                                                                     : 1);
                     if (name == QLatin1String("Share")) combo->SetUpward(true);
                 }
                 return combo;
@@ -247,7 +268,8 @@ private:
             }
             case K::Progress: {
                 auto* bar = new CLumProgressCtrl(this);
-                bar->SetPictures(SkinPart(e.element, kStateNormal), SkinPart(e.element, kStateOver));
+                bar->SetPictures(SkinPart(e.element, kStateNormal),
+                                 SkinPart(e.element, kStateOver));
                 bar->SetPos(60);
                 return bar;
             }
@@ -276,7 +298,7 @@ private:
 
 // Every control kind in its four looks: normal, pointer over, pressed (or checked), disabled.
 class StatesWindow : public QWidget {
-public:
+  public:
     StatesWindow() {
         setWindowTitle(U("控件状态"));
         setAutoFillBackground(true);
@@ -403,18 +425,19 @@ public:
                 if (state == kStateOver) Hover(t);
                 if (state == kStateDown) {
                     Hover(t);
-                    if (auto* box = dynamic_cast<CLumCheckBox*>(t)) box->SetChecked(true);
+                    if (auto* box = dynamic_cast<CLumCheckBox*>(t))
+                        box->SetChecked(true);
                     else if (auto* test = dynamic_cast<CTqmButton*>(t)) {
-                        SendMouse(test, QEvent::MouseButtonDblClick, QPointF(5, 5),
-                                  Qt::LeftButton);
-                    } else Press(t);
+                        SendMouse(test, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton);
+                    } else
+                        Press(t);
                 }
                 if (state == kStateOff) t->setEnabled(false);
             }
         }
     }
 
-private:
+  private:
     QLabel* Caption(const QString& text, bool head) {
         auto* label = new QLabel(text, this);
         label->setFont(SkinFont(head ? 15 : 14, head ? 700 : 400));
@@ -426,9 +449,15 @@ private:
     std::vector<std::pair<QWidget*, int>> pending_;
 };
 
-std::vector<int> WindowFamilies() { return {0, 20, 36, 50, 71, 112, 152, 175, 210, 223, 231, 240}; }
-std::vector<int> PopupKinds() { return {185, 189, 194, 198, 202, 206, 282, 286, 291, 294, 297}; }
-std::vector<int> UpdaterViews() { return {248, 251, 254, 258, 264, 270, 273, 275, 279}; }
+std::vector<int> WindowFamilies() {
+    return {0, 20, 36, 50, 71, 112, 152, 175, 210, 223, 231, 240};
+}
+std::vector<int> PopupKinds() {
+    return {185, 189, 194, 198, 202, 206, 282, 286, 291, 294, 297};
+}
+std::vector<int> UpdaterViews() {
+    return {248, 251, 254, 258, 264, 270, 273, 275, 279};
+}
 
 QString FileStem(int family) {
     QString stem = U(FamilyOf(family)->stem);
@@ -443,8 +472,9 @@ bool Save(const QImage& image, const QDir& dir, const QString& name) {
 }
 
 QImage GrabScreen(const QRect& area) {
-    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                                        area.height()).toImage();
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .toImage();
 }
 
 int Screenshots(const QString& folder) {
@@ -582,9 +612,8 @@ int Browse() {
             w->show();
         });
     }
-    QObject::connect(list, &QListWidget::itemActivated, [list, actions](QListWidgetItem* item) {
-        actions[list->row(item)]();
-    });
+    QObject::connect(list, &QListWidget::itemActivated,
+                     [list, actions](QListWidgetItem* item) { actions[list->row(item)](); });
     list->show();
     return qApp->exec();
 }

@@ -19,12 +19,20 @@ using K = ElementKind;
 constexpr int kTitleBarHeight = 52;
 constexpr int kPopupTitleHeight = 46;
 
-QFont Font(int px, int weight = 400) { return SkinFont(px, weight); }
+QFont Font(int px, int weight = 400) {
+    return SkinFont(px, weight);
+}
 
-QString U(const char* text) { return QString::fromUtf8(text); }
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
 
-bool IsPage(const SkinFamily& f) { return f.size == QSize(760, 520); }
-bool IsMain(const SkinFamily& f) { return f.first == 0; }
+bool IsPage(const SkinFamily& f) {
+    return f.size == QSize(760, 520);
+}
+bool IsMain(const SkinFamily& f) {
+    return f.first == 0;
+}
 
 void RoundRect(QPainter& p, const QRectF& r, qreal radius, const QColor& fill,
                const QColor& border) {
@@ -199,8 +207,8 @@ void PaintTile(QPainter& p, const SkinElement& e, int state) {
     TileIcon(p, U(e.name), QPointF(r.left() + 44, r.top() + 48), icon);
     Text(p, QRect(r.left() + 24, r.top() + 78, r.width() - 40, 30), lines.value(0), Font(20, 700),
          title, Qt::AlignLeft | Qt::AlignVCenter);
-    Text(p, QRect(r.left() + 24, r.top() + 108, r.width() - 40, 24), lines.value(1), Font(13),
-         sub, Qt::AlignLeft | Qt::AlignVCenter);
+    Text(p, QRect(r.left() + 24, r.top() + 108, r.width() - 40, 24), lines.value(1), Font(13), sub,
+         Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void PaintCheck(QPainter& p, const QRect& r, const QString& label, int state) {
@@ -371,8 +379,10 @@ void PaintElement(QPainter& p, const SkinElement& e, int state) {
             PaintThumb(p, r, state != kStateNormal);
             break;
         case K::Logo:
-            if (QByteArray(e.label) == "palette") PaintPalette(p, r, state);
-            else PaintLogo(p, r, state);
+            if (QByteArray(e.label) == "palette")
+                PaintPalette(p, r, state);
+            else
+                PaintLogo(p, r, state);
             break;
     }
 }
@@ -388,17 +398,24 @@ void MessageSign(QPainter& p, QPointF c, QChar sign) {
         CheckMark(p, QRectF(c.x() - 16, c.y() - 16, 32, 32), kAccent);
         return;
     }
-    Text(p, QRect(int(c.x()) - 24, int(c.y()) - 24, 48, 48), QString(sign), Font(28, 700),
-         kAccent);
+    Text(p, QRect(int(c.x()) - 24, int(c.y()) - 24, 48, 48), QString(sign), Font(28, 700), kAccent);
 }
 
 QChar SignOf(int family) {
     switch (family) {
-        case 291: case 254: case 273: case 275:
+        case 291:
+        case 254:
+        case 273:
+        case 275:
             return QLatin1Char('v');
-        case 294: case 297: case 248: case 251: case 270:
+        case 294:
+        case 297:
+        case 248:
+        case 251:
+        case 270:
             return QLatin1Char('!');
-        case 258: case 264:
+        case 258:
+        case 264:
             return QLatin1Char('i');
         default:
             return QLatin1Char('?');
@@ -424,9 +441,8 @@ void PaintMouseOutline(QPainter& p) {
         QPointF at;
         int number;
     };
-    const Spot spots[] = {{{120, 150}, 1}, {{230, 150}, 2}, {{175, 132}, 3},
-                          {{82, 250}, 4},  {{82, 296}, 5},  {{175, 176}, 6},
-                          {{175, 226}, 7}};
+    const Spot spots[] = {{{120, 150}, 1}, {{230, 150}, 2}, {{175, 132}, 3}, {{82, 250}, 4},
+                          {{82, 296}, 5},  {{175, 176}, 6}, {{175, 226}, 7}};
     for (const Spot& s : spots) {
         p.setPen(Qt::NoPen);
         p.setBrush(kAccent);
@@ -495,8 +511,8 @@ void PaintBackground(QPainter& p, const SkinFamily& f) {
                 Text(p, c.rect, U(c.text), Font(14, 700), kTextDim,
                      Qt::AlignLeft | Qt::AlignVCenter);
                 const int y = c.rect.center().y() + 1;
-                const int right = IsMain(f) || c.rect.left() > 300 ? f.size.width() - 24
-                                                                   : c.rect.left() + 360;
+                const int right =
+                    IsMain(f) || c.rect.left() > 300 ? f.size.width() - 24 : c.rect.left() + 360;
                 p.fillRect(QRect(c.rect.left() + w + 12, y, right - c.rect.left() - w - 12, 1),
                            kBorder);
                 break;

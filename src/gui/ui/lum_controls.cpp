@@ -44,7 +44,9 @@ CLumWidget::CLumWidget(int controlId, QWidget* parent) : QWidget(parent), contro
     setMouseTracking(true);
 }
 
-void CLumWidget::enterEvent(QEnterEvent* event) { Track(event->position().toPoint()); }
+void CLumWidget::enterEvent(QEnterEvent* event) {
+    Track(event->position().toPoint());
+}
 
 void CLumWidget::leaveEvent(QEvent*) {
     if (!tracking_) return;
@@ -52,7 +54,9 @@ void CLumWidget::leaveEvent(QEvent*) {
     PointerLeft();
 }
 
-void CLumWidget::mouseMoveEvent(QMouseEvent* event) { Track(event->position().toPoint()); }
+void CLumWidget::mouseMoveEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
+}
 
 void CLumWidget::Track(const QPoint& pos) {
     const bool inside = rect().contains(pos);
@@ -114,8 +118,9 @@ void CLumButton::paintEvent(QPaintEvent*) {
     const QImage& picture = pictures_[latched_ ? 2 : state_];
     if (!picture.isNull() || fallbackText_.isEmpty()) return DrawStretched(painter, picture);
     const bool down = latched_ || state_ == 2;
-    painter.fillRect(rect(), down ? skin::kAccent : state_ == 1 ? skin::kRaisedOver
-                                                                : skin::kRaised);
+    painter.fillRect(rect(), down          ? skin::kAccent
+                             : state_ == 1 ? skin::kRaisedOver
+                                           : skin::kRaised);
     painter.setPen(!isEnabled() ? skin::kTextOff : down ? skin::kOnAccent : skin::kText);
     painter.setFont(SkinFont(15));
     painter.drawText(rect(), Qt::AlignCenter, fallbackText_);
@@ -156,8 +161,7 @@ CLumCheckBox::CLumCheckBox(int controlId, QWidget* parent) : CLumWidget(controlI
     sendsEnterNotice_ = true;
 }
 
-void CLumCheckBox::SetPictures(const QImage& unchecked, const QImage& over,
-                               const QImage& checked) {
+void CLumCheckBox::SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked) {
     pictures_[0] = unchecked;
     pictures_[1] = over;
     pictures_[2] = checked;
@@ -279,8 +283,12 @@ void CLumEdit::SetBackground(const QImage& background) {
     update();
 }
 
-void CLumEdit::SetFontHeight(int pixelHeight) { setFont(SkinFont(pixelHeight)); }
-void CLumEdit::SetTextColor(QColor color) { SetTextColorOf(this, color); }
+void CLumEdit::SetFontHeight(int pixelHeight) {
+    setFont(SkinFont(pixelHeight));
+}
+void CLumEdit::SetTextColor(QColor color) {
+    SetTextColorOf(this, color);
+}
 
 void CLumEdit::paintEvent(QPaintEvent* event) {
     {
@@ -296,8 +304,7 @@ void CLumEdit::enterEvent(QEnterEvent* event) {
     emit sysCommand(kHoverCode, controlId_);
 }
 
-CTqmEdit::CTqmEdit(int controlId, QWidget* parent)
-    : QPlainTextEdit(parent), controlId_(controlId) {
+CTqmEdit::CTqmEdit(int controlId, QWidget* parent) : QPlainTextEdit(parent), controlId_(controlId) {
     setFrameShape(QFrame::NoFrame);
     setFont(SkinFont(16));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -312,7 +319,9 @@ void CTqmEdit::SetBackground(const QImage& background) {
     viewport()->update();
 }
 
-void CTqmEdit::SetFontHeight(int pixelHeight) { setFont(SkinFont(pixelHeight)); }
+void CTqmEdit::SetFontHeight(int pixelHeight) {
+    setFont(SkinFont(pixelHeight));
+}
 void CTqmEdit::SetTextColor(QColor color) {
     SetTextColorOf(this, color);
     SetTextColorOf(viewport(), color);
@@ -347,8 +356,10 @@ CLumStatic::CLumStatic(int controlId, QWidget* parent)
 }
 
 void CLumStatic::SetText(const QString& text) {
-    if (texts_.isEmpty()) texts_.append(text);
-    else texts_[0] = text;
+    if (texts_.isEmpty())
+        texts_.append(text);
+    else
+        texts_[0] = text;
     textIndex_ = 0;
     update();
 }
@@ -357,7 +368,9 @@ QString CLumStatic::Text() const {
     return textIndex_ >= 0 && textIndex_ < texts_.size() ? texts_[textIndex_] : QString();
 }
 
-void CLumStatic::AddText(const QString& text) { texts_.append(text); }
+void CLumStatic::AddText(const QString& text) {
+    texts_.append(text);
+}
 
 void CLumStatic::SelectText(int index) {
     textIndex_ = index;
@@ -369,7 +382,9 @@ void CLumStatic::SetBackground(const QImage& background) {
     update();
 }
 
-void CLumStatic::AddPicture(const QImage& picture) { pictures_.push_back(picture); }
+void CLumStatic::AddPicture(const QImage& picture) {
+    pictures_.push_back(picture);
+}
 
 void CLumStatic::SelectPicture(int index) {
     pictureIndex_ = index;
@@ -404,8 +419,8 @@ void CLumStatic::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setPen(textColor_);
     painter.setFont(font());
-    const int flags = (centred_ ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) |
-                      Qt::TextWordWrap;
+    const int flags =
+        (centred_ ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextWordWrap;
     painter.drawText(rect(), flags, text);
 }
 
@@ -451,8 +466,8 @@ int CLumSliderCtrl::ValueAt(double x) const {
     const double v =
         (x - thumbWidth / 2.0) * (maximum_ - minimum_) / span + static_cast<double>(minimum_);
     const double rounded = std::floor(v + 0.5);
-    return static_cast<int>(std::clamp(rounded, static_cast<double>(minimum_),
-                                       static_cast<double>(maximum_)));
+    return static_cast<int>(
+        std::clamp(rounded, static_cast<double>(minimum_), static_cast<double>(maximum_)));
 }
 
 void CLumSliderCtrl::TakeValueFrom(double x) {
@@ -506,8 +521,7 @@ void CLumSliderCtrl::paintEvent(QPaintEvent*) {
     if (thumb.isNull()) return;
     const int tw = thumb.width();
     const int range = maximum_ - minimum_;
-    const int centre =
-        (range > 0 ? (width() - tw) * (position_ - minimum_) / range : 0) + tw / 2;
+    const int centre = (range > 0 ? (width() - tw) * (position_ - minimum_) / range : 0) + tw / 2;
     if (!isEnabled()) painter.setOpacity(0.45);
     painter.drawImage(QPoint(centre - tw / 2, 0), thumb);
 }
@@ -564,8 +578,8 @@ void CLumScrollCtrl::SetPictures(const QImage& track, const QImage& thumb,
 
 void CLumScrollCtrl::SetSkinPictures() {
     SetPictures(SkinPart(145, kStateNormal), SkinPart(148, kStateNormal),
-                SkinPart(146, kStateNormal), SkinPart(146, kStateOver),
-                SkinPart(147, kStateNormal), SkinPart(147, kStateOver));
+                SkinPart(146, kStateNormal), SkinPart(146, kStateOver), SkinPart(147, kStateNormal),
+                SkinPart(147, kStateOver));
 }
 
 void CLumScrollCtrl::SetRange(int minimum, int maximum) {
@@ -607,8 +621,10 @@ void CLumScrollCtrl::MoveTo(int along) {
 void CLumScrollCtrl::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int along = Along(event->position().toPoint());
-    if (along < ButtonLength()) pressedPart_ = 1;
-    else if (along >= Length() - ButtonLength()) pressedPart_ = 2;
+    if (along < ButtonLength())
+        pressedPart_ = 1;
+    else if (along >= Length() - ButtonLength())
+        pressedPart_ = 2;
     else {
         pressedPart_ = 3;
         MoveTo(along);

@@ -23,16 +23,16 @@ QFont SkinFont(int pixelHeight, int weight = 400);
 // Base of the pointer-tracking controls: hover enter/leave the way the pages rely on it.
 class CLumWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     CLumWidget(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     bool tracking() const { return tracking_; }
 
-signals:
+  signals:
     void sysCommand(int code, int value);
     void clicked();
 
-protected:
+  protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -46,14 +46,14 @@ protected:
     void Track(const QPoint& pos);
     bool sendsEnterNotice_ = false;
 
-private:
+  private:
     int controlId_;
     bool tracking_ = false;
 };
 
 class CLumButton : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CLumButton(int controlId, QWidget* parent);
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
     void SetOffPicture(const QImage& off);
@@ -66,14 +66,14 @@ public:
     bool latched() const { return latched_; }
     int pictureState() const { return state_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void PointerEntered() override;
     void PointerLeft() override;
 
-private:
+  private:
     QImage pictures_[3];
     QImage off_;
     QString fallbackText_;
@@ -84,7 +84,7 @@ private:
 
 class CLumCheckBox : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CLumCheckBox(int controlId, QWidget* parent);
     // Unchecked, over (kept but not drawn), checked.
     void SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked);
@@ -94,13 +94,13 @@ public:
     void SetChecked(bool checked);
     bool checked() const { return checked_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void PointerLeft() override { pressed_ = false; }
 
-private:
+  private:
     QImage pictures_[3];
     QImage off_;
     bool checked_ = false;
@@ -110,18 +110,18 @@ private:
 // Double-click test area: a double-click toggles between the normal and the down picture.
 class CTqmButton : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CTqmButton(int controlId, QWidget* parent);
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
     void SetOffPicture(const QImage& off);
     void SetSkinElement(int element);
     int pictureState() const { return state_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage pictures_[3];
     QImage off_;
     int state_ = 0;
@@ -129,21 +129,21 @@ private:
 
 class CLumEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     CLumEdit(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     void SetBackground(const QImage& background);
     void SetFontHeight(int pixelHeight);
     void SetTextColor(QColor color);
 
-signals:
+  signals:
     void sysCommand(int code, int value);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
 
-private:
+  private:
     int controlId_;
     QImage background_;
 };
@@ -151,7 +151,7 @@ private:
 // Multi-line edit of the text block editor: typing past the first line's end starts a new line.
 class CTqmEdit : public QPlainTextEdit {
     Q_OBJECT
-public:
+  public:
     CTqmEdit(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     void SetBackground(const QImage& background);
@@ -159,21 +159,21 @@ public:
     void SetFixedFont() { SetFontHeight(17); }
     void SetTextColor(QColor color);
 
-signals:
+  signals:
     void sysCommand(int code, int value);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     int controlId_;
     QImage background_;
 };
 
 class CLumStatic : public QWidget {
     Q_OBJECT
-public:
+  public:
     CLumStatic(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     // Replaces the first text (or adds it), selects it and repaints.
@@ -190,14 +190,14 @@ public:
     void SetColors(QColor fill, QColor text);
     void SetCentred(bool centred);
 
-signals:
+  signals:
     void sysCommand(int code, int value);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     int controlId_;
     QImage background_;
     std::vector<QImage> pictures_;
@@ -211,7 +211,7 @@ private:
 
 class CLumSliderCtrl : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CLumSliderCtrl(int controlId, QWidget* parent);
     void SetPictures(const QImage& track, const QImage& thumb, const QImage& thumbOver);
     void SetRange(int minimum, int maximum);
@@ -223,7 +223,7 @@ public:
     // Value for a pointer x position in the control: halves round up, clamped to the range.
     int ValueAt(double x) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -231,7 +231,7 @@ protected:
     void PointerEntered() override;
     void PointerLeft() override;
 
-private:
+  private:
     int ThumbWidth() const;
     void TakeValueFrom(double x);
 
@@ -246,17 +246,17 @@ private:
 
 class CLumProgressCtrl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CLumProgressCtrl(QWidget* parent);
     void SetPictures(const QImage& background, const QImage& fill);
     void SetRange(int minimum, int maximum);
     void SetPos(int position);
     int pos() const { return position_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     QImage background_, fill_;
     int minimum_ = 0;
     int maximum_ = 100;
@@ -265,7 +265,7 @@ private:
 
 class CLumScrollCtrl : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CLumScrollCtrl(int controlId, QWidget* parent);
     void SetPictures(const QImage& track, const QImage& thumb, const QImage& firstButton,
                      const QImage& firstButtonDown, const QImage& secondButton,
@@ -278,13 +278,13 @@ public:
     int pos() const { return position_; }
     bool horizontal() const { return width() > height(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     int Along(const QPoint& p) const { return horizontal() ? p.x() : p.y(); }
     int Length() const { return horizontal() ? width() : height(); }
     int ButtonLength() const;
@@ -302,23 +302,23 @@ private:
 // background.
 class CLumImageDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CLumImageDialog(QWidget* parent = nullptr);
     // Resizes the window to the picture, keeping its top-left corner.
     void SetBackground(const QImage& background);
     const QImage& background() const { return background_; }
     void SetDraggable(bool draggable) { draggable_ = draggable; }
 
-signals:
+  signals:
     void sysCommand(int code, int value);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage background_;
     bool draggable_ = true;
     bool dragging_ = false;

@@ -25,7 +25,7 @@ inline constexpr int kPopupDeviceNotFound = 297;
 
 class CPopSystemMessageDlg : public CLumImageDialog {
     Q_OBJECT
-public:
+  public:
     // Control ids of the popup.
     static constexpr int kCloseId = 1112;
     static constexpr int kNoId = 1113;
@@ -45,10 +45,10 @@ public:
 
     void reject() override { done(kPopupNo); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     CLumButton* MakeButton(const char* name, int id, int result);
 
     int kind_;

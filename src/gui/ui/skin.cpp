@@ -26,9 +26,12 @@ QImage LoadSkinImage(const std::filesystem::path& path) {
     if (!file.open(QIODevice::ReadOnly) || file.size() <= 0 || file.size() > kMaxSkinFileBytes) {
         return {};
     }
-    const QByteArray bytes = file.readAll();
+    return DecodeSkinImage(file.readAll());
+}
+
+QImage DecodeSkinImage(const QByteArray& bytes) {
     QImage image;
-    if (!image.loadFromData(bytes)) return {};
+    if (bytes.isEmpty() || !image.loadFromData(bytes)) return {};
     return image;
 }
 
@@ -61,8 +64,7 @@ QImage SkinStore::SkinPart(int element, int state, int left, int top, int right,
 QImage SkinStore::SkinPart(int element, int state) {
     const QRect r = ElementRect(element);
     if (r.isNull()) return {};
-    return SkinPart(element, state, r.left(), r.top(), r.left() + r.width(),
-                    r.top() + r.height());
+    return SkinPart(element, state, r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
 
 SkinStore& ProgramSkin() {
@@ -74,12 +76,20 @@ QImage SkinPart(int element, int state, int left, int top, int right, int bottom
     return ProgramSkin().SkinPart(element, state, left, top, right, bottom);
 }
 
-QImage SkinPart(int element, int state) { return ProgramSkin().SkinPart(element, state); }
+QImage SkinPart(int element, int state) {
+    return ProgramSkin().SkinPart(element, state);
+}
 
 bool LanguageTable::Load(const std::filesystem::path& path) {
     texts_.clear();
     std::vector<uint8_t> bytes;
     if (!LocalFileSystem().ReadFile(path, bytes, kMaxLanguageFileBytes, nullptr)) return false;
+    LoadBytes(bytes);
+    return true;
+}
+
+void LanguageTable::LoadBytes(std::span<const uint8_t> bytes) {
+    texts_.clear();
     const IniFile ini = IniFile::Parse(bytes);
     for (const std::u16string& key : ini.sectionKeys(u"Text")) {
         const std::u16string value = ini.GetString(u"Text", key, u"");
@@ -87,7 +97,6 @@ bool LanguageTable::Load(const std::filesystem::path& path) {
         texts_.insert(QString::fromStdU16String(key),
                       QString::fromStdU16String(value).left(kMaxTextLength));
     }
-    return true;
 }
 
 QString LanguageTable::Text(const QString& key, const QString& builtIn) const {

@@ -6,15 +6,18 @@
 #include <QString>
 #include <filesystem>
 #include <mutex>
+#include <span>
 
 namespace z7 {
 
 // Decodes a PNG (or any image Qt reads). A missing, empty or corrupt file gives a null image.
 QImage LoadSkinImage(const std::filesystem::path& path);
+// The same for bytes already in memory.
+QImage DecodeSkinImage(const QByteArray& bytes);
 
 // The sheets of one skin folder, all decoded on the first request and kept.
 class SkinStore {
-public:
+  public:
     explicit SkinStore(std::filesystem::path folder);
 
     // A new image holding the rectangle (left, top) - (right, bottom) of the family's sheet for
@@ -29,7 +32,7 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
 
-private:
+  private:
     void LoadAll();
 
     std::filesystem::path folder_;
@@ -45,14 +48,16 @@ QImage SkinPart(int element, int state);
 
 // Texts of a language file (section "Text", decimal keys).
 class LanguageTable {
-public:
+  public:
     // Reads the file; a missing or unreadable file leaves the table empty (built-in texts).
     bool Load(const std::filesystem::path& path);
+    // The same for the bytes of such a file; never fails.
+    void LoadBytes(std::span<const uint8_t> bytes);
     // The file's text for `key` when it has a non-empty one, else `builtIn`.
     QString Text(const QString& key, const QString& builtIn) const;
     bool empty() const { return texts_.isEmpty(); }
 
-private:
+  private:
     QHash<QString, QString> texts_;
 };
 

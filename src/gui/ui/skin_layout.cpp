@@ -11,7 +11,9 @@ namespace {
 using K = ElementKind;
 
 // Edges as the windows' layout speaks of them: left, top, right, bottom (right/bottom exclusive).
-constexpr QRect R(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
+constexpr QRect R(int l, int t, int r, int b) {
+    return QRect(l, t, r - l, b - t);
+}
 
 constexpr QSize kMainSize(860, 572);
 constexpr QSize kPageSize(760, 520);
@@ -84,7 +86,8 @@ std::vector<SkinElement> BuildElements() {
         e.push_back({n, name, kind, r, label});
     };
     auto wholeSheet = [](QSize s) { return QRect(QPoint(0, 0), s); };
-    for (const SkinFamily& f : kFamilies) add(f.first, "Background", K::Background, wholeSheet(f.size));
+    for (const SkinFamily& f : kFamilies)
+        add(f.first, "Background", K::Background, wholeSheet(f.size));
 
     // Main window.
     add(1, "System", K::Button, R(600, 14, 704, 42), "系统设置");
@@ -171,10 +174,10 @@ std::vector<SkinElement> BuildElements() {
         add(75 + step * 2, kX[step], K::Edit, R(110, top, 200, top + 32));
         add(76 + step * 2, kY[step], K::Edit, R(250, top, 340, top + 32));
     }
-    static const char* const kArrowNames[] = {"Step 1 X Up", "Step 1 X Down", "Step 1 Y Up",
-                                              "Step 1 Y Down", "Step 2 X Up", "Step 2 X Down",
-                                              "Step 2 Y Up", "Step 2 Y Down", "Step 3 X Up",
-                                              "Step 3 X Down", "Step 3 Y Up", "Step 3 Y Down"};
+    static const char* const kArrowNames[] = {"Step 1 X Up",   "Step 1 X Down", "Step 1 Y Up",
+                                              "Step 1 Y Down", "Step 2 X Up",   "Step 2 X Down",
+                                              "Step 2 Y Up",   "Step 2 Y Down", "Step 3 X Up",
+                                              "Step 3 X Down", "Step 3 Y Up",   "Step 3 Y Down"};
     for (int i = 0; i < 12; ++i) {
         const int step = i / 4;
         const bool yEdit = (i / 2) % 2 == 1;
@@ -420,8 +423,7 @@ std::vector<SkinCaption> BuildCaptions() {
 
     // Message popups carry their message in the picture.
     add(185, R(96, 64, 420, 176), "确定要将当前的设置恢复为默认值吗？", 1);
-    add(189, R(96, 64, 420, 176),
-        "将清除鼠标中的所有配置与巨集。\n确定要恢复出厂设置吗？", 1);
+    add(189, R(96, 64, 420, 176), "将清除鼠标中的所有配置与巨集。\n确定要恢复出厂设置吗？", 1);
     add(194, R(96, 64, 420, 176), "确定要将所有按键恢复为默认功能吗？", 1);
     add(198, R(96, 64, 420, 176), "确定要将背光设置恢复为默认值吗？", 1);
     add(202, R(96, 64, 420, 176), "确定要将进阶设置恢复为默认值吗？", 1);
@@ -471,57 +473,145 @@ const std::vector<SkinElement>& Elements() {
 }
 
 constexpr std::array<const char*, 120> kFileNames = {
-    "Firmware incorrect Normal.png", "Firmware incorrect Over.png", "Firmware incorrect Down.png",
-    "LMain_Normal.png", "LMain_Over.png", "LMain_Down.png", "LMain_Off.png",
-    "LAdvancedSettings_Normal.png", "LAdvancedSettings_Over.png", "LAdvancedSettings_Down.png",
-    "LAdvancedSettings_Off.png", "LCan not find Normal.png", "LCan not find Over.png",
-    "LCan not find Down.png", "LFirmware up to date Normal.png", "LFirmware up to date Over.png",
-    "LFirmware up to date Down.png", "LFirmware Newer Normal.png", "LFirmware Newer Over.png",
-    "LFirmware Newer Down.png", "LUpdate firmware Normal.png", "LUpdate firmware Over.png",
-    "LUpdate firmware Down.png", "Lencountered problem Normal.png",
-    "Lencountered problem Over.png", "Lencountered problem Down.png",
-    "LUpdate Completed Nomal.png", "LUpdate Completed Over.png",
-    "LFirmware updateStart Normal.png", "LFirmware updateFull Over.png",
-    "LSuccessfully update Normal.png", "LSuccessfully update Over.png",
-    "LSuccessfully update Down.png", "LDeviceNotFound_Normal.png", "LDeviceNotFound_Over.png",
-    "LDeviceNotFound_Down.png", "SystemSettings_Normal.png", "SystemSettings_Over.png",
-    "SystemSettings_Down.png", "SystemSettings_Off.png", "ButtonAssignment_Normal.png",
-    "ButtonAssignment_Over.png", "ButtonAssignment_Down.png", "ButtonAssignment_Off.png",
-    "BasicSettings_Normal.png", "BasicSettings_Over.png", "BasicSettings_Down.png",
-    "BasicSettings_Off.png", "MacroRecording_Normal.png", "MacroRecording_Over.png",
-    "MacroRecording_Down.png", "MacroRecording_Off.png", "Scroll_Normal.png", "Scroll_Over.png",
-    "Scroll_Down.png", "LightSettings_Normal.png", "LightSettings_Over.png",
-    "LightSettings_Down.png", "LightSettings_Off.png", "Support_Normal.png", "Support_Over.png",
-    "Support_Down.png", "Support_Off.png", "SystemMessage_Normal.png", "SystemMessage_Over.png",
-    "SystemMessage_Down.png", "SystemMessage_Off.png", "slider_Normal.png", "slider_Over.png",
-    "CustomHotkeys_Normal.png", "CustomHotkeys_Over.png", "CustomHotkeys_Down.png",
-    "CustomHotkeys_Off.png", "BindaKey_Normal.png", "BindaKey_Over.png", "BindaKey_Down.png",
-    "BindaKey_Off.png", "ShortCut_Normal.png", "ShortCut_Over.png", "ShortCut_Down.png",
-    "ShortCut_Off.png", "TextBlock_Normal.png", "TextBlock_Over.png", "TextBlock_Down.png",
-    "TextBlock_Off.png", "ActionUp_Normal.png", "ActionUp_Over.png", "ActionUp_Down.png",
-    "ActionDown_Normal.png", "ActionDown_Over.png", "ActionDown_Down.png",
-    "ActionDelayTime_Normal.png", "ActionDelayTime_Down.png", "Data Changed Normal.png",
-    "Data Changed Over.png", "Data Changed Down.png", "FactoryDefault_Normal.png",
-    "FactoryDefault_Over.png", "FactoryDefault_Down.png", "ButtonDefault_Normal.png",
-    "ButtonDefault_Over.png", "ButtonDefault_Down.png", "LEDDefault_Normal.png",
-    "LEDDefault_Over.png", "LEDDefault_Down.png", "ADDefault_Normal.png", "ADDefault_Over.png",
-    "ADDefault_Down.png", "BasicDefault_Normal.png", "BasicDefault_Over.png",
-    "BasicDefault_Down.png", "CheckStart_Normal.png", "CheckStart_Over.png",
-    "CheckStart_Down.png", "Calibrate_Normal.png", "Calibrate_Over.png", "Calibrate_Down.png",
-    "LeftClick_Normal.png", "LeftClick_Over.png", "LeftClick_Down.png",
+    "Firmware incorrect Normal.png",
+    "Firmware incorrect Over.png",
+    "Firmware incorrect Down.png",
+    "LMain_Normal.png",
+    "LMain_Over.png",
+    "LMain_Down.png",
+    "LMain_Off.png",
+    "LAdvancedSettings_Normal.png",
+    "LAdvancedSettings_Over.png",
+    "LAdvancedSettings_Down.png",
+    "LAdvancedSettings_Off.png",
+    "LCan not find Normal.png",
+    "LCan not find Over.png",
+    "LCan not find Down.png",
+    "LFirmware up to date Normal.png",
+    "LFirmware up to date Over.png",
+    "LFirmware up to date Down.png",
+    "LFirmware Newer Normal.png",
+    "LFirmware Newer Over.png",
+    "LFirmware Newer Down.png",
+    "LUpdate firmware Normal.png",
+    "LUpdate firmware Over.png",
+    "LUpdate firmware Down.png",
+    "Lencountered problem Normal.png",
+    "Lencountered problem Over.png",
+    "Lencountered problem Down.png",
+    "LUpdate Completed Nomal.png",
+    "LUpdate Completed Over.png",
+    "LFirmware updateStart Normal.png",
+    "LFirmware updateFull Over.png",
+    "LSuccessfully update Normal.png",
+    "LSuccessfully update Over.png",
+    "LSuccessfully update Down.png",
+    "LDeviceNotFound_Normal.png",
+    "LDeviceNotFound_Over.png",
+    "LDeviceNotFound_Down.png",
+    "SystemSettings_Normal.png",
+    "SystemSettings_Over.png",
+    "SystemSettings_Down.png",
+    "SystemSettings_Off.png",
+    "ButtonAssignment_Normal.png",
+    "ButtonAssignment_Over.png",
+    "ButtonAssignment_Down.png",
+    "ButtonAssignment_Off.png",
+    "BasicSettings_Normal.png",
+    "BasicSettings_Over.png",
+    "BasicSettings_Down.png",
+    "BasicSettings_Off.png",
+    "MacroRecording_Normal.png",
+    "MacroRecording_Over.png",
+    "MacroRecording_Down.png",
+    "MacroRecording_Off.png",
+    "Scroll_Normal.png",
+    "Scroll_Over.png",
+    "Scroll_Down.png",
+    "LightSettings_Normal.png",
+    "LightSettings_Over.png",
+    "LightSettings_Down.png",
+    "LightSettings_Off.png",
+    "Support_Normal.png",
+    "Support_Over.png",
+    "Support_Down.png",
+    "Support_Off.png",
+    "SystemMessage_Normal.png",
+    "SystemMessage_Over.png",
+    "SystemMessage_Down.png",
+    "SystemMessage_Off.png",
+    "slider_Normal.png",
+    "slider_Over.png",
+    "CustomHotkeys_Normal.png",
+    "CustomHotkeys_Over.png",
+    "CustomHotkeys_Down.png",
+    "CustomHotkeys_Off.png",
+    "BindaKey_Normal.png",
+    "BindaKey_Over.png",
+    "BindaKey_Down.png",
+    "BindaKey_Off.png",
+    "ShortCut_Normal.png",
+    "ShortCut_Over.png",
+    "ShortCut_Down.png",
+    "ShortCut_Off.png",
+    "TextBlock_Normal.png",
+    "TextBlock_Over.png",
+    "TextBlock_Down.png",
+    "TextBlock_Off.png",
+    "ActionUp_Normal.png",
+    "ActionUp_Over.png",
+    "ActionUp_Down.png",
+    "ActionDown_Normal.png",
+    "ActionDown_Over.png",
+    "ActionDown_Down.png",
+    "ActionDelayTime_Normal.png",
+    "ActionDelayTime_Down.png",
+    "Data Changed Normal.png",
+    "Data Changed Over.png",
+    "Data Changed Down.png",
+    "FactoryDefault_Normal.png",
+    "FactoryDefault_Over.png",
+    "FactoryDefault_Down.png",
+    "ButtonDefault_Normal.png",
+    "ButtonDefault_Over.png",
+    "ButtonDefault_Down.png",
+    "LEDDefault_Normal.png",
+    "LEDDefault_Over.png",
+    "LEDDefault_Down.png",
+    "ADDefault_Normal.png",
+    "ADDefault_Over.png",
+    "ADDefault_Down.png",
+    "BasicDefault_Normal.png",
+    "BasicDefault_Over.png",
+    "BasicDefault_Down.png",
+    "CheckStart_Normal.png",
+    "CheckStart_Over.png",
+    "CheckStart_Down.png",
+    "Calibrate_Normal.png",
+    "Calibrate_Over.png",
+    "Calibrate_Down.png",
+    "LeftClick_Normal.png",
+    "LeftClick_Over.png",
+    "LeftClick_Down.png",
 };
 
 }  // namespace
 
-std::span<const SkinFamily> SkinFamilies() { return kFamilies; }
-std::span<const SkinElement> SkinElements() { return Elements(); }
+std::span<const SkinFamily> SkinFamilies() {
+    return kFamilies;
+}
+std::span<const SkinElement> SkinElements() {
+    return Elements();
+}
 
 std::span<const SkinCaption> SkinCaptions() {
     static const std::vector<SkinCaption> kCaptions = BuildCaptions();
     return kCaptions;
 }
 
-std::span<const char* const> SkinFileNames() { return kFileNames; }
+std::span<const char* const> SkinFileNames() {
+    return kFileNames;
+}
 
 const SkinFamily* FamilyOf(int element) {
     for (const SkinFamily& f : kFamilies) {

@@ -18,16 +18,16 @@ enum class ElementKind {
     Primary,     // the confirming button of a window (Apply, Yes, OK, Save)
     Minimize,    // title-bar glyph buttons
     Close,
-    Tile,        // large navigation button of the main window
-    Check,       // check box; its Down picture is the checked look
-    Combo,       // drop-down button; the text is drawn by the control
-    Edit,        // text field background
-    Text,        // read-only text area (versions, key names)
-    Track,       // slider groove
-    Arrow,       // small up/down stepper
-    List,        // list area (event list)
-    Progress,    // progress bar: empty in state 0, full in state 1
-    Thumb,       // slider or scroll thumb
+    Tile,      // large navigation button of the main window
+    Check,     // check box; its Down picture is the checked look
+    Combo,     // drop-down button; the text is drawn by the control
+    Edit,      // text field background
+    Text,      // read-only text area (versions, key names)
+    Track,     // slider groove
+    Arrow,     // small up/down stepper
+    List,      // list area (event list)
+    Progress,  // progress bar: empty in state 0, full in state 1
+    Thumb,     // slider or scroll thumb
     Logo,
 };
 
@@ -51,9 +51,9 @@ struct SkinFamily {
     int first;  // background element
     int last;
     const char* stem;
-    int states;    // 4 with Off, 3 without, 2 for the two-file families
-    bool spaced;   // " Normal.png" rather than "_Normal.png"
-    QSize size;    // sheet size in pixels
+    int states;         // 4 with Off, 3 without, 2 for the two-file families
+    bool spaced;        // " Normal.png" rather than "_Normal.png"
+    QSize size;         // sheet size in pixels
     const char* title;  // UTF-8 window title painted on the sheet
 };
 

@@ -21,8 +21,7 @@ const QColor kTipOutline(0x76, 0x76, 0x76);
 const QColor kTipText(0x57, 0x57, 0x57);
 }  // namespace
 
-TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRight,
-                           int screenTop) {
+TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRight, int screenTop) {
     const int w = extent.width();
     const int h = extent.height();
     const int height = offset + h + kTipMargin;
@@ -47,8 +46,7 @@ CTitleTip::CTitleTip(QWidget* owner)
     hide();
 }
 
-void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect,
-                     const QPoint& anchor) {
+void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect, const QPoint& anchor) {
     if (itemRect.isEmpty() || isVisible() || !itemRect.contains(anchor) || !owner_) return;
     text_ = text.size() <= 2 ? QStringLiteral(" ") + text + QStringLiteral(" ") : text;
     screenItem_ = QRect(owner_->mapToGlobal(itemRect.topLeft()), itemRect.size());
@@ -57,8 +55,8 @@ void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect,
     // Long help texts wrap instead of running across the screen.
     QSize extent = metrics.size(0, text_);
     if (extent.width() > kMaxTextWidth) {
-        extent = metrics.boundingRect(QRect(0, 0, kMaxTextWidth, 4096), Qt::TextWordWrap, text_)
-                     .size();
+        extent =
+            metrics.boundingRect(QRect(0, 0, kMaxTextWidth, 4096), Qt::TextWordWrap, text_).size();
     }
     QScreen* screen = QGuiApplication::screenAt(globalAnchor);
     if (!screen) screen = QGuiApplication::primaryScreen();

@@ -17,12 +17,11 @@ struct TipPlacement {
 };
 // `extent` is the measured text, `anchor` the anchor point in screen coordinates; `ownerRight`
 // the owner window's right edge and `screenTop` the top of the anchor's screen.
-TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRight,
-                           int screenTop);
+TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRight, int screenTop);
 
 class CTitleTip : public QWidget {
     Q_OBJECT
-public:
+  public:
     // The tip belongs to `owner` and lives as long as it.
     explicit CTitleTip(QWidget* owner);
     // Shows `text` for the control at `itemRect` (owner client coordinates) anchored at
@@ -36,11 +35,11 @@ public:
     // The item rectangle in screen coordinates while shown.
     const QRect& screenItemRect() const { return screenItem_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void CheckPointer(const QPoint& globalPos);
 
     QWidget* owner_;

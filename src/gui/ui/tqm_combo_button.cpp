@@ -26,11 +26,20 @@ struct HotkeyLabel {
     const char* label;
 };
 constexpr HotkeyLabel kHotkeyLabels[] = {
-    {2701, "关闭视窗"}, {2702, "最大化窗口"}, {2703, "最小化窗口"},
-    {2704, "显示桌面"}, {2705, "浏览器下一个选项卡"}, {2706, "浏览器上一个选项卡"},
-    {2707, "放大"}, {2708, "缩小"}, {2709, "恢复默认缩放"},
-    {2710, "复制"}, {2711, "贴上"}, {2712, "剪切"},
-    {2713, "复原"}, {2714, "重做"},
+    {2701, "关闭视窗"},
+    {2702, "最大化窗口"},
+    {2703, "最小化窗口"},
+    {2704, "显示桌面"},
+    {2705, "浏览器下一个选项卡"},
+    {2706, "浏览器上一个选项卡"},
+    {2707, "放大"},
+    {2708, "缩小"},
+    {2709, "恢复默认缩放"},
+    {2710, "复制"},
+    {2711, "贴上"},
+    {2712, "剪切"},
+    {2713, "复原"},
+    {2714, "重做"},
 };
 }  // namespace
 
@@ -143,8 +152,7 @@ void CTqmComboButton::mousePressEvent(QMouseEvent* event) {
     state_ = 2;
     // An outside click closes the menu before the button sees the press; the timestamp of
     // that close tells the two cases apart.
-    menuWasOpen_ =
-        menuOpen() || (lastSeenOpen_ && clock_->Now() - *lastSeenOpen_ < kReopenGuard);
+    menuWasOpen_ = menuOpen() || (lastSeenOpen_ && clock_->Now() - *lastSeenOpen_ < kReopenGuard);
     update();
 }
 
@@ -176,8 +184,10 @@ void CTqmComboButton::PointerLeft() {
 void CTqmComboButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool open = menuOpen();
-    if (!isEnabled() && !off_.isNull()) DrawStretched(painter, off_);
-    else DrawStretched(painter, open ? pictures_[2] : pictures_[state_]);
+    if (!isEnabled() && !off_.isNull())
+        DrawStretched(painter, off_);
+    else
+        DrawStretched(painter, open ? pictures_[2] : pictures_[state_]);
     if (text_.isEmpty()) return;
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font());

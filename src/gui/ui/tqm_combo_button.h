@@ -12,7 +12,7 @@ namespace z7 {
 
 class CTqmComboButton : public CLumWidget {
     Q_OBJECT
-public:
+  public:
     CTqmComboButton(int controlId, QWidget* parent);
 
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
@@ -38,7 +38,7 @@ public:
     // Time source of the "menu was open just before" rule; tests inject a virtual clock.
     void SetClock(Clock& clock) { clock_ = &clock; }
 
-protected:
+  protected:
     virtual CTqmMenu* CreateMenu(int key);
     virtual void ShowMenu();
     // Text shown for a chosen item.
@@ -74,13 +74,14 @@ protected:
 // built-in hotkeys.
 class CTqmBnComboButton : public CTqmComboButton {
     Q_OBJECT
-public:
+  public:
     CTqmBnComboButton(int controlId, QWidget* parent);
     CTqmBnMenu* bnMenu() const { return static_cast<CTqmBnMenu*>(menu_); }
     // Creates the menu if needed; false when the parent is not an item or the id is taken.
-    bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0, bool enabled = true);
+    bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0,
+                    bool enabled = true);
 
-protected:
+  protected:
     CTqmMenu* CreateMenu(int key) override;
     void ShowMenu() override;
     QString LabelFor(const LaMenuItem& item) const override;

@@ -63,7 +63,9 @@ const LaMenuItem* CTqmMenu::FindItem(int id) const {
     return nullptr;
 }
 
-CTqmMenu* CTqmMenu::MakeSubmenu(int key) { return new CTqmMenu(this, key); }
+CTqmMenu* CTqmMenu::MakeSubmenu(int key) {
+    return new CTqmMenu(this, key);
+}
 
 CTqmMenu* CTqmMenu::Submenu(int key, bool create) {
     for (const auto& sub : submenus_) {
@@ -105,7 +107,9 @@ void CTqmMenu::SetColors(QColor text, QColor highlightedText, QColor background,
     update();
 }
 
-void CTqmMenu::SetMenuWidth(int width) { resize(std::max(1, width), height()); }
+void CTqmMenu::SetMenuWidth(int width) {
+    resize(std::max(1, width), height());
+}
 
 int CTqmMenu::RowHeight() const {
     if (items_.empty()) return QFontMetrics(font_).height();
@@ -162,15 +166,16 @@ bool CTqmMenu::TreeContains(const QPoint& globalPos) const {
 bool CTqmMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && isVisible()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            !TreeContains(mouse->globalPosition().toPoint())) {
+        if (mouse->button() == Qt::LeftButton && !TreeContains(mouse->globalPosition().toPoint())) {
             Close();
         }
     }
     return false;
 }
 
-void CTqmMenu::Notify(int code, int value) { emit sysCommand(code, value); }
+void CTqmMenu::Notify(int code, int value) {
+    emit sysCommand(code, value);
+}
 
 void CTqmMenu::CloseSubmenus() {
     for (const auto& sub : submenus_) {
@@ -283,7 +288,9 @@ void CTqmMenu::paintEvent(QPaintEvent*) {
 CTqmBnMenu::CTqmBnMenu(QWidget* owner, int key, const QRect& initial)
     : CTqmMenu(owner, key, initial) {}
 
-CTqmMenu* CTqmBnMenu::MakeSubmenu(int key) { return new CTqmBnMenu(this, key); }
+CTqmMenu* CTqmBnMenu::MakeSubmenu(int key) {
+    return new CTqmBnMenu(this, key);
+}
 
 bool CTqmBnMenu::AddSubItem(int parentId, int id, const QString& text, int itemData, bool enabled) {
     auto parent = std::find_if(items_.begin(), items_.end(),
@@ -323,8 +330,8 @@ void CTqmBnMenu::PopUpSubmenu(CTqmMenu* submenu, int index) {
     const QRect frame = frameGeometry();
     const int x = frame.right() + 1 - kSubmenuOverlap;
     const int rowTop = frame.top() + items_[index].rect.top();
-    const int subHeight = static_cast<int>(submenu->items().size()) * submenu->RowHeight() +
-                          2 * kMenuPadding;
+    const int subHeight =
+        static_cast<int>(submenu->items().size()) * submenu->RowHeight() + 2 * kMenuPadding;
     // Downward when it fits on the screen, else upward ending just below the row.
     if (rowTop - kSubmenuOverlap + subHeight <= AvailableScreen(frame.topLeft()).bottom()) {
         submenu->PopUp(0, x, rowTop - kSubmenuOverlap);

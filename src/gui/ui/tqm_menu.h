@@ -28,7 +28,7 @@ using JMenuItem = LaMenuItem;
 
 class CTqmMenu : public QWidget {
     Q_OBJECT
-public:
+  public:
     // `owner` receives the notifications and owns the menu. `key` is reported with every
     // choice; for a submenu it is the id of the item that opens it.
     CTqmMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
@@ -60,14 +60,14 @@ public:
     // Row height of this menu's font.
     int RowHeight() const;
 
-signals:
+  signals:
     // The notifications with the pairs the owners expect: (key, item id), (2234, 1|0).
     void sysCommand(int code, int value);
     // The same choice, unambiguous whatever the key happens to be.
     void itemChosen(int key, int id);
     void closeNotice(int phase);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -102,7 +102,7 @@ protected:
 // The button function menus: bordered, with sub-items added by parent id.
 class CTqmBnMenu : public CTqmMenu {
     Q_OBJECT
-public:
+  public:
     CTqmBnMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
     // Marks the parent item as having a submenu and adds the item there; false when the parent
     // is not one of this menu's items or the submenu already holds the id.
@@ -114,7 +114,7 @@ public:
     int WidestText(int key);
     void PopUp(int mode, int x, int y) override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     CTqmMenu* MakeSubmenu(int key) override;
     void PopUpSubmenu(CTqmMenu* submenu, int index) override;

@@ -24,7 +24,7 @@ QImage Solid(QSize size, QColor color) {
 
 // Width 116 with a 16-pixel thumb leaves 100 pixels of travel: 10 pixels per value for 0..10.
 class Slider : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         slider.resize(116, 24);
         slider.SetPictures(Solid({116, 6}, Qt::gray), Solid({16, 24}, Qt::white),
@@ -203,7 +203,7 @@ TEST(ScrollCtrl, EndButtonsJumpToTheLimitsAndTheTrackFollowsThePointer) {
 }
 
 class Combo : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         owner.setGeometry(100, 100, 400, 300);
         combo = new CTqmComboButton(1054, &owner);
@@ -233,8 +233,7 @@ TEST_F(Combo, ClickOnTheOpenButtonClosesTheMenuWithoutReopening) {
     // The press reaches the program's event filters before the button, like the mouse hook.
     Click(combo, QPointF(20, 15));
     EXPECT_FALSE(combo->menuOpen());
-    EXPECT_EQ(rec.calls,
-              (Calls{{kHoverCode, 1054}, {kMenuClosingCode, 1}, {kMenuClosingCode, 0}}));
+    EXPECT_EQ(rec.calls, (Calls{{kHoverCode, 1054}, {kMenuClosingCode, 1}, {kMenuClosingCode, 0}}));
     // A later click opens it again.
     clock.Advance(Millis(300));
     Click(combo, QPointF(20, 15));

@@ -11,7 +11,7 @@ using test::Recorder;
 using Calls = std::vector<std::pair<int, int>>;
 
 class Menu : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         owner.setGeometry(20, 20, 300, 200);
         owner.show();

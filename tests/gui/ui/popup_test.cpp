@@ -71,7 +71,7 @@ TEST(MessagePopup, ItsDraggedOnlyWhenItOffersFirmware) {
 }
 
 class Tip : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         owner.setGeometry(100, 200, 500, 300);
         owner.show();

@@ -11,7 +11,9 @@
 namespace z7 {
 namespace {
 
-std::filesystem::path Fs(const QString& path) { return std::filesystem::path(path.toStdString()); }
+std::filesystem::path Fs(const QString& path) {
+    return std::filesystem::path(path.toStdString());
+}
 
 std::filesystem::path ShippedSkin() {
     return std::filesystem::path(Z7_SOURCE_DIR) / "Z7_CN_Skins";
@@ -108,7 +110,7 @@ TEST(SkinPack, ControlsAndCaptionsOfAWindowDoNotOverlap) {
 }
 
 class SkinFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
     void Write(const QString& name, const QImage& image) {
         ASSERT_TRUE(image.save(dir_.filePath(name), "PNG"));
@@ -145,10 +147,8 @@ TEST_F(SkinFolder, LookupFollowsFamiliesAndStates) {
     EXPECT_EQ(main.size(), QSize(300, 200));
 
     // The scroll pieces rest in "Scroll_Down.png" and press into "Scroll_Over.png".
-    EXPECT_EQ(store.SkinPart(146, kStateNormal, 0, 0, 16, 16).pixelColor(1, 1),
-              QColor(Qt::cyan));
-    EXPECT_EQ(store.SkinPart(146, kStateOver, 0, 0, 16, 16).pixelColor(1, 1),
-              QColor(Qt::magenta));
+    EXPECT_EQ(store.SkinPart(146, kStateNormal, 0, 0, 16, 16).pixelColor(1, 1), QColor(Qt::cyan));
+    EXPECT_EQ(store.SkinPart(146, kStateOver, 0, 0, 16, 16).pixelColor(1, 1), QColor(Qt::magenta));
     EXPECT_TRUE(store.SkinPart(146, kStateDown, 0, 0, 16, 16).isNull());
 
     // Out of the table, outside the sheet or empty: no picture rather than a bad one.
