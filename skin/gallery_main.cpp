@@ -465,6 +465,25 @@ QString FileStem(int family) {
     return stem;
 }
 
+// One picture of many, for looking at a family of views side by side.
+QImage ContactSheet(const std::vector<QImage>& images, int columns) {
+    int cellW = 0, cellH = 0;
+    for (const QImage& i : images) {
+        cellW = std::max(cellW, i.width());
+        cellH = std::max(cellH, i.height());
+    }
+    const int gap = 12;
+    const int rows = (static_cast<int>(images.size()) + columns - 1) / columns;
+    QImage sheet(columns * (cellW + gap) + gap, rows * (cellH + gap) + gap, QImage::Format_RGB32);
+    sheet.fill(QColor(0x08, 0x09, 0x0b));
+    QPainter p(&sheet);
+    for (size_t n = 0; n < images.size(); ++n) {
+        const int c = static_cast<int>(n) % columns, r = static_cast<int>(n) / columns;
+        p.drawImage(gap + c * (cellW + gap), gap + r * (cellH + gap), images[n]);
+    }
+    return sheet;
+}
+
 bool Save(const QImage& image, const QDir& dir, const QString& name) {
     const bool ok = !image.isNull() && image.save(dir.filePath(name));
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir.filePath(name)));
@@ -501,22 +520,28 @@ int Screenshots(const QString& folder) {
         failures += !Save(window.grab().toImage(), dir,
                           QStringLiteral("window_%1.png").arg(FileStem(family)));
     }
+    std::vector<QImage> popups;
     for (int kind : PopupKinds()) {
         CPopSystemMessageDlg popup(kind, nullptr);
         popup.SetText(QStringLiteral("V1.05"));
         popup.move(0, 0);
         popup.show();
         Pump(50);
-        failures += !Save(popup.grab().toImage(), dir,
+        popups.push_back(popup.grab().toImage());
+        failures += !Save(popups.back(), dir,
                           QStringLiteral("popup_%1_%2.png").arg(kind).arg(FileStem(kind)));
     }
+    failures += !Save(ContactSheet(popups, 3), dir, QStringLiteral("overview_popups.png"));
+    std::vector<QImage> views;
     for (int view : UpdaterViews()) {
         SkinWindow window(view, nullptr);
         window.show();
         Pump(50);
-        failures += !Save(window.grab().toImage(), dir,
+        views.push_back(window.grab().toImage());
+        failures += !Save(views.back(), dir,
                           QStringLiteral("updater_%1_%2.png").arg(view).arg(FileStem(view)));
     }
+    failures += !Save(ContactSheet(views, 3), dir, QStringLiteral("overview_updater.png"));
 
     // Windows of their own (menus, tips) need a picture of the screen.
     {

@@ -43,6 +43,9 @@ CTitleTip::CTitleTip(QWidget* owner)
     setAttribute(Qt::WA_ShowWithoutActivating);
     timer_.setInterval(kHideCheckMs);
     connect(&timer_, &QTimer::timeout, this, [this] { CheckPointer(QCursor::pos()); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive && isVisible()) Hide();
+    });
     hide();
 }
 

@@ -38,6 +38,10 @@ CTqmMenu::CTqmMenu(QWidget* owner, int key, const QRect& initial)
     setMouseTracking(true);
     setGeometry(initial);
     hide();
+    // A click in another program never reaches our filter; it deactivates us instead.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s != Qt::ApplicationActive && !parentMenu_ && isVisible()) Close();
+    });
 }
 
 CTqmMenu::~CTqmMenu() {
