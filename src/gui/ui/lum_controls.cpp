@@ -272,7 +272,8 @@ void SetTextColorOf(QWidget* w, QColor color) {
 CLumEdit::CLumEdit(int controlId, QWidget* parent) : QLineEdit(parent), controlId_(controlId) {
     setFrame(false);
     setFont(SkinFont(16));
-    setTextMargins(1, 0, 1, 0);
+    // Clear of the rounded border of the skin's field pictures.
+    setTextMargins(6, 0, 6, 0);
     MakeTransparent(this);
     connect(this, &QLineEdit::textChanged, this,
             [this] { emit sysCommand(controlId_, kTextChangedValue); });
