@@ -419,8 +419,11 @@ class StatesWindow : public QWidget {
     // Puts each sample into its column's look; called once the window is on screen.
     void ApplyStates() {
         for (const auto& [w, state] : pending_) {
-            QList<QWidget*> targets = w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-            if (targets.isEmpty()) targets.append(w);
+            // Plain holders group several controls; everything else is the control itself.
+            QList<QWidget*> targets{w};
+            if (w->metaObject() == &QWidget::staticMetaObject) {
+                targets = w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            }
             for (QWidget* t : targets) {
                 if (state == kStateOver) Hover(t);
                 if (state == kStateDown) {
