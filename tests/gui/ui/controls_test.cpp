@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QTextBlock>
 
 #include "gui/ui/lum_controls.h"
 #include "gui/ui/tqm_combo_button.h"
@@ -177,6 +179,24 @@ TEST(TextControls, EditsReportChangesAndStaticsDoubleClicks) {
     EXPECT_EQ(label.Text(), QStringLiteral("F6"));
     test::SendMouse(&label, QEvent::MouseButtonDblClick, QPointF(1, 1));
     EXPECT_EQ(labelRec.calls, (Calls{{1137, 1}}));
+}
+
+TEST(TextControls, TextBlockEditorStartsANewLineInsteadOfRunningPastItsBand) {
+    CTqmEdit edit(1135, nullptr);
+    edit.resize(512, 120);
+    edit.SetFixedFont();
+    edit.show();
+    for (int i = 0; i < 90; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(&edit, &key);
+    }
+    const QString text = edit.toPlainText();
+    EXPECT_EQ(text.count(QLatin1Char('x')), 90);  // no key lost
+    ASSERT_GE(edit.document()->blockCount(), 2);
+    const QString first = edit.document()->firstBlock().text();
+    const int width = QFontMetrics(edit.font()).horizontalAdvance(first);
+    EXPECT_GE(width + 2 * edit.document()->documentMargin(), 479 - 20);
+    EXPECT_LE(width, 488);
 }
 
 TEST(ScrollCtrl, EndButtonsJumpToTheLimitsAndTheTrackFollowsThePointer) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/ui/pop_system_message_dlg.h"
+#include "gui/ui/skin_layout.h"
 #include "gui/ui/title_tip.h"
 #include "pointer.h"
 
@@ -35,6 +36,15 @@ TEST(MessagePopup, YesAnswersOneEverythingElseTwo) {
     dlg.open();
     dlg.reject();  // Escape
     EXPECT_EQ(dlg.result(), kPopupNo);
+}
+
+TEST(MessagePopup, ButtonsSitWhereTheSkinDrewThem) {
+    for (int kind : {185, 286, 297}) {
+        CPopSystemMessageDlg dlg(kind, nullptr);
+        EXPECT_EQ(dlg.size(), FamilyOf(kind)->size);
+        EXPECT_EQ(dlg.yesButton()->geometry(), ElementRect(ElementNamed(kind, "Yes")));
+        EXPECT_EQ(dlg.closeButton()->geometry(), ElementRect(ElementNamed(kind, "Close")));
+    }
 }
 
 TEST(MessagePopup, OnlyTheFirmwareOfferShowsAVersion) {
