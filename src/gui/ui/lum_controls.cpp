@@ -1,0 +1,712 @@
+#include "gui/ui/lum_controls.h"
+
+#include <QEnterEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+#include "gui/ui/skin.h"
+#include "gui/ui/skin_layout.h"
+#include "gui/ui/skin_style.h"
+
+namespace z7 {
+namespace {
+// The text block editor wraps to a new line once the caret reaches this band on the first line.
+constexpr int kWrapBandLeft = 479;
+constexpr int kWrapBandRight = 488;
+constexpr int kDefaultThumbLength = 20;
+
+void CutStates(int element, QImage (&pictures)[3], QImage& off) {
+    for (int state = kStateNormal; state <= kStateDown; ++state) {
+        pictures[state] = SkinPart(element, state);
+    }
+    off = SkinPart(element, kStateOff);
+}
+}  // namespace
+
+QFont SkinFont(int pixelHeight, int weight) {
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Microsoft YaHei")});
+    font.setPixelSize(std::max(1, pixelHeight));
+    font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
+    return font;
+}
+
+// ---- pointer tracking -------------------------------------------------------------------------
+
+CLumWidget::CLumWidget(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId) {
+    setMouseTracking(true);
+}
+
+void CLumWidget::enterEvent(QEnterEvent* event) {
+    Track(event->position().toPoint());
+}
+
+void CLumWidget::leaveEvent(QEvent*) {
+    if (!tracking_) return;
+    tracking_ = false;
+    PointerLeft();
+}
+
+void CLumWidget::mouseMoveEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
+}
+
+void CLumWidget::Track(const QPoint& pos) {
+    const bool inside = rect().contains(pos);
+    if (!tracking_ && inside) {
+        tracking_ = true;
+        PointerEntered();
+    } else if (tracking_ && !inside) {
+        tracking_ = false;
+        PointerLeft();
+    }
+}
+
+void CLumWidget::PointerEntered() {
+    if (sendsEnterNotice_) emit sysCommand(controlId_, 0);
+    emit sysCommand(kHoverCode, controlId_);
+}
+
+void CLumWidget::DrawStretched(QPainter& painter, const QImage& image) const {
+    if (!image.isNull()) painter.drawImage(rect(), image);
+}
+
+// ---- CLumButton -------------------------------------------------------------------------------
+
+CLumButton::CLumButton(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+    sendsEnterNotice_ = true;
+}
+
+void CLumButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
+    pictures_[0] = normal;
+    pictures_[1] = over;
+    pictures_[2] = down;
+    update();
+}
+
+void CLumButton::SetOffPicture(const QImage& off) {
+    off_ = off;
+    update();
+}
+
+void CLumButton::SetSkinElement(int element) {
+    CutStates(element, pictures_, off_);
+    update();
+}
+
+void CLumButton::SetLatched(bool latched) {
+    if (latched_ == latched) return;
+    latched_ = latched;
+    update();
+}
+
+void CLumButton::SetFallbackText(const QString& text) {
+    fallbackText_ = text;
+    update();
+}
+
+void CLumButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
+    const QImage& picture = pictures_[latched_ ? 2 : state_];
+    if (!picture.isNull() || fallbackText_.isEmpty()) return DrawStretched(painter, picture);
+    const bool down = latched_ || state_ == 2;
+    painter.fillRect(rect(), down          ? skin::kAccent
+                             : state_ == 1 ? skin::kRaisedOver
+                                           : skin::kRaised);
+    painter.setPen(!isEnabled() ? skin::kTextOff : down ? skin::kOnAccent : skin::kText);
+    painter.setFont(SkinFont(15));
+    painter.drawText(rect(), Qt::AlignCenter, fallbackText_);
+}
+
+void CLumButton::mousePressEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
+    if (event->button() != Qt::LeftButton) return;
+    pressed_ = true;
+    state_ = 2;
+    update();
+}
+
+void CLumButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const bool click = pressed_ && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    state_ = tracking() ? 1 : 0;
+    update();
+    if (click) emit clicked();
+}
+
+void CLumButton::PointerEntered() {
+    if (state_ != 2) state_ = 1;
+    update();
+    CLumWidget::PointerEntered();
+}
+
+void CLumButton::PointerLeft() {
+    state_ = 0;
+    pressed_ = false;
+    update();
+}
+
+// ---- CLumCheckBox -----------------------------------------------------------------------------
+
+CLumCheckBox::CLumCheckBox(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+    sendsEnterNotice_ = true;
+}
+
+void CLumCheckBox::SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked) {
+    pictures_[0] = unchecked;
+    pictures_[1] = over;
+    pictures_[2] = checked;
+    update();
+}
+
+void CLumCheckBox::SetOffPicture(const QImage& off) {
+    off_ = off;
+    update();
+}
+
+void CLumCheckBox::SetSkinElement(int element) {
+    CutStates(element, pictures_, off_);
+    update();
+}
+
+void CLumCheckBox::SetChecked(bool checked) {
+    if (checked_ == checked) return;
+    checked_ = checked;
+    update();
+}
+
+void CLumCheckBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
+    DrawStretched(painter, checked_ ? pictures_[2] : pictures_[0]);
+}
+
+void CLumCheckBox::mousePressEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) pressed_ = true;
+}
+
+void CLumCheckBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressed_) return;
+    pressed_ = false;
+    if (!rect().contains(event->position().toPoint())) return;
+    // The owner reads the new state in its click handler.
+    checked_ = !checked_;
+    update();
+    emit clicked();
+}
+
+// ---- CTqmButton -------------------------------------------------------------------------------
+
+CTqmButton::CTqmButton(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+    sendsEnterNotice_ = true;
+}
+
+void CTqmButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
+    pictures_[0] = normal;
+    pictures_[1] = over;
+    pictures_[2] = down;
+    update();
+}
+
+void CTqmButton::SetOffPicture(const QImage& off) {
+    off_ = off;
+    update();
+}
+
+void CTqmButton::SetSkinElement(int element) {
+    CutStates(element, pictures_, off_);
+    update();
+}
+
+void CTqmButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
+    DrawStretched(painter, pictures_[state_ == 2 ? 2 : 0]);
+}
+
+void CTqmButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    state_ = state_ == 2 ? 0 : 2;
+    update();
+}
+
+// ---- edits ------------------------------------------------------------------------------------
+
+namespace {
+void MakeTransparent(QWidget* w) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, skin::kText);
+    w->setPalette(palette);
+    w->setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void DrawEditBackground(QPainter& painter, const QRect& r, const QImage& background) {
+    if (!background.isNull()) {
+        painter.drawImage(r, background);
+        return;
+    }
+    // Without a picture: the skin's field look, so the skin's text colour stays legible.
+    painter.fillRect(r, skin::kField);
+    painter.setPen(skin::kBorder);
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+}
+
+void SetTextColorOf(QWidget* w, QColor color) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Text, color);
+    w->setPalette(palette);
+}
+}  // namespace
+
+CLumEdit::CLumEdit(int controlId, QWidget* parent) : QLineEdit(parent), controlId_(controlId) {
+    setFrame(false);
+    setFont(SkinFont(16));
+    // Clear of the rounded border of the skin's field pictures.
+    setTextMargins(6, 0, 6, 0);
+    MakeTransparent(this);
+    connect(this, &QLineEdit::textChanged, this,
+            [this] { emit sysCommand(controlId_, kTextChangedValue); });
+}
+
+void CLumEdit::SetBackground(const QImage& background) {
+    background_ = background;
+    update();
+}
+
+void CLumEdit::SetFontHeight(int pixelHeight) {
+    setFont(SkinFont(pixelHeight));
+}
+void CLumEdit::SetTextColor(QColor color) {
+    SetTextColorOf(this, color);
+}
+
+void CLumEdit::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(this);
+        DrawEditBackground(painter, rect(), background_);
+    }
+    QLineEdit::paintEvent(event);
+}
+
+void CLumEdit::enterEvent(QEnterEvent* event) {
+    QLineEdit::enterEvent(event);
+    emit sysCommand(controlId_, 0);
+    emit sysCommand(kHoverCode, controlId_);
+}
+
+CTqmEdit::CTqmEdit(int controlId, QWidget* parent) : QPlainTextEdit(parent), controlId_(controlId) {
+    setFrameShape(QFrame::NoFrame);
+    setFont(SkinFont(16));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MakeTransparent(viewport());
+    MakeTransparent(this);
+    connect(this, &QPlainTextEdit::textChanged, this,
+            [this] { emit sysCommand(controlId_, kTextChangedValue); });
+}
+
+void CTqmEdit::SetBackground(const QImage& background) {
+    background_ = background;
+    viewport()->update();
+}
+
+void CTqmEdit::SetFontHeight(int pixelHeight) {
+    setFont(SkinFont(pixelHeight));
+}
+void CTqmEdit::SetTextColor(QColor color) {
+    SetTextColorOf(this, color);
+    SetTextColorOf(viewport(), color);
+}
+
+void CTqmEdit::paintEvent(QPaintEvent* event) {
+    {
+        QPainter painter(viewport());
+        DrawEditBackground(painter, viewport()->rect(), background_);
+    }
+    QPlainTextEdit::paintEvent(event);
+}
+
+void CTqmEdit::keyPressEvent(QKeyEvent* event) {
+    const QTextCursor cursor = textCursor();
+    const QTextLayout* layout = cursor.block().layout();
+    const bool firstLine =
+        cursor.blockNumber() == 0 &&
+        (!layout || layout->lineForTextPosition(cursor.positionInBlock()).lineNumber() <= 0);
+    const int x = cursorRect().x();
+    if (firstLine && x >= kWrapBandLeft && x <= kWrapBandRight && !event->text().isEmpty()) {
+        insertPlainText(QStringLiteral("\n"));
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+// ---- CLumStatic -------------------------------------------------------------------------------
+
+CLumStatic::CLumStatic(int controlId, QWidget* parent)
+    : QWidget(parent), controlId_(controlId), textColor_(skin::kText) {
+    setFont(SkinFont(16));
+}
+
+void CLumStatic::SetText(const QString& text) {
+    if (texts_.isEmpty())
+        texts_.append(text);
+    else
+        texts_[0] = text;
+    textIndex_ = 0;
+    update();
+}
+
+QString CLumStatic::Text() const {
+    return textIndex_ >= 0 && textIndex_ < texts_.size() ? texts_[textIndex_] : QString();
+}
+
+void CLumStatic::AddText(const QString& text) {
+    texts_.append(text);
+}
+
+void CLumStatic::SelectText(int index) {
+    textIndex_ = index;
+    update();
+}
+
+void CLumStatic::SetBackground(const QImage& background) {
+    background_ = background;
+    update();
+}
+
+void CLumStatic::AddPicture(const QImage& picture) {
+    pictures_.push_back(picture);
+}
+
+void CLumStatic::SelectPicture(int index) {
+    pictureIndex_ = index;
+    update();
+}
+
+void CLumStatic::SetFontHeight(int pixelHeight) {
+    setFont(SkinFont(pixelHeight, 550));
+    update();
+}
+
+void CLumStatic::SetColors(QColor fill, QColor text) {
+    fill_ = fill;
+    textColor_ = text;
+    update();
+}
+
+void CLumStatic::SetCentred(bool centred) {
+    centred_ = centred;
+    update();
+}
+
+void CLumStatic::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), fill_);
+    if (!background_.isNull()) painter.drawImage(rect(), background_);
+    if (pictureIndex_ >= 0 && pictureIndex_ < static_cast<int>(pictures_.size())) {
+        painter.drawImage(rect(), pictures_[pictureIndex_]);
+    }
+    const QString text = Text();
+    if (text.isEmpty()) return;
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(textColor_);
+    painter.setFont(font());
+    const int flags =
+        (centred_ ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextWordWrap;
+    painter.drawText(rect(), flags, text);
+}
+
+void CLumStatic::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit sysCommand(controlId_, 1);
+}
+
+// ---- CLumSliderCtrl ---------------------------------------------------------------------------
+
+CLumSliderCtrl::CLumSliderCtrl(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {}
+
+void CLumSliderCtrl::SetPictures(const QImage& track, const QImage& thumb,
+                                 const QImage& thumbOver) {
+    track_ = track;
+    thumb_ = thumb;
+    thumbOver_ = thumbOver;
+    update();
+}
+
+void CLumSliderCtrl::SetRange(int minimum, int maximum) {
+    minimum_ = std::min(minimum, maximum);
+    maximum_ = std::max(minimum, maximum);
+    position_ = std::clamp(position_, minimum_, maximum_);
+    update();
+}
+
+void CLumSliderCtrl::SetPos(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
+    // What the owner was last told, so a later drag back to the old value is reported too.
+    lastReported_ = position_;
+    update();
+    emit sysCommand(controlId(), position_);
+}
+
+int CLumSliderCtrl::ThumbWidth() const {
+    return thumb_.isNull() ? kDefaultThumbLength / 2 : thumb_.width();
+}
+
+int CLumSliderCtrl::ValueAt(double x) const {
+    const int thumbWidth = ThumbWidth();
+    const double span = width() - thumbWidth;
+    if (span <= 0) return minimum_;
+    const double v =
+        (x - thumbWidth / 2.0) * (maximum_ - minimum_) / span + static_cast<double>(minimum_);
+    const double rounded = std::floor(v + 0.5);
+    return static_cast<int>(
+        std::clamp(rounded, static_cast<double>(minimum_), static_cast<double>(maximum_)));
+}
+
+void CLumSliderCtrl::TakeValueFrom(double x) {
+    position_ = ValueAt(x);
+    update();
+    if (position_ == lastReported_) return;
+    lastReported_ = position_;
+    emit sysCommand(controlId(), position_);
+}
+
+void CLumSliderCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    dragging_ = true;
+    state_ = 2;
+    TakeValueFrom(event->position().x());
+}
+
+void CLumSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
+    // While dragging the slider keeps following the pointer beyond its edges.
+    if (dragging_) return TakeValueFrom(event->position().x());
+    CLumWidget::mouseMoveEvent(event);
+}
+
+void CLumSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !dragging_) return;
+    dragging_ = false;
+    TakeValueFrom(event->position().x());
+    state_ = 0;
+    update();
+}
+
+void CLumSliderCtrl::PointerEntered() {
+    if (state_ != 2) state_ = 1;
+    update();
+    CLumWidget::PointerEntered();
+}
+
+void CLumSliderCtrl::PointerLeft() {
+    if (!dragging_) state_ = 0;
+    update();
+}
+
+void CLumSliderCtrl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!track_.isNull()) {
+        // The groove keeps its own height, centred under the thumb.
+        const int h = std::min(height(), track_.height());
+        painter.drawImage(QRect(0, (height() - h) / 2, width(), h), track_);
+    }
+    const QImage& thumb = (state_ == 0 || !isEnabled()) ? thumb_ : thumbOver_;
+    if (thumb.isNull()) return;
+    const int tw = thumb.width();
+    const int range = maximum_ - minimum_;
+    const int centre = (range > 0 ? (width() - tw) * (position_ - minimum_) / range : 0) + tw / 2;
+    if (!isEnabled()) painter.setOpacity(0.45);
+    painter.drawImage(QPoint(centre - tw / 2, 0), thumb);
+}
+
+// ---- CLumProgressCtrl -------------------------------------------------------------------------
+
+CLumProgressCtrl::CLumProgressCtrl(QWidget* parent) : QWidget(parent) {}
+
+void CLumProgressCtrl::SetPictures(const QImage& background, const QImage& fill) {
+    background_ = background;
+    fill_ = fill;
+    update();
+}
+
+void CLumProgressCtrl::SetRange(int minimum, int maximum) {
+    minimum_ = std::min(minimum, maximum);
+    maximum_ = std::max(minimum, maximum);
+    update();
+}
+
+void CLumProgressCtrl::SetPos(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
+    update();
+}
+
+void CLumProgressCtrl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!background_.isNull()) painter.drawImage(rect(), background_);
+    const int range = maximum_ - minimum_;
+    if (fill_.isNull() || range <= 0) return;
+    const int filled = width() * (position_ - minimum_) / range;
+    if (filled <= 0) return;
+    // The fill picture is cut, not squeezed, so its end cap shows only when full.
+    const int sourceWidth = fill_.width() * filled / std::max(1, width());
+    painter.drawImage(QRect(0, 0, filled, height()), fill_,
+                      QRect(0, 0, std::max(1, sourceWidth), fill_.height()));
+}
+
+// ---- CLumScrollCtrl ---------------------------------------------------------------------------
+
+CLumScrollCtrl::CLumScrollCtrl(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {}
+
+void CLumScrollCtrl::SetPictures(const QImage& track, const QImage& thumb,
+                                 const QImage& firstButton, const QImage& firstButtonDown,
+                                 const QImage& secondButton, const QImage& secondButtonDown) {
+    track_ = track;
+    thumb_ = thumb;
+    first_[0] = firstButton;
+    first_[1] = firstButtonDown;
+    second_[0] = secondButton;
+    second_[1] = secondButtonDown;
+    update();
+}
+
+void CLumScrollCtrl::SetSkinPictures() {
+    SetPictures(SkinPart(145, kStateNormal), SkinPart(148, kStateNormal),
+                SkinPart(146, kStateNormal), SkinPart(146, kStateOver), SkinPart(147, kStateNormal),
+                SkinPart(147, kStateOver));
+}
+
+void CLumScrollCtrl::SetRange(int minimum, int maximum) {
+    minimum_ = std::min(minimum, maximum);
+    maximum_ = std::max(minimum, maximum);
+    position_ = std::clamp(position_, minimum_, maximum_);
+    update();
+}
+
+void CLumScrollCtrl::SetPos(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
+    update();
+}
+
+int CLumScrollCtrl::ButtonLength() const {
+    if (first_[0].isNull()) return horizontal() ? height() : width();
+    return horizontal() ? first_[0].width() : first_[0].height();
+}
+
+int CLumScrollCtrl::ThumbLength() const {
+    if (thumb_.isNull()) return kDefaultThumbLength;
+    return horizontal() ? thumb_.width() : thumb_.height();
+}
+
+void CLumScrollCtrl::MoveTo(int along) {
+    const int trackStart = ButtonLength();
+    const int travel = Length() - 2 * ButtonLength() - ThumbLength();
+    int next = minimum_;
+    if (travel > 0) {
+        const double t = static_cast<double>(along - trackStart - ThumbLength() / 2) / travel;
+        next = minimum_ +
+               static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * (maximum_ - minimum_)));
+    }
+    position_ = next;
+    update();
+    emit sysCommand(controlId(), position_);
+}
+
+void CLumScrollCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int along = Along(event->position().toPoint());
+    if (along < ButtonLength())
+        pressedPart_ = 1;
+    else if (along >= Length() - ButtonLength())
+        pressedPart_ = 2;
+    else {
+        pressedPart_ = 3;
+        MoveTo(along);
+    }
+    update();
+}
+
+void CLumScrollCtrl::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedPart_ == 3) return MoveTo(Along(event->position().toPoint()));
+    CLumWidget::mouseMoveEvent(event);
+}
+
+void CLumScrollCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const int part = pressedPart_;
+    pressedPart_ = 0;
+    update();
+    if (!rect().contains(event->position().toPoint())) return;
+    const int along = Along(event->position().toPoint());
+    if (part == 1 && along < ButtonLength()) {
+        position_ = minimum_;
+        emit sysCommand(controlId(), position_);
+    } else if (part == 2 && along >= Length() - ButtonLength()) {
+        position_ = maximum_;
+        emit sysCommand(controlId(), position_);
+    }
+}
+
+void CLumScrollCtrl::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const bool h = horizontal();
+    const int b = ButtonLength();
+    const int len = Length();
+    auto span = [&](int from, int length) {
+        return h ? QRect(from, 0, length, height()) : QRect(0, from, width(), length);
+    };
+    if (!track_.isNull()) painter.drawImage(span(b, len - 2 * b), track_);
+    const QImage& first = first_[pressedPart_ == 1 ? 1 : 0];
+    const QImage& second = second_[pressedPart_ == 2 ? 1 : 0];
+    if (!first.isNull()) painter.drawImage(span(0, b), first);
+    if (!second.isNull()) painter.drawImage(span(len - b, b), second);
+    const int range = maximum_ - minimum_;
+    const int travel = std::max(0, len - 2 * b - ThumbLength());
+    const int offset = range > 0 ? travel * (position_ - minimum_) / range : 0;
+    if (!thumb_.isNull()) painter.drawImage(span(b + offset, ThumbLength()), thumb_);
+}
+
+// ---- CLumImageDialog --------------------------------------------------------------------------
+
+CLumImageDialog::CLumImageDialog(QWidget* parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+}
+
+void CLumImageDialog::SetBackground(const QImage& background) {
+    background_ = background;
+    if (!background_.isNull()) setFixedSize(background_.size());
+    update();
+}
+
+void CLumImageDialog::paintEvent(QPaintEvent*) {
+    if (background_.isNull()) return;
+    QPainter painter(this);
+    painter.drawImage(rect(), background_);
+}
+
+void CLumImageDialog::mousePressEvent(QMouseEvent* event) {
+    if (!draggable_ || event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
+    // The window system moves the window where it can; elsewhere we follow the pointer.
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CLumImageDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+    QDialog::mouseMoveEvent(event);
+}
+
+void CLumImageDialog::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragging_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+}  // namespace z7

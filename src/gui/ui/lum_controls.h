@@ -1,0 +1,328 @@
+#pragma once
+// The skinned control set. Every control reports to its owner through `sysCommand(code, value)`
+// with the same pairs the pages expect (hover: (id, 0) and (1234, id); value changes:
+// (id, value)); buttons and check boxes also emit `clicked()` when a click completes.
+#include <QDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+namespace z7 {
+
+// Code of the hover notification that pages use for their help balloons.
+inline constexpr int kHoverCode = 1234;
+// Value of the text-changed notification of the edits.
+inline constexpr int kTextChangedValue = 102;
+
+// Font of the skinned controls: Arial with a CJK fallback so that Chinese never shows as boxes.
+QFont SkinFont(int pixelHeight, int weight = 400);
+
+// Base of the pointer-tracking controls: hover enter/leave the way the pages rely on it.
+class CLumWidget : public QWidget {
+    Q_OBJECT
+  public:
+    CLumWidget(int controlId, QWidget* parent);
+    int controlId() const { return controlId_; }
+    bool tracking() const { return tracking_; }
+
+  signals:
+    void sysCommand(int code, int value);
+    void clicked();
+
+  protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    // Sends the hover notifications; controls that announce themselves also send (id, 0).
+    virtual void PointerEntered();
+    virtual void PointerLeft() {}
+    // Draws `image` stretched over the control; nothing for a null image.
+    void DrawStretched(QPainter& painter, const QImage& image) const;
+    // Enter/leave bookkeeping for a pointer position; presses call it too, since a press can
+    // arrive before any move.
+    void Track(const QPoint& pos);
+    bool sendsEnterNotice_ = false;
+
+  private:
+    int controlId_;
+    bool tracking_ = false;
+};
+
+class CLumButton : public CLumWidget {
+    Q_OBJECT
+  public:
+    CLumButton(int controlId, QWidget* parent);
+    void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
+    void SetOffPicture(const QImage& off);
+    // Cuts all four pictures of a skin element.
+    void SetSkinElement(int element);
+    // Drawn as a plain button when the skin lacks the picture of the current state.
+    void SetFallbackText(const QString& text);
+    // Owners latch buttons that stay pressed, such as toggles.
+    void SetLatched(bool latched);
+    bool latched() const { return latched_; }
+    int pictureState() const { return state_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void PointerEntered() override;
+    void PointerLeft() override;
+
+  private:
+    QImage pictures_[3];
+    QImage off_;
+    QString fallbackText_;
+    int state_ = 0;
+    bool pressed_ = false;
+    bool latched_ = false;
+};
+
+class CLumCheckBox : public CLumWidget {
+    Q_OBJECT
+  public:
+    CLumCheckBox(int controlId, QWidget* parent);
+    // Unchecked, over (kept but not drawn), checked.
+    void SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked);
+    void SetOffPicture(const QImage& off);
+    void SetSkinElement(int element);
+    // Repaints only on a change.
+    void SetChecked(bool checked);
+    bool checked() const { return checked_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void PointerLeft() override { pressed_ = false; }
+
+  private:
+    QImage pictures_[3];
+    QImage off_;
+    bool checked_ = false;
+    bool pressed_ = false;
+};
+
+// Double-click test area: a double-click toggles between the normal and the down picture.
+class CTqmButton : public CLumWidget {
+    Q_OBJECT
+  public:
+    CTqmButton(int controlId, QWidget* parent);
+    void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
+    void SetOffPicture(const QImage& off);
+    void SetSkinElement(int element);
+    int pictureState() const { return state_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QImage pictures_[3];
+    QImage off_;
+    int state_ = 0;
+};
+
+class CLumEdit : public QLineEdit {
+    Q_OBJECT
+  public:
+    CLumEdit(int controlId, QWidget* parent);
+    int controlId() const { return controlId_; }
+    void SetBackground(const QImage& background);
+    void SetFontHeight(int pixelHeight);
+    void SetTextColor(QColor color);
+
+  signals:
+    void sysCommand(int code, int value);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+
+  private:
+    int controlId_;
+    QImage background_;
+};
+
+// Multi-line edit of the text block editor: typing past the first line's end starts a new line.
+class CTqmEdit : public QPlainTextEdit {
+    Q_OBJECT
+  public:
+    CTqmEdit(int controlId, QWidget* parent);
+    int controlId() const { return controlId_; }
+    void SetBackground(const QImage& background);
+    void SetFontHeight(int pixelHeight);
+    void SetFixedFont() { SetFontHeight(17); }
+    void SetTextColor(QColor color);
+
+  signals:
+    void sysCommand(int code, int value);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    int controlId_;
+    QImage background_;
+};
+
+class CLumStatic : public QWidget {
+    Q_OBJECT
+  public:
+    CLumStatic(int controlId, QWidget* parent);
+    int controlId() const { return controlId_; }
+    // Replaces the first text (or adds it), selects it and repaints.
+    void SetText(const QString& text);
+    QString Text() const;
+    void AddText(const QString& text);
+    void SelectText(int index);
+    void SetBackground(const QImage& background);
+    void AddPicture(const QImage& picture);
+    void SelectPicture(int index);
+    int pictureIndex() const { return pictureIndex_; }
+    // Arial of that height, weight 550.
+    void SetFontHeight(int pixelHeight);
+    void SetColors(QColor fill, QColor text);
+    void SetCentred(bool centred);
+
+  signals:
+    void sysCommand(int code, int value);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    int controlId_;
+    QImage background_;
+    std::vector<QImage> pictures_;
+    int pictureIndex_ = -1;
+    QStringList texts_;
+    int textIndex_ = -1;
+    QColor fill_ = Qt::transparent;
+    QColor textColor_;
+    bool centred_ = true;
+};
+
+class CLumSliderCtrl : public CLumWidget {
+    Q_OBJECT
+  public:
+    CLumSliderCtrl(int controlId, QWidget* parent);
+    void SetPictures(const QImage& track, const QImage& thumb, const QImage& thumbOver);
+    void SetRange(int minimum, int maximum);
+    // Stores the position (clamped to the range) and always tells the owner.
+    void SetPos(int position);
+    int pos() const { return position_; }
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
+    // Value for a pointer x position in the control: halves round up, clamped to the range.
+    int ValueAt(double x) const;
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void PointerEntered() override;
+    void PointerLeft() override;
+
+  private:
+    int ThumbWidth() const;
+    void TakeValueFrom(double x);
+
+    QImage track_, thumb_, thumbOver_;
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+    int lastReported_ = 0;
+    int state_ = 0;
+    bool dragging_ = false;
+};
+
+class CLumProgressCtrl : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CLumProgressCtrl(QWidget* parent);
+    void SetPictures(const QImage& background, const QImage& fill);
+    void SetRange(int minimum, int maximum);
+    void SetPos(int position);
+    int pos() const { return position_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    QImage background_, fill_;
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+};
+
+class CLumScrollCtrl : public CLumWidget {
+    Q_OBJECT
+  public:
+    CLumScrollCtrl(int controlId, QWidget* parent);
+    void SetPictures(const QImage& track, const QImage& thumb, const QImage& firstButton,
+                     const QImage& firstButtonDown, const QImage& secondButton,
+                     const QImage& secondButtonDown);
+    // Takes the pictures of skin elements 145..148.
+    void SetSkinPictures();
+    void SetRange(int minimum, int maximum);
+    // Clamps to the range; does not notify.
+    void SetPos(int position);
+    int pos() const { return position_; }
+    bool horizontal() const { return width() > height(); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    int Along(const QPoint& p) const { return horizontal() ? p.x() : p.y(); }
+    int Length() const { return horizontal() ? width() : height(); }
+    int ButtonLength() const;
+    int ThumbLength() const;
+    void MoveTo(int along);
+
+    QImage track_, thumb_, first_[2], second_[2];
+    int minimum_ = 0;
+    int maximum_ = 100;
+    int position_ = 0;
+    int pressedPart_ = 0;  // 0 none, 1 first button, 2 second button, 3 track or thumb
+};
+
+// Dialog base: a borderless window with a background picture that moves when dragged on its
+// background.
+class CLumImageDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit CLumImageDialog(QWidget* parent = nullptr);
+    // Resizes the window to the picture, keeping its top-left corner.
+    void SetBackground(const QImage& background);
+    const QImage& background() const { return background_; }
+    void SetDraggable(bool draggable) { draggable_ = draggable; }
+
+  signals:
+    void sysCommand(int code, int value);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    QImage background_;
+    bool draggable_ = true;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+};
+
+}  // namespace z7

@@ -1,0 +1,80 @@
+#include "gui/ui/pop_system_message_dlg.h"
+
+#include <QPainter>
+
+#include "gui/ui/skin.h"
+#include "gui/ui/skin_layout.h"
+#include "gui/ui/skin_style.h"
+
+namespace z7 {
+namespace {
+constexpr int kVersionFontHeight = 15;
+}
+
+CPopSystemMessageDlg::CPopSystemMessageDlg(int kind, QWidget* parent)
+    : CLumImageDialog(parent), kind_(kind) {
+    setModal(true);
+    const SkinFamily* family = FamilyOf(kind);
+    QSize size = family ? family->size : QSize(440, 240);
+    const QImage background = SkinPart(kind, kStateNormal);
+    if (!background.isNull()) size = background.size();
+    SetBackground(background);
+    setFixedSize(size);
+    // Only the firmware offer moves with the pointer.
+    SetDraggable(kind == kPopupCheckStart);
+
+    closeButton_ = MakeButton("Close", kCloseId, kPopupNo);
+    noButton_ = MakeButton("NO", kNoId, kPopupNo);
+    yesButton_ = MakeButton("Yes", kYesId, kPopupYes);
+    if (kind == kPopupCheckStart) {
+        const int element = ElementNamed(kind, "Version");
+        const QRect r = ElementRect(element);
+        version_ = new CLumStatic(kVersionId, this);
+        version_->setGeometry(r);
+        version_->SetBackground(
+            SkinPart(kind, kStateNormal, r.left(), r.top(), r.right() + 1, r.bottom() + 1));
+        version_->SetFontHeight(kVersionFontHeight);
+        version_->SetColors(Qt::transparent, skin::kAccent);
+        version_->SetCentred(false);
+    }
+}
+
+CLumButton* CPopSystemMessageDlg::MakeButton(const char* name, int id, int result) {
+    const int element = ElementNamed(kind_, name);
+    if (element < 0) return nullptr;
+    const SkinElement* e = FindElement(element);
+    auto* button = new CLumButton(id, this);
+    button->setGeometry(e->rect);
+    button->SetSkinElement(element);
+    button->SetFallbackText(QString::fromUtf8(e->label));
+    connect(button, &CLumButton::clicked, this, [this, result] { done(result); });
+    return button;
+}
+
+void CPopSystemMessageDlg::SetText(const QString& text) {
+    if (version_) version_->SetText(text);
+}
+
+void CPopSystemMessageDlg::paintEvent(QPaintEvent* event) {
+    if (!background().isNull()) return CLumImageDialog::paintEvent(event);
+    // Without the skin the popup still has to say what it asks.
+    QPainter painter(this);
+    painter.fillRect(rect(), skin::kSurface);
+    painter.setPen(skin::kBorder);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const SkinFamily* family = FamilyOf(kind_);
+    painter.setPen(skin::kText);
+    painter.setFont(SkinFont(16, 600));
+    if (family) {
+        painter.drawText(QRect(16, 10, width() - 60, 28), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromUtf8(family->title));
+    }
+    for (const SkinCaption& caption : SkinCaptions()) {
+        if (caption.family != kind_) continue;
+        painter.setFont(SkinFont(caption.role == 1 ? 16 : 14));
+        painter.drawText(caption.rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                         QString::fromUtf8(caption.text));
+    }
+}
+
+}  // namespace z7

@@ -1,0 +1,91 @@
+#pragma once
+// Drop-down buttons: a skinned button that opens a popup menu and reports the chosen item.
+#include <QImage>
+#include <QString>
+#include <optional>
+
+#include "core/util/clock.h"
+#include "gui/ui/lum_controls.h"
+#include "gui/ui/tqm_menu.h"
+
+namespace z7 {
+
+class CTqmComboButton : public CLumWidget {
+    Q_OBJECT
+  public:
+    CTqmComboButton(int controlId, QWidget* parent);
+
+    void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
+    void SetOffPicture(const QImage& off);
+    void SetSkinElement(int element);
+    // The menu is created with the first item; an id already in the menu is ignored.
+    bool AddItem(int id, const QString& text, int itemData = 0, bool enabled = true);
+    // Shows the item's text and makes it current; nothing when the id is not in the menu.
+    void SelectItem(int id);
+    // Clears the text and the current id (-1).
+    void RemoveAllItems();
+    void SetText(const QString& text);
+    QString text() const { return text_; }
+    int currentId() const { return currentId_; }
+    void SetColors(QColor normal, QColor highlighted);
+    void SetUpward(bool upward) { upward_ = upward; }
+    void SetMenuWidth(int width);
+    // Called by the owner while it handles a choice: the button keeps its text and current id
+    // for this one choice.
+    void VetoChosenText() { showChosenText_ = false; }
+    CTqmMenu* menu() const { return menu_; }
+    bool menuOpen() const { return menu_ && menu_->isVisible(); }
+    // Time source of the "menu was open just before" rule; tests inject a virtual clock.
+    void SetClock(Clock& clock) { clock_ = &clock; }
+
+  protected:
+    virtual CTqmMenu* CreateMenu(int key);
+    virtual void ShowMenu();
+    // Text shown for a chosen item.
+    virtual QString LabelFor(const LaMenuItem& item) const { return item.text; }
+    virtual int TextInset() const { return 4; }
+
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void PointerEntered() override;
+    void PointerLeft() override;
+
+    void EnsureMenu();
+    void OnChosen(int key, int id);
+
+    CTqmMenu* menu_ = nullptr;
+    QImage pictures_[3];
+    QImage off_;
+    int state_ = 0;
+    QString text_;
+    int currentId_ = -1;
+    QColor normalColor_;
+    QColor highlightedColor_;
+    bool upward_ = false;
+    bool showChosenText_ = true;
+    bool menuWasOpen_ = false;
+    bool pressed_ = false;
+    std::optional<Clock::TimePoint> lastSeenOpen_;
+    Clock* clock_;
+};
+
+// The button function selector: a bordered menu with submenus, and short labels for the
+// built-in hotkeys.
+class CTqmBnComboButton : public CTqmComboButton {
+    Q_OBJECT
+  public:
+    CTqmBnComboButton(int controlId, QWidget* parent);
+    CTqmBnMenu* bnMenu() const { return static_cast<CTqmBnMenu*>(menu_); }
+    // Creates the menu if needed; false when the parent is not an item or the id is taken.
+    bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0,
+                    bool enabled = true);
+
+  protected:
+    CTqmMenu* CreateMenu(int key) override;
+    void ShowMenu() override;
+    QString LabelFor(const LaMenuItem& item) const override;
+    int TextInset() const override { return 7; }
+};
+
+}  // namespace z7

@@ -1,0 +1,124 @@
+#pragma once
+// Owner-drawn popup menus with nested submenus. A menu never takes the activation; a left click
+// anywhere outside the open tree closes the whole tree.
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "core/util/clock.h"
+
+namespace z7 {
+
+// Code of the close notifications: (2234, 1) when a menu starts closing, (2234, 0) when closed.
+inline constexpr int kMenuClosingCode = 2234;
+
+struct LaMenuItem {
+    int id = 0;
+    QRect rect;  // the item's row inside the menu, set by the layout
+    QString text;
+    int itemData = 0;
+    int enabled = 1;
+    int hasSubmenu = 0;
+};
+using JMenuItem = LaMenuItem;
+
+class CTqmMenu : public QWidget {
+    Q_OBJECT
+  public:
+    // `owner` receives the notifications and owns the menu. `key` is reported with every
+    // choice; for a submenu it is the id of the item that opens it.
+    CTqmMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
+    ~CTqmMenu() override;
+
+    // Appends an item; false (and no change) when this menu already holds the id.
+    bool AddItem(int id, const QString& text, int itemData = 0, bool enabled = true,
+                 bool hasSubmenu = false);
+    // This menu's items, then each submenu's, depth first; nullptr when absent.
+    const LaMenuItem* FindItem(int id) const;
+    CTqmMenu* Submenu(int key, bool create);
+    void RemoveAllItems();
+    void SetItemEnabled(int id, bool enabled);
+
+    // Mode 0: top-left corner at (x, y); 2: bottom-left corner; 3: bottom-right corner. An empty
+    // menu never shows.
+    virtual void PopUp(int mode, int x, int y);
+    // Closes this menu, its parents and its open submenus, telling the owner (2234, 1) first
+    // and (2234, 0) last.
+    void Close();
+
+    int key() const { return key_; }
+    const std::vector<LaMenuItem>& items() const { return items_; }
+    int hotItem() const { return hot_; }
+    CTqmMenu* parentMenu() const { return parentMenu_; }
+    void SetColors(QColor text, QColor highlightedText, QColor background,
+                   QColor highlightedBackground);
+    void SetMenuWidth(int width);
+    // Row height of this menu's font.
+    int RowHeight() const;
+
+  signals:
+    // The notifications with the pairs the owners expect: (key, item id), (2234, 1|0).
+    void sysCommand(int code, int value);
+    // The same choice, unambiguous whatever the key happens to be.
+    void itemChosen(int key, int id);
+    void closeNotice(int phase);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    virtual CTqmMenu* MakeSubmenu(int key);
+    // Opens the submenu of row `index` beside this menu.
+    virtual void PopUpSubmenu(CTqmMenu* submenu, int index);
+    // Width of the rows (the room left for the submenu mark differs per family).
+    virtual int RowWidth() const { return width(); }
+
+    void Layout();
+    int ItemAt(const QPoint& pos) const;
+    void CloseSubmenus();
+    void Notify(int code, int value);
+    bool TreeContains(const QPoint& globalPos) const;
+    CTqmMenu* TopMenu();
+
+    std::vector<LaMenuItem> items_;
+    std::vector<std::unique_ptr<CTqmMenu>> submenus_;
+    CTqmMenu* parentMenu_ = nullptr;
+    int key_;
+    int hot_ = -1;
+    int pressed_ = -1;
+    bool closing_ = false;
+    bool watching_ = false;
+    QFont font_;
+    QColor text_, highlightedText_, background_, highlightedBackground_;
+};
+
+// The button function menus: bordered, with sub-items added by parent id.
+class CTqmBnMenu : public CTqmMenu {
+    Q_OBJECT
+  public:
+    CTqmBnMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
+    // Marks the parent item as having a submenu and adds the item there; false when the parent
+    // is not one of this menu's items or the submenu already holds the id.
+    bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0,
+                    bool enabled = true);
+    // Sum over the items of the text height + 4.
+    int TotalHeight() const;
+    // Widest item text of this menu (key = its own key) or of the submenu with that key.
+    int WidestText(int key);
+    void PopUp(int mode, int x, int y) override;
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    CTqmMenu* MakeSubmenu(int key) override;
+    void PopUpSubmenu(CTqmMenu* submenu, int index) override;
+    int RowWidth() const override { return width() - 15; }
+};
+
+}  // namespace z7
