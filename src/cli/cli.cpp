@@ -19,12 +19,14 @@ struct Family {
 // One entry per first word of a command.
 const Family kFamilies[] = {
     {"profile", RunProfileCommand},
+    {"library", RunLibraryCommand},
 };
 
 constexpr const char* kUsage =
     "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
     "COMMAND ...\n"
-    "commands: profile list|show|set|new|delete|reset|import|export|save\n";
+    "commands: profile list|show|set|new|delete|reset|import|export|save\n"
+    "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n";
 
 }  // namespace
 

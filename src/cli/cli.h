@@ -69,5 +69,6 @@ void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 
 // Command families.
 int RunProfileCommand(Context& ctx);
+int RunLibraryCommand(Context& ctx);
 
 }  // namespace z7::cli
