@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "core/buttons/library_sources.h"
 #include "core/profile/profile_store.h"
 #include "core/profile/settings.h"
 #include "platform/paths.h"
@@ -19,6 +20,8 @@ struct Family {
 // One entry per first word of a command.
 const Family kFamilies[] = {
     {"profile", RunProfileCommand},
+    {"image", RunImageCommand},
+    {"button", RunButtonCommand},
     {"library", RunLibraryCommand},
 };
 
@@ -26,6 +29,8 @@ constexpr const char* kUsage =
     "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
     "COMMAND ...\n"
     "commands: profile list|show|set|new|delete|reset|import|export|save\n"
+    "          image SLOT [--sensor|--lighting] [--out FILE]\n"
+    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
     "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n";
 
 }  // namespace
@@ -116,6 +121,8 @@ void SaveProfiles(Context& ctx, LoadedProfiles& p) {
     std::string error;
     if (!SaveProfileSet(ctx.fs, p.set, p.dataFolder, &error))
         throw CliError(kExitBadInput, "cannot save the profiles: " + error);
+    if (!ResaveLibraries(ctx.fs, p.dataFolder, &error))
+        throw CliError(kExitBadInput, "cannot save the libraries: " + error);
 }
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs) {

@@ -69,6 +69,8 @@ void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 
 // Command families.
 int RunProfileCommand(Context& ctx);
+int RunImageCommand(Context& ctx);
+int RunButtonCommand(Context& ctx);
 int RunLibraryCommand(Context& ctx);
 
 }  // namespace z7::cli

@@ -78,5 +78,22 @@ TEST_F(LibraryCommands, ImportAddsItemFilesAsNewEntries) {
     EXPECT_NE(bad.err.find("bad.ckey"), std::string::npos);
 }
 
+TEST_F(LibraryCommands, ButtonSetBindsLibraryHotkeysAndMacros) {
+    ASSERT_EQ(Run({"library", "add", "hotkey", "Hk", "0x74", "--ctrl"}).code, 0);
+    CMacro m;
+    m.name = u"m";
+    m.repeatMode = 3;
+    m.events.resize(3);
+    test::WriteBytes(dir / "m.macro", SerializeMacroFile(m));
+    ASSERT_EQ(Run({"library", "import", "macro", (dir / "m.macro").string()}).code, 0);
+
+    ASSERT_EQ(Run({"button", "set", "1", "3", "1002"}).code, 0);
+    ASSERT_EQ(Run({"button", "set", "1", "4", "4002"}).code, 0);
+    const auto show = Run({"--json", "profile", "show", "1"});
+    EXPECT_NE(show.out.find("{\"name\":\"Hk\",\"id\":0,\"mode\":1,\"events\":[{\"kind\":1,\"code\":162"),
+              std::string::npos) << show.out;
+    EXPECT_NE(show.out.find("{\"name\":\"m\",\"id\":0,\"mode\":3,"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace z7

@@ -106,9 +106,9 @@ int32_t FixedValueOr255(int32_t functionId) {
 }
 
 constexpr MenuItem kTopLevel[] = {
-    {0, u"屏蔽功能"},        {1, u"出厂值"},     {1000, u"自定义热键"}, {2000, u"CPI"},
-    {3000, u"指派按键"},     {4000, u"宏功能"},  {2100, u"鼠标功能"},   {2200, u"多媒体热键"},
-    {2300, u"配置"},         {5000, u"快捷键"},  {2400, u"Skype"},      {6000, u"文本块"},
+    {0, u"屏蔽功能"},       {1, u"出厂值"},    {1000, u"自定义热键"}, {2000, u"CPI"},
+    {3000, u"指派按键"},    {4000, u"宏功能"}, {2100, u"鼠标功能"},   {2200, u"多媒体热键"},
+    {2300, u"配置"},        {5000, u"快捷键"}, {2400, u"Skype"},      {6000, u"文本块"},
     {2700, u"Windows热键"},
 };
 
@@ -125,8 +125,8 @@ std::vector<MenuItem> MakeMenu(std::initializer_list<int32_t> ids) {
 }
 
 constexpr FactoryFunction kFactory[kButtonCount] = {
-    {2101, u"左击", 0, 1},        {2102, u"右击", 0, 2},   {2103, u"Middle click", 0, 4},
-    {2105, u"前进", 0, 16},       {2104, u"退后", 0, 8},   {2002, u"CPI +", 9, 240},
+    {2101, u"左击", 0, 1},    {2102, u"右击", 0, 2}, {2103, u"Middle click", 0, 4},
+    {2105, u"前进", 0, 16},   {2104, u"退后", 0, 8}, {2002, u"CPI +", 9, 240},
     {2003, u"CPI -", 9, 242},
 };
 
@@ -149,8 +149,12 @@ struct Sequence {
     size_t count;
 };
 
-constexpr SequenceKey Key(uint16_t vk) { return {kKindKey, vk}; }
-constexpr SequenceKey Wheel(uint16_t step) { return {kKindWheel, step}; }
+constexpr SequenceKey Key(uint16_t vk) {
+    return {kKindKey, vk};
+}
+constexpr SequenceKey Wheel(uint16_t step) {
+    return {kKindWheel, step};
+}
 
 constexpr Sequence kSequences[] = {
     {2401, {Key(kVkLeftAlt), Key(33)}, 2},
@@ -287,19 +291,29 @@ int32_t DecodeBinding(const ButtonBinding& binding) {
     switch (type) {
         case 0:
             switch (lookup) {
-                case 2: return 2102;
-                case 4: return 2103;
-                case 8: return 2104;
-                case 16: return 2105;
-                default: return 2101;
+                case 2:
+                    return 2102;
+                case 4:
+                    return 2103;
+                case 8:
+                    return 2104;
+                case 16:
+                    return 2105;
+                default:
+                    return 2101;
             }
         case 1:
             switch (lookup) {
-                case 1: return 2106;
-                case 2: return 2108;
-                case 254: return 2109;
-                case 255: return 2107;
-                default: return 2101;
+                case 1:
+                    return 2106;
+                case 2:
+                    return 2108;
+                case 254:
+                    return 2109;
+                case 255:
+                    return 2107;
+                default:
+                    return 2101;
             }
         case 2:
             return kAssignKeyHeader + kLibraryItemBase +
@@ -330,14 +344,22 @@ int32_t DecodeBinding(const ButtonBinding& binding) {
             return 2101;
         case 32:
             switch (lookup) {
-                case 205: return 2201;
-                case 183: return 2202;
-                case 182: return 2203;
-                case 181: return 2204;
-                case 233: return 2205;
-                case 234: return 2206;
-                case 226: return 2207;
-                default: return 2101;
+                case 205:
+                    return 2201;
+                case 183:
+                    return 2202;
+                case 182:
+                    return 2203;
+                case 181:
+                    return 2204;
+                case 233:
+                    return 2205;
+                case 234:
+                    return 2206;
+                case 226:
+                    return 2207;
+                default:
+                    return 2101;
             }
         case 255:
             return 0;
@@ -357,12 +379,18 @@ std::u16string_view StatusTextOf(int32_t id) {
     if (id >= 3000 && id <= 3999) return u"已将鼠标按键指派为键盘按键";
     if (id >= 4000 && id <= 4999) return u"已将鼠标按键指派为宏功能";
     switch (id) {
-        case 2101: return u"指派左键功能";
-        case 2102: return u"指派右键功能";
-        case 2103: return u"指派滚轮功能";
-        case 2104: return u"指派后退键功能";
-        case 2105: return u"指派前进键功能";
-        default: break;
+        case 2101:
+            return u"指派左键功能";
+        case 2102:
+            return u"指派右键功能";
+        case 2103:
+            return u"指派滚轮功能";
+        case 2104:
+            return u"指派后退键功能";
+        case 2105:
+            return u"指派前进键功能";
+        default:
+            break;
     }
     if (id >= 2100 && id <= 2199) return kStandard;
     if (id >= 2200 && id <= 2299) return u"已将按键指派为多媒体热键";
@@ -374,7 +402,9 @@ std::u16string_view StatusTextOf(int32_t id) {
     return kStandard;
 }
 
-std::span<const MenuItem> TopLevelMenu() { return kTopLevel; }
+std::span<const MenuItem> TopLevelMenu() {
+    return kTopLevel;
+}
 
 std::span<const MenuItem> FixedSubmenu(int32_t header) {
     static const std::vector<MenuItem> kHotkeys = MakeMenu({1001});
@@ -392,18 +422,30 @@ std::span<const MenuItem> FixedSubmenu(int32_t header) {
     static const std::vector<MenuItem> kWindows = MakeMenu(
         {2701, 2702, 2703, 2704, 2705, 2706, 2707, 2708, 2709, 2710, 2711, 2712, 2713, 2714});
     switch (header) {
-        case kCustomHotkeyHeader: return kHotkeys;
-        case kAssignKeyHeader: return kKeys;
-        case kMacroHeader: return kMacros;
-        case kShortcutHeader: return kShortcuts;
-        case kTextBlockHeader: return kTextBlocks;
-        case kCpiHeader: return kCpi;
-        case kMouseFunctionHeader: return kMouse;
-        case kMultimediaHeader: return kMultimedia;
-        case kProfileHeader: return kProfiles;
-        case kSkypeHeader: return kSkype;
-        case kWindowsHotkeyHeader: return kWindows;
-        default: return {};
+        case kCustomHotkeyHeader:
+            return kHotkeys;
+        case kAssignKeyHeader:
+            return kKeys;
+        case kMacroHeader:
+            return kMacros;
+        case kShortcutHeader:
+            return kShortcuts;
+        case kTextBlockHeader:
+            return kTextBlocks;
+        case kCpiHeader:
+            return kCpi;
+        case kMouseFunctionHeader:
+            return kMouse;
+        case kMultimediaHeader:
+            return kMultimedia;
+        case kProfileHeader:
+            return kProfiles;
+        case kSkypeHeader:
+            return kSkype;
+        case kWindowsHotkeyHeader:
+            return kWindows;
+        default:
+            return {};
     }
 }
 

@@ -17,13 +17,13 @@ struct KeyPair {
 // Keyboard/Keypad page of the USB HID usage tables. Pause has two virtual keys (19 and the
 // Ctrl+Break code 3); the reverse lookup takes the first.
 constexpr KeyPair kKeyPairs[] = {
-    {13, 40},   {27, 41},   {8, 42},    {9, 43},    {32, 44},   {189, 45},  {187, 46},
-    {219, 47},  {221, 48},  {220, 49},  {186, 51},  {222, 52},  {192, 53},  {188, 54},
-    {190, 55},  {191, 56},  {20, 57},   {44, 70},   {145, 71},  {19, 72},   {3, 72},
-    {45, 73},   {36, 74},   {33, 75},   {46, 76},   {35, 77},   {34, 78},   {39, 79},
-    {37, 80},   {40, 81},   {38, 82},   {144, 83},  {111, 84},  {106, 85},  {109, 86},
-    {107, 87},  {96, 98},   {110, 99},  {93, 101},  {175, 128}, {174, 129}, {162, 224},
-    {160, 225}, {164, 226}, {91, 227},  {163, 228}, {161, 229}, {165, 230}, {92, 231},
+    {13, 40},   {27, 41},   {8, 42},   {9, 43},    {32, 44},   {189, 45},  {187, 46},
+    {219, 47},  {221, 48},  {220, 49}, {186, 51},  {222, 52},  {192, 53},  {188, 54},
+    {190, 55},  {191, 56},  {20, 57},  {44, 70},   {145, 71},  {19, 72},   {3, 72},
+    {45, 73},   {36, 74},   {33, 75},  {46, 76},   {35, 77},   {34, 78},   {39, 79},
+    {37, 80},   {40, 81},   {38, 82},  {144, 83},  {111, 84},  {106, 85},  {109, 86},
+    {107, 87},  {96, 98},   {110, 99}, {93, 101},  {175, 128}, {174, 129}, {162, 224},
+    {160, 225}, {164, 226}, {91, 227}, {163, 228}, {161, 229}, {165, 230}, {92, 231},
 };
 
 struct KeyRange {
@@ -53,8 +53,21 @@ void PutColor(std::span<uint8_t> bytes, size_t offset, uint32_t color) {
 constexpr int kUnknownType = -1;
 int DeviceTypeOf(int32_t functionType) {
     switch (functionType) {
-        case 0: case 1: case 2: case 3: case 8: case 9: case 17: case 19: case 20: case 21:
-        case 22: case 23: case 24: case 32: case 255:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 8:
+        case 9:
+        case 17:
+        case 19:
+        case 20:
+        case 21:
+        case 22:
+        case 23:
+        case 24:
+        case 32:
+        case 255:
             return functionType;
         default:
             return kUnknownType;
@@ -100,7 +113,9 @@ void FillHeader(const ProfileRecord& p, std::span<uint8_t> h) {
 
 }  // namespace
 
-bool DeviceTypeHasDataBlock(uint8_t type) { return FunctionTypeCarriesMacro(type); }
+bool DeviceTypeHasDataBlock(uint8_t type) {
+    return FunctionTypeCarriesMacro(type);
+}
 
 std::string DeviceProfileName(std::u16string_view name) {
     std::string gbk = EncodeGbk(name);
@@ -144,9 +159,8 @@ DeviceImage BuildImage(DeviceRecord& record) {
         if (!DeviceTypeHasDataBlock(r.type)) continue;
         const DeviceDataArea& area = record.areas[i];
         // Room for the closing zero entry is kept; past that the block is cut short.
-        const size_t room = offset + kEntrySize <= kImageSize
-                                ? (kImageSize - offset - kEntrySize) / kEntrySize
-                                : 0;
+        const size_t room =
+            offset + kEntrySize <= kImageSize ? (kImageSize - offset - kEntrySize) / kEntrySize : 0;
         const size_t n = std::min(area.entries.size(), room);
         r.dataOffset = static_cast<uint16_t>(offset);
         r.entryCount = static_cast<uint16_t>(n);
@@ -205,7 +219,8 @@ uint32_t ScaleColor(uint32_t color, uint8_t level) {
     if (level < 1 || level > 4) return color;
     const auto [num, den] = kFactor[level - 1];
     uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8) out |= (((color >> shift) & 0xFFu) * num / den) << shift;
+    for (int shift = 0; shift < 24; shift += 8)
+        out |= (((color >> shift) & 0xFFu) * num / den) << shift;
     return out;
 }
 

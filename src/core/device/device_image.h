@@ -61,7 +61,8 @@ inline constexpr size_t kRecordMarker = 6;
 inline constexpr uint8_t kRecordMarkerValue = 0x0F;
 inline constexpr size_t kDeviceButtonCount = 9;
 
-// Data block entry: kind, code (uint16), flag, low 24 bits of value. Blocks end with one zero entry.
+// Data block entry: kind, code (uint16), flag, low 24 bits of value. Blocks end with one zero
+// entry.
 inline constexpr size_t kEntrySize = 7;
 inline constexpr size_t kEntryKind = 0;
 inline constexpr size_t kEntryCode = 1;

@@ -32,10 +32,10 @@ struct CEventItem {
     Rect rowRect;          // the event's row in the event list control, pixels
     int32_t sequence = 0;  // creation order within the macro; never renumbered
     int32_t selected = 0;
-    uint8_t kind = 0;    // kEventKindKey or kEventKindMouseButton
-    uint16_t code = 0;   // virtual-key code, or mouse button 1 left, 2 right, 4 middle
-    uint8_t flag = 0;    // kEventFlagPress or kEventFlagRelease
-    int32_t delay = 0;   // milliseconds after this event
+    uint8_t kind = 0;   // kEventKindKey or kEventKindMouseButton
+    uint16_t code = 0;  // virtual-key code, or mouse button 1 left, 2 right, 4 middle
+    uint8_t flag = 0;   // kEventFlagPress or kEventFlagRelease
+    int32_t delay = 0;  // milliseconds after this event
     friend bool operator==(const CEventItem&, const CEventItem&) = default;
 };
 

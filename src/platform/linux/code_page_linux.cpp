@@ -9,7 +9,7 @@ namespace {
 
 // One code point per call so that an unmappable character costs exactly one '?'.
 class GbkConverter {
-public:
+  public:
     GbkConverter() : cd_(iconv_open("GBK", "WCHAR_T")) {
         if (cd_ == kInvalid) cd_ = iconv_open("CP936", "WCHAR_T");
     }
@@ -39,7 +39,7 @@ public:
         out.append(buffer, static_cast<size_t>(outPtr - buffer));
     }
 
-private:
+  private:
     static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
     iconv_t cd_;
 };

@@ -7,8 +7,12 @@ namespace {
 
 constexpr UINT kGbkCodePage = 936;
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(wchar_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -30,7 +34,8 @@ std::string EncodeGbk(std::u16string_view text) {
         char buffer[8];
         BOOL usedDefault = FALSE;
         const int written = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, units + i,
-                                                length, buffer, sizeof buffer, "?", &usedDefault);
+                                                length, buffer, static_cast<int>(sizeof buffer), "?",
+                                                &usedDefault);
         if (written <= 0 || usedDefault)
             out.push_back('?');
         else
