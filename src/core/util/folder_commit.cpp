@@ -52,8 +52,10 @@ bool RollForward(FileSystem& fs, const fsys::path& folder, const std::vector<fsy
                  std::string* error) {
     for (const auto& name : names) {
         const fsys::path staged = folder / WithSuffix(name);
-        if (fs.Exists(staged) && !fs.Rename(staged, folder / name, error)) return false;
+        if (fs.Exists(staged) && !fs.RenameNoSync(staged, folder / name, error)) return false;
     }
+    // The journal repeats the renames after a crash; it may go once they are durable.
+    if (!fs.Sync(folder, error)) return false;
     return fs.Remove(folder / kJournal, error);
 }
 }  // namespace
@@ -63,7 +65,9 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
     if (!fs.CreateDirectories(folder, error)) return false;
     RecoverFolder(fs, folder);
     for (const auto& f : files)
-        if (!fs.WriteFile(folder / WithSuffix(f.name), f.bytes, error)) return false;
+        if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
+    // The new set is on the disk before the journal declares it complete.
+    if (!fs.Sync(folder, error)) return false;
     if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files), error)) return false;
     if (!fs.Rename(folder / kJournalTemp, folder / kJournal, error)) return false;
 

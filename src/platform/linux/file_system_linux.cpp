@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <system_error>
 
 #include "platform/file_system.h"
@@ -32,6 +34,54 @@ class LinuxFileSystem final : public FileSystem {
 public:
     bool WriteFile(const fs::path& path, std::span<const uint8_t> bytes,
                    std::string* error) override {
+        return Write(path, bytes, /*flush=*/true, error);
+    }
+
+    bool WriteFileNoSync(const fs::path& path, std::span<const uint8_t> bytes,
+                         std::string* error) override {
+        return Write(path, bytes, /*flush=*/false, error);
+    }
+
+    bool RenameNoSync(const fs::path& from, const fs::path& to, std::string* error) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return Fail(error, "cannot rename", from, errno);
+        std::lock_guard lock(mutex_);
+        if (unsynced_.erase(from) > 0) unsynced_.insert(to);
+        return true;
+    }
+
+    bool Sync(const fs::path& folder, std::string* error) override {
+        std::vector<fs::path> files;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = unsynced_.begin(); it != unsynced_.end();) {
+                if (it->parent_path() == folder) {
+                    files.push_back(*it);
+                    it = unsynced_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        // Writeback started when each file was written, so these flushes mostly find their data
+        // on the disk already and share journal commits.
+        for (const auto& path : files) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd < 0) continue;  // removed meanwhile: nothing left to flush
+            const int rc = ::fsync(fd);
+            const int err = errno;
+            ::close(fd);
+            if (rc != 0) return Fail(error, "cannot flush", path, err);
+        }
+        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0) return Fail(error, "cannot open folder", folder, errno);
+        const int rc = ::fsync(dir);
+        const int err = errno;
+        ::close(dir);
+        return rc == 0 || Fail(error, "cannot flush", folder, err);
+    }
+
+    bool Write(const fs::path& path, std::span<const uint8_t> bytes, bool flush,
+               std::string* error) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) return Fail(error, "cannot create", path, errno);
         size_t done = 0;
@@ -45,7 +95,11 @@ public:
             }
             done += static_cast<size_t>(n);
         }
-        if (::fsync(fd) != 0) {
+        if (!flush) {
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            std::lock_guard lock(mutex_);
+            unsynced_.insert(path);
+        } else if (::fsync(fd) != 0) {
             const int err = errno;
             ::close(fd);
             return Fail(error, "cannot flush", path, err);
@@ -127,6 +181,10 @@ public:
             names.push_back(it->path().filename());
         return names;
     }
+
+private:
+    std::mutex mutex_;
+    std::set<fs::path> unsynced_;  // written without a flush and not yet synced
 };
 
 }  // namespace
