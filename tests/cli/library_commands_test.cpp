@@ -78,6 +78,14 @@ TEST_F(LibraryCommands, ImportAddsItemFilesAsNewEntries) {
     EXPECT_NE(bad.err.find("bad.ckey"), std::string::npos);
 }
 
+TEST_F(LibraryCommands, ProfileSavesResaveTheLibrariesWithoutLosingEntries) {
+    ASSERT_EQ(Run({"library", "add", "textblock", "t", "中文"}).code, 0);
+    ASSERT_EQ(Run({"library", "add", "bindkey", "66", "B"}).code, 0);
+    ASSERT_EQ(Run({"profile", "save"}).code, 0);
+    EXPECT_EQ(Run({"--json", "library", "list", "textblock"}).out, "[{\"id\":0,\"name\":\"t\",\"text\":\"中文\"}]\n");
+    EXPECT_EQ(Run({"--json", "library", "list", "bindkey"}).out, "[{\"key\":66,\"name\":\"B\"}]\n");
+}
+
 TEST_F(LibraryCommands, ButtonSetBindsLibraryHotkeysAndMacros) {
     ASSERT_EQ(Run({"library", "add", "hotkey", "Hk", "0x74", "--ctrl"}).code, 0);
     CMacro m;
