@@ -32,12 +32,13 @@ z7::MacroLibrary MakeLibrary(const fsys::path& dataFolder) {
 }
 
 class MemoryFileSystem final : public z7::FileSystem {
-public:
+  public:
     bool WriteFile(const fsys::path& p, std::span<const uint8_t> b, std::string*) override {
         files_[p].assign(b.begin(), b.end());
         return true;
     }
-    bool ReadFile(const fsys::path& p, std::vector<uint8_t>& out, size_t maxBytes, std::string*) override {
+    bool ReadFile(const fsys::path& p, std::vector<uint8_t>& out, size_t maxBytes,
+                  std::string*) override {
         auto it = files_.find(p);
         if (it == files_.end() || it->second.size() > maxBytes) return false;
         out = it->second;
@@ -67,7 +68,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::map<fsys::path, std::vector<uint8_t>> files_;
     std::map<fsys::path, bool> folders_;
 };

@@ -28,11 +28,14 @@ Kind ParseKind(const std::string& word) {
                                    "\" (bindkey, shortcut, textblock, macro or hotkey)");
 }
 
-std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
+std::string U8(const std::u16string& s) {
+    return Utf16ToUtf8(s);
+}
 
 uint16_t ParseVk(const std::string& text) {
     const long long vk = ParseNumber(text, "VK");
-    if (vk < 1 || vk > 255) throw CliError(kExitBadInput, "virtual-key code out of range 1..255: " + text);
+    if (vk < 1 || vk > 255)
+        throw CliError(kExitBadInput, "virtual-key code out of range 1..255: " + text);
     return static_cast<uint16_t>(vk);
 }
 
@@ -49,7 +52,11 @@ int32_t ParseId(const std::string& text) {
 Json EventsJson(const std::vector<CMacroEvent>& events) {
     Json a = Json::array();
     for (const auto& e : events)
-        a.push(Json::object().set("kind", e.kind).set("code", e.code).set("flag", e.flag).set("value", e.value));
+        a.push(Json::object()
+                   .set("kind", e.kind)
+                   .set("code", e.code)
+                   .set("flag", e.flag)
+                   .set("value", e.value));
     return a;
 }
 
@@ -73,7 +80,11 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
             auto lib = ShortcutLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
             for (const auto& e : lib.entries()) {
-                out.push(Json::object().set("id", e.id).set("name", U8(e.name)).set("kind", e.kind).set("target", U8(e.target)));
+                out.push(Json::object()
+                             .set("id", e.id)
+                             .set("name", U8(e.name))
+                             .set("kind", e.kind)
+                             .set("target", U8(e.target)));
                 text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.target) + "\n";
             }
             break;
@@ -82,7 +93,8 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
             auto lib = TextBlockLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
             for (const auto& e : lib.entries()) {
-                out.push(Json::object().set("id", e.id).set("name", U8(e.name)).set("text", U8(e.text)));
+                out.push(
+                    Json::object().set("id", e.id).set("name", U8(e.name)).set("text", U8(e.text)));
                 text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.text) + "\n";
             }
             break;
@@ -93,9 +105,18 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
             for (const auto& m : lib.macros()) {
                 Json events = Json::array();
                 for (const auto& e : m.events)
-                    events.push(Json::object().set("kind", e.kind).set("code", e.code).set("flag", e.flag).set("delay", e.delay));
-                out.push(Json::object().set("id", m.id).set("name", U8(m.name)).set("repeatMode", m.repeatMode).set("events", std::move(events)));
-                text += std::to_string(m.id) + "\t" + U8(m.name) + "\t" + std::to_string(m.events.size()) + " events\n";
+                    events.push(Json::object()
+                                    .set("kind", e.kind)
+                                    .set("code", e.code)
+                                    .set("flag", e.flag)
+                                    .set("delay", e.delay));
+                out.push(Json::object()
+                             .set("id", m.id)
+                             .set("name", U8(m.name))
+                             .set("repeatMode", m.repeatMode)
+                             .set("events", std::move(events)));
+                text += std::to_string(m.id) + "\t" + U8(m.name) + "\t" +
+                        std::to_string(m.events.size()) + " events\n";
             }
             break;
         }
@@ -103,9 +124,14 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
             auto lib = CustomHotkeyLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
             for (const auto& d : lib.entries()) {
-                out.push(Json::object().set("id", d.id).set("name", U8(d.name)).set("mode", d.mode).set("events", EventsJson(d.events)));
+                out.push(Json::object()
+                             .set("id", d.id)
+                             .set("name", U8(d.name))
+                             .set("mode", d.mode)
+                             .set("events", EventsJson(d.events)));
                 const ImportedHotkey s = ImportedHotkeyState(d);
-                text += std::to_string(d.id) + "\t" + U8(d.name) + "\t" + U8(CombinationText(s.modifiers, s.mainKey)) + "\n";
+                text += std::to_string(d.id) + "\t" + U8(d.name) + "\t" +
+                        U8(CombinationText(s.modifiers, s.mainKey)) + "\n";
             }
             break;
         }
@@ -116,7 +142,8 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
 
 // ---- add and import, as the popups' Save does
 
-int Report(Context& ctx, int32_t id, const std::u16string& name, int32_t functionId, const char* idKey = "id") {
+int Report(Context& ctx, int32_t id, const std::u16string& name, int32_t functionId,
+           const char* idKey = "id") {
     ctx.Print(Json::object().set(idKey, id).set("name", U8(name)).set("functionId", functionId),
               "added \"" + U8(name) + "\" as " + idKey + " " + std::to_string(id) + " (function " +
                   std::to_string(functionId) + ")");
@@ -125,7 +152,8 @@ int Report(Context& ctx, int32_t id, const std::u16string& name, int32_t functio
 
 int AddBindKey(Context& ctx, const fsys::path& data, int32_t key, const std::u16string& name) {
     if (KeyNameOf(static_cast<uint16_t>(key)).empty())
-        throw CliError(kExitBadInput, "virtual-key code " + std::to_string(key) + " has no key name");
+        throw CliError(kExitBadInput,
+                       "virtual-key code " + std::to_string(key) + " has no key name");
     if (name.empty()) throw CliError(kExitBadInput, "the name is empty");
     auto lib = BindKeyLibrary::ForDataFolder(data);
     lib.Load(ctx.fs);
@@ -136,7 +164,8 @@ int AddBindKey(Context& ctx, const fsys::path& data, int32_t key, const std::u16
     return Report(ctx, key, stored, kAssignKeyHeader + kLibraryItemBase + key, "key");
 }
 
-int AddShortcut(Context& ctx, const fsys::path& data, const std::u16string& name, const std::u16string& target) {
+int AddShortcut(Context& ctx, const fsys::path& data, const std::u16string& name,
+                const std::u16string& target) {
     auto lib = ShortcutLibrary::ForDataFolder(data);
     lib.Load(ctx.fs);
     std::string error;
@@ -145,7 +174,8 @@ int AddShortcut(Context& ctx, const fsys::path& data, const std::u16string& name
     return Report(ctx, added->id, added->name, kShortcutHeader + kLibraryItemBase + added->id);
 }
 
-int AddTextBlock(Context& ctx, const fsys::path& data, const std::u16string& name, const std::u16string& text) {
+int AddTextBlock(Context& ctx, const fsys::path& data, const std::u16string& name,
+                 const std::u16string& text) {
     if (text.size() > kMaxTextBlockUnits)
         throw CliError(kExitBadInput, "a text block holds at most 100 characters");
     auto lib = TextBlockLibrary::ForDataFolder(data);
@@ -156,7 +186,8 @@ int AddTextBlock(Context& ctx, const fsys::path& data, const std::u16string& nam
     return Report(ctx, added->id, added->name, kTextBlockHeader + kLibraryItemBase + added->id);
 }
 
-int AddHotkey(Context& ctx, const fsys::path& data, const std::u16string& name, HotkeyModifiers modifiers, uint16_t key) {
+int AddHotkey(Context& ctx, const fsys::path& data, const std::u16string& name,
+              HotkeyModifiers modifiers, uint16_t key) {
     auto lib = CustomHotkeyLibrary::ForDataFolder(data);
     lib.Load(ctx.fs);
     std::string error;
@@ -197,7 +228,8 @@ int Add(Context& ctx, Kind kind, const fsys::path& data) {
             return AddHotkey(ctx, data, name, m, vk);
         }
         case Kind::Macro:
-            throw CliError(kExitUsage, "macros are recorded, not added: use library import macro FILE");
+            throw CliError(kExitUsage,
+                           "macros are recorded, not added: use library import macro FILE");
     }
     return kExitUsage;
 }
@@ -213,7 +245,8 @@ int Import(Context& ctx, Kind kind, const fsys::path& data) {
         case Kind::BindKey: {
             auto e = BindKeyLibrary::Import(ctx.fs, file);
             if (!e) Unreadable(file);
-            if (e->key < 1 || e->key > 255) throw CliError(kExitBadInput, "the file's key is out of range");
+            if (e->key < 1 || e->key > 255)
+                throw CliError(kExitBadInput, "the file's key is out of range");
             return AddBindKey(ctx, data, e->key, e->name);
         }
         case Kind::Shortcut: {
@@ -262,7 +295,8 @@ int Remove(Context& ctx, Kind kind, const fsys::path& data) {
         case Kind::BindKey: {
             auto lib = BindKeyLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
-            found = std::erase_if(lib.entries(), [&](const CBindKeyEvent& e) { return e.key == id; }) > 0;
+            found = std::erase_if(lib.entries(),
+                                  [&](const CBindKeyEvent& e) { return e.key == id; }) > 0;
             saved = found && lib.Save(ctx.fs, &error);
             break;
         }
@@ -293,7 +327,8 @@ int Remove(Context& ctx, Kind kind, const fsys::path& data) {
         case Kind::Hotkey: {
             auto lib = CustomHotkeyLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
-            found = std::erase_if(lib.entries(), [&](const CMacroData& e) { return e.id == id; }) > 0;
+            found =
+                std::erase_if(lib.entries(), [&](const CMacroData& e) { return e.id == id; }) > 0;
             saved = found && lib.Save(ctx.fs, nullptr, &error);
             break;
         }

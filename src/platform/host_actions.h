@@ -6,7 +6,7 @@
 namespace z7 {
 
 class HostActions {
-public:
+  public:
     virtual ~HostActions() = default;
     // Opens a file, folder, program or web address with the desktop's default handler, on a
     // thread of its own; returns at once and never reports the handler's outcome. The target is

@@ -26,7 +26,7 @@ struct CBindKeyEvent {
 std::vector<uint8_t> SerializeBindKeyItem(const CBindKeyEvent& item);
 
 class BindKeyLibrary {
-public:
+  public:
     explicit BindKeyLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
     static BindKeyLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
         return BindKeyLibrary(LibraryFolder(dataFolder, kBindKeyFormat));
@@ -58,7 +58,7 @@ public:
 
     const CBindKeyEvent* FindByKey(int32_t key) const;
 
-private:
+  private:
     std::filesystem::path folder_;
     std::vector<CBindKeyEvent> entries_;
 };

@@ -34,9 +34,12 @@ int TypeTextBlock(FileSystem& fs, const std::filesystem::path& dataFolder, int32
 int RunHostAction(FileSystem& fs, int code, int value, const std::filesystem::path& dataFolder,
                   HostActions& actions) {
     switch (code) {
-        case kEventCodeShortcut: return LaunchShortcut(fs, dataFolder, value, actions);
-        case kEventCodeTextBlock: return TypeTextBlock(fs, dataFolder, value, actions);
-        default: return 0;
+        case kEventCodeShortcut:
+            return LaunchShortcut(fs, dataFolder, value, actions);
+        case kEventCodeTextBlock:
+            return TypeTextBlock(fs, dataFolder, value, actions);
+        default:
+            return 0;
     }
 }
 

@@ -16,10 +16,10 @@
 namespace z7 {
 
 struct LibraryFormat {
-    const char* folderName;      // below the data root
+    const char* folderName;  // below the data root
     const char* listFileName;
-    const char16_t* extension;   // of the item files, with its dot
-    size_t maxItemBytes;         // larger item files are not read
+    const char16_t* extension;  // of the item files, with its dot
+    size_t maxItemBytes;        // larger item files are not read
 };
 
 inline constexpr size_t kMaxListFileBytes = 16u << 20;
@@ -53,7 +53,7 @@ void ForEachLibraryItem(FileSystem& fs, const std::filesystem::path& folder,
 
 // Collects a library's new content and replaces the folder with it in one crash-safe step.
 class LibraryWriter {
-public:
+  public:
     // caseInsensitiveNames: names differing only in ASCII case count as the same file, as on
     // the Windows file system.
     LibraryWriter(std::filesystem::path folder, const LibraryFormat& format,
@@ -69,7 +69,7 @@ public:
     // `error` says why and the folder holds the old set (or, once committed, the new one).
     [[nodiscard]] bool Commit(FileSystem& fs, std::string* error);
 
-private:
+  private:
     bool Taken(const std::u16string& fileName) const;
 
     std::filesystem::path folder_;

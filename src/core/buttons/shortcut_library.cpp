@@ -43,10 +43,13 @@ int32_t ClassifyTarget(FileSystem& fs, std::u16string& target) {
 
 void ShortcutLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<CShortcutEvent> loaded;
-    ForEachLibraryItem(fs, folder_, kShortcutFormat, [&](std::span<const uint8_t> bytes) {
-        CShortcutEvent e;
-        if (ParseShortcutItem(bytes, e)) loaded.push_back(std::move(e));
-    }, recover);
+    ForEachLibraryItem(
+        fs, folder_, kShortcutFormat,
+        [&](std::span<const uint8_t> bytes) {
+            CShortcutEvent e;
+            if (ParseShortcutItem(bytes, e)) loaded.push_back(std::move(e));
+        },
+        recover);
     entries_ = std::move(loaded);
 }
 
@@ -90,8 +93,10 @@ std::optional<ShortcutLibrary::Added> ShortcutLibrary::AddAndSave(FileSystem& fs
     int32_t currentId = e.id;
     auto same = std::find_if(entries_.begin(), entries_.end(),
                              [&](const CShortcutEvent& x) { return x.id == e.id; });
-    if (same != entries_.end()) *same = e;
-    else entries_.push_back(e);
+    if (same != entries_.end())
+        *same = e;
+    else
+        entries_.push_back(e);
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
     const CShortcutEvent* saved = FindById(currentId);
     if (!saved) return std::nullopt;
@@ -106,7 +111,8 @@ std::optional<CShortcutEvent> ShortcutLibrary::Import(FileSystem& fs,
     return e;
 }
 
-void ShortcutLibrary::Delete(FileSystem& fs, int32_t id, const std::filesystem::path& importedFile) {
+void ShortcutLibrary::Delete(FileSystem& fs, int32_t id,
+                             const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
     auto it = std::find_if(entries_.begin(), entries_.end(),
                            [&](const CShortcutEvent& e) { return e.id == id; });

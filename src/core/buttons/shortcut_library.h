@@ -40,7 +40,7 @@ std::vector<uint8_t> SerializeShortcutItem(const CShortcutEvent& item);
 int32_t ClassifyTarget(FileSystem& fs, std::u16string& target);
 
 class ShortcutLibrary {
-public:
+  public:
     explicit ShortcutLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
     static ShortcutLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
         return ShortcutLibrary(LibraryFolder(dataFolder, kShortcutFormat));
@@ -82,7 +82,7 @@ public:
 
     const CShortcutEvent* FindById(int32_t id) const;
 
-private:
+  private:
     std::filesystem::path folder_;
     std::vector<CShortcutEvent> entries_;
 };

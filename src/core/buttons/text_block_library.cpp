@@ -40,10 +40,13 @@ std::u16string WithCrLf(std::u16string_view text) {
 
 void TextBlockLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<CTextEvent> loaded;
-    ForEachLibraryItem(fs, folder_, kTextBlockFormat, [&](std::span<const uint8_t> bytes) {
-        CTextEvent e;
-        if (ParseTextBlockItem(bytes, e)) loaded.push_back(std::move(e));
-    }, recover);
+    ForEachLibraryItem(
+        fs, folder_, kTextBlockFormat,
+        [&](std::span<const uint8_t> bytes) {
+            CTextEvent e;
+            if (ParseTextBlockItem(bytes, e)) loaded.push_back(std::move(e));
+        },
+        recover);
     entries_ = std::move(loaded);
 }
 
@@ -83,22 +86,26 @@ std::optional<TextBlockLibrary::Added> TextBlockLibrary::AddAndSave(FileSystem& 
     int32_t currentId = e.id;
     auto same = std::find_if(entries_.begin(), entries_.end(),
                              [&](const CTextEvent& x) { return x.id == e.id; });
-    if (same != entries_.end()) *same = e;
-    else entries_.push_back(e);
+    if (same != entries_.end())
+        *same = e;
+    else
+        entries_.push_back(e);
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
     const CTextEvent* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name};
 }
 
-std::optional<CTextEvent> TextBlockLibrary::Import(FileSystem& fs, const std::filesystem::path& file) {
+std::optional<CTextEvent> TextBlockLibrary::Import(FileSystem& fs,
+                                                   const std::filesystem::path& file) {
     auto bytes = ReadItemFile(fs, file, kTextBlockFormat.maxItemBytes);
     CTextEvent e;
     if (!bytes || !ParseTextBlockItem(*bytes, e)) return std::nullopt;
     return e;
 }
 
-void TextBlockLibrary::Delete(FileSystem& fs, int32_t id, const std::filesystem::path& importedFile) {
+void TextBlockLibrary::Delete(FileSystem& fs, int32_t id,
+                              const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
     auto it = std::find_if(entries_.begin(), entries_.end(),
                            [&](const CTextEvent& e) { return e.id == id; });

@@ -31,7 +31,7 @@ std::vector<uint8_t> SerializeTextBlockItem(const CTextEvent& item);
 std::u16string WithCrLf(std::u16string_view text);
 
 class TextBlockLibrary {
-public:
+  public:
     explicit TextBlockLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
     static TextBlockLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
         return TextBlockLibrary(LibraryFolder(dataFolder, kTextBlockFormat));
@@ -69,7 +69,7 @@ public:
 
     const CTextEvent* FindById(int32_t id) const;
 
-private:
+  private:
     std::filesystem::path folder_;
     std::vector<CTextEvent> entries_;
 };

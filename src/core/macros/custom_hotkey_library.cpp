@@ -21,8 +21,7 @@ bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, CMacroData& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     CMacroData item;
     uint8_t count = 0;
-    if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadU8(count) ||
-        !s.ReadU8(item.mode))
+    if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadU8(count) || !s.ReadU8(item.mode))
         return false;
     if (count > s.remaining() / kCustomHotkeyEventBytes) return false;
     item.events.resize(count);
@@ -98,11 +97,21 @@ ImportedHotkey ImportedHotkeyState(const CMacroData& record) {
     }
     for (const CMacroEvent& e : record.events) {
         switch (e.code) {
-            case kVkLeftCtrl: s.modifiers.ctrl = true; break;
-            case kVkLeftShift: s.modifiers.shift = true; break;
-            case kVkLeftAlt: s.modifiers.alt = true; break;
-            case kVkLeftWin: s.modifiers.win = true; break;
-            default: s.mainKey = e.code; break;
+            case kVkLeftCtrl:
+                s.modifiers.ctrl = true;
+                break;
+            case kVkLeftShift:
+                s.modifiers.shift = true;
+                break;
+            case kVkLeftAlt:
+                s.modifiers.alt = true;
+                break;
+            case kVkLeftWin:
+                s.modifiers.win = true;
+                break;
+            default:
+                s.mainKey = e.code;
+                break;
         }
     }
     return s;
@@ -131,7 +140,8 @@ bool CustomHotkeyLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* 
     LibraryWriter writer(folder_, kCustomHotkeyFormat, caseInsensitiveNames);
     for (auto& e : staged) {
         if (e.events.size() > kMaxCustomHotkeyEvents) {
-            if (error) *error = "custom hotkey \"" + Utf16ToUtf8(e.name) + "\" has more than 255 events";
+            if (error)
+                *error = "custom hotkey \"" + Utf16ToUtf8(e.name) + "\" has more than 255 events";
             return false;
         }
         const std::u16string file = writer.Place(e.name);
@@ -158,8 +168,10 @@ std::optional<CustomHotkeyLibrary::Added> CustomHotkeyLibrary::AddAndSave(
     CMacroData record = BuildHotkey(unique, id, modifiers, key);
     auto same = std::find_if(entries_.begin(), entries_.end(),
                              [&](const CMacroData& e) { return e.id == id; });
-    if (same != entries_.end()) *same = record;
-    else entries_.push_back(record);
+    if (same != entries_.end())
+        *same = record;
+    else
+        entries_.push_back(record);
     int32_t currentId = id;
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
     const CMacroData* saved = FindById(currentId);

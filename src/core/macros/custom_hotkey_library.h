@@ -65,7 +65,7 @@ struct ImportedHotkey {
 ImportedHotkey ImportedHotkeyState(const CMacroData& record);
 
 class CustomHotkeyLibrary {
-public:
+  public:
     explicit CustomHotkeyLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
     static CustomHotkeyLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
         return CustomHotkeyLibrary(LibraryFolder(dataFolder, kCustomHotkeyFormat));
@@ -101,7 +101,7 @@ public:
     void Delete(FileSystem& fs, int32_t id, const std::u16string& name,
                 const std::filesystem::path& importedFile);
 
-private:
+  private:
     std::filesystem::path folder_;
     std::vector<CMacroData> entries_;
 };

@@ -69,7 +69,9 @@ void SelectAll(CMacro& macro) {
     macro.allSelected = true;
 }
 
-void SelectNone(CMacro& macro) { DeselectAll(macro); }
+void SelectNone(CMacro& macro) {
+    DeselectAll(macro);
+}
 
 void SelectOnly(CMacro& macro, size_t index) {
     if (index >= macro.events.size()) return;
@@ -91,7 +93,8 @@ DeleteOutcome DeleteSelected(CMacro& macro) {
             ++i;
             continue;
         }
-        for (size_t j = i + 1; j < macro.events.size(); ++j) Shift(macro.events[j].rowRect, -kRowHeight);
+        for (size_t j = i + 1; j < macro.events.size(); ++j)
+            Shift(macro.events[j].rowRect, -kRowHeight);
         macro.events.erase(macro.events.begin() + static_cast<std::ptrdiff_t>(i));
         lastPosition = static_cast<std::ptrdiff_t>(i);
         ++out.removed;

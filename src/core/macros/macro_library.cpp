@@ -52,7 +52,8 @@ void MacroLibrary::RemoveById(int32_t id) {
     rest.reserve(macros_.size());
     for (size_t i = 0; i < macros_.size(); ++i) {
         if (macros_[i].id == id) continue;
-        if (static_cast<std::ptrdiff_t>(i) == current_) kept = static_cast<std::ptrdiff_t>(rest.size());
+        if (static_cast<std::ptrdiff_t>(i) == current_)
+            kept = static_cast<std::ptrdiff_t>(rest.size());
         rest.push_back(std::move(macros_[i]));
     }
     macros_ = std::move(rest);

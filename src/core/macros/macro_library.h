@@ -14,7 +14,7 @@
 namespace z7 {
 
 class MacroLibrary {
-public:
+  public:
     explicit MacroLibrary(std::filesystem::path folder = {}) : folder_(std::move(folder)) {}
     static MacroLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
         return MacroLibrary(LibraryFolder(dataFolder, kMacroFormat));
@@ -59,7 +59,7 @@ public:
     // earlier macro took grows a "1". Afterwards the folder holds exactly the library.
     [[nodiscard]] bool Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames = false);
 
-private:
+  private:
     std::filesystem::path folder_;
     std::vector<CMacro> macros_;
     std::ptrdiff_t current_ = -1;

@@ -8,7 +8,7 @@ namespace z7 {
 
 // Records what would have been opened and typed, for tests.
 class RecordingHostActions final : public HostActions {
-public:
+  public:
     void OpenTarget(const std::u16string& target) override { opened.push_back(target); }
     bool PasteText(const std::u16string& text) override;
 

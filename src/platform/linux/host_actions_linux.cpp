@@ -86,7 +86,9 @@ void UnregisterDisplay(Display* d) {
     std::erase(gOurDisplays, d);
 }
 
-void MarkDead(Display*, void* flag) { static_cast<std::atomic<bool>*>(flag)->store(true); }
+void MarkDead(Display*, void* flag) {
+    static_cast<std::atomic<bool>*>(flag)->store(true);
+}
 
 std::string Latin1Of(const std::u16string& text) {
     std::string out;
@@ -97,7 +99,7 @@ std::string Latin1Of(const std::u16string& text) {
 // Owns the CLIPBOARD selection from a thread of its own with its own X connection, so that it
 // can answer paste requests while the caller goes on.
 class ClipboardServer {
-public:
+  public:
     ClipboardServer() {
         if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
     }
@@ -125,7 +127,7 @@ public:
         return done_ && result_;
     }
 
-private:
+  private:
     struct Pending {
         std::string utf8;
         std::string latin1;
@@ -133,7 +135,8 @@ private:
 
     void Wake() {
         const char b = 1;
-        if (wake_[1] >= 0) [[maybe_unused]] auto n = write(wake_[1], &b, 1);
+        if (wake_[1] >= 0) [[maybe_unused]]
+            auto n = write(wake_[1], &b, 1);
     }
 
     void Fail() {
@@ -183,7 +186,8 @@ private:
             while (!dead && XPending(d) > 0) {
                 XEvent ev;
                 XNextEvent(d, &ev);
-                if (ev.type == SelectionRequest) Answer(d, ev.xselectionrequest);
+                if (ev.type == SelectionRequest)
+                    Answer(d, ev.xselectionrequest);
                 else if (ev.type == SelectionClear && ev.xselectionclear.selection == clipboard_)
                     owned_ = false;
             }
@@ -284,18 +288,20 @@ private:
 };
 
 class LinuxHostActions final : public HostActions {
-public:
+  public:
     void OpenTarget(const std::u16string& target) override {
         std::thread(SpawnOpener, Utf16ToUtf8(target)).detach();
     }
     bool PasteText(const std::u16string& text) override { return clipboard_.Paste(text); }
 
-private:
+  private:
     ClipboardServer clipboard_;
 };
 
 }  // namespace
 
-std::unique_ptr<HostActions> CreateHostActions() { return std::make_unique<LinuxHostActions>(); }
+std::unique_ptr<HostActions> CreateHostActions() {
+    return std::make_unique<LinuxHostActions>();
+}
 
 }  // namespace z7

@@ -1,6 +1,6 @@
 // Opening targets with the shell's "open" verb and pasting text through the clipboard.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstring>
 #include <thread>
@@ -11,7 +11,7 @@ namespace z7 {
 namespace {
 
 class WindowsHostActions final : public HostActions {
-public:
+  public:
     void OpenTarget(const std::u16string& target) override {
         std::wstring file(target.begin(), target.end());
         // A slow shell must not hold up the caller (the event listener).
@@ -61,6 +61,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<HostActions> CreateHostActions() { return std::make_unique<WindowsHostActions>(); }
+std::unique_ptr<HostActions> CreateHostActions() {
+    return std::make_unique<WindowsHostActions>();
+}
 
 }  // namespace z7

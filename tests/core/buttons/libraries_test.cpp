@@ -61,7 +61,7 @@ TEST(ShortcutLibrary, TargetClassification) {
 }
 
 class IdLibraries : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     FileSystem& fs = LocalFileSystem();
 };
@@ -81,8 +81,10 @@ TEST_F(IdLibraries, ShortcutIdsNamesAndFileBytes) {
     EXPECT_EQ(third->name, u"Docs(2)");
 
     const auto bytes = test::ReadBytes(lib.folder() / "Docs.sc");
-    std::vector<uint8_t> expected = {0, 0, 0, 0, 1, 4, 0, 0, 0, 'D', 0, 'o', 0, 'c', 0, 's', 0, 22, 0, 0, 0};
-    for (char c : std::string("http://www.example.org")) expected.insert(expected.end(), {uint8_t(c), 0});
+    std::vector<uint8_t> expected = {0,   0, 0,   0, 1,   4, 0,  0, 0, 'D', 0,
+                                     'o', 0, 'c', 0, 's', 0, 22, 0, 0, 0};
+    for (char c : std::string("http://www.example.org"))
+        expected.insert(expected.end(), {uint8_t(c), 0});
     EXPECT_EQ(bytes, expected);
 
     EXPECT_FALSE(lib.AddAndSave(fs, u"", u"x", nullptr));

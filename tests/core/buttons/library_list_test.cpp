@@ -20,8 +20,8 @@ std::vector<std::u16string> ListedPaths(const fsys::path& listFile) {
 
 TEST(LibraryList, ListFileBytesAndDamagedCounts) {
     const auto bytes = SerializeLibraryList({u"/d/a.sc"});
-    const std::vector<uint8_t> expected = {1, 0, 0, 0, 7, 0, 0, 0, '/', 0, 'd', 0, '/', 0, 'a', 0,
-                                           '.', 0, 's', 0, 'c', 0};
+    const std::vector<uint8_t> expected = {1, 0,   0, 0,   7, 0,   0, 0,   '/', 0,   'd',
+                                           0, '/', 0, 'a', 0, '.', 0, 's', 0,   'c', 0};
     EXPECT_EQ(bytes, expected);
 
     std::vector<std::u16string> paths = {u"unchanged"};
@@ -52,14 +52,15 @@ TEST(LibraryList, SuffixedAndUniqueNames) {
 }
 
 class LibraryFolderTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     FileSystem& fs = LocalFileSystem();
 };
 
 TEST_F(LibraryFolderTest, SaveRenumbersIdsAndTheCurrentIdFollowsItsEntry) {
     ShortcutLibrary lib = ShortcutLibrary::ForDataFolder(dir.path());
-    lib.entries() = {{7, 1, u"a", u"http://a"}, {501, 1, u"b", u"http://b"}, {3, 1, u"c", u"http://c"}};
+    lib.entries() = {
+        {7, 1, u"a", u"http://a"}, {501, 1, u"b", u"http://b"}, {3, 1, u"c", u"http://c"}};
     int32_t current = 501;
     ASSERT_TRUE(lib.Save(fs, &current, nullptr));
     EXPECT_EQ(current, 1);
@@ -74,7 +75,8 @@ TEST_F(LibraryFolderTest, SaveRenumbersIdsAndTheCurrentIdFollowsItsEntry) {
 
 TEST_F(LibraryFolderTest, MissingItemFilesAreSkippedAndTheNextSaveRenumbers) {
     ShortcutLibrary lib = ShortcutLibrary::ForDataFolder(dir.path());
-    lib.entries() = {{0, 1, u"a", u"http://a"}, {1, 1, u"b", u"http://b"}, {2, 1, u"c", u"http://c"}};
+    lib.entries() = {
+        {0, 1, u"a", u"http://a"}, {1, 1, u"b", u"http://b"}, {2, 1, u"c", u"http://c"}};
     ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
     fsys::remove(lib.folder() / "a.sc");
     lib.Load(fs);
@@ -105,8 +107,8 @@ TEST_F(LibraryFolderTest, ClashingFileNamesGrowTheEntryName) {
 TEST_F(LibraryFolderTest, OddNamesStayInsideTheFolderAndKeepTheirName) {
     BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
     const std::u16string longName(300, u'n');
-    lib.entries() = {{65, u"../x"}, {66, u"a/b"}, {67, u"c:?"}, {68, u""}, {69, longName},
-                     {70, longName}, {71, u"bindKeyList"}};
+    lib.entries() = {{65, u"../x"},  {66, u"a/b"},   {67, u"c:?"},        {68, u""},
+                     {69, longName}, {70, longName}, {71, u"bindKeyList"}};
     ASSERT_TRUE(lib.Save(fs, nullptr));
     EXPECT_FALSE(fsys::exists(lib.folder().parent_path() / "x.bindkey"));
     for (const auto& entry : fsys::directory_iterator(lib.folder()))
@@ -162,8 +164,9 @@ TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
     fsys::create_directories(lib.folder());
     test::WriteBytes(lib.folder() / "k.bindkey", SerializeBindKeyItem({75, u"k"}));
     test::WriteBytes(lib.folder() / "bindKeyList.dat",
-                     SerializeLibraryList({u"C:\\Users\\u\\AppData\\Roaming\\Kesta\\Z7 Laser\\BindKeys\\k.bindkey",
-                                           u"C:\\gone\\missing.bindkey"}));
+                     SerializeLibraryList(
+                         {u"C:\\Users\\u\\AppData\\Roaming\\Kesta\\Z7 Laser\\BindKeys\\k.bindkey",
+                          u"C:\\gone\\missing.bindkey"}));
     lib.Load(fs);
     EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
 }

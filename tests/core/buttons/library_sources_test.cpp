@@ -40,9 +40,11 @@ TEST(LibrarySources, SavedMacroReachesTheImageWithItsLongestDelay) {
     EXPECT_EQ(r.buttonMacros[0].events.size(), 4u);
     DeviceRecord record = BuildDeviceRecord(r);
     const DeviceImage image = BuildImage(record);
-    const std::vector<uint8_t> first(image.begin() + kDataBlockStart, image.begin() + kDataBlockStart + 7);
+    const std::vector<uint8_t> first(image.begin() + kDataBlockStart,
+                                     image.begin() + kDataBlockStart + 7);
     EXPECT_EQ(first, (std::vector<uint8_t>{1, 0x04, 0x00, 0, 0x80, 0xEE, 0x36}));
-    const std::vector<uint8_t> closing(image.begin() + kDataBlockStart + 28, image.begin() + kDataBlockStart + 35);
+    const std::vector<uint8_t> closing(image.begin() + kDataBlockStart + 28,
+                                       image.begin() + kDataBlockStart + 35);
     EXPECT_EQ(closing, std::vector<uint8_t>(7, 0));
 }
 

@@ -31,14 +31,14 @@ TEST(MacroFile, BytesOfOneEventAndTheLongestDelay) {
     e.sequence = 9;
     m.events = {e};
     const std::vector<uint8_t> expected = {
-        1, 0, 0, 0, 'm', 0,                                  // name
-        2, 0, 0, 0,                                          // id
-        0, 0, 0, 0, 0, 0, 0, 0, 0x2C, 1, 0, 0, 200, 0, 0, 0, // areaRect
-        0xF2, 0, 0, 0,                                       // repeatMode
-        1, 0, 0, 0,                                          // count
-        1, 0x41, 0, 1, 0x80, 0xEE, 0x36, 0,                  // kind code flag delay
-        4, 0, 0, 0, 42, 0, 0, 0, 0x2A, 1, 0, 0, 84, 0, 0, 0, // rowRect
-        1, 0, 0, 0, 9, 0, 0, 0};                             // selected sequence
+        1,    0,    0, 0, 'm',  0,                                           // name
+        2,    0,    0, 0,                                                    // id
+        0,    0,    0, 0, 0,    0,    0,    0, 0x2C, 1, 0, 0, 200, 0, 0, 0,  // areaRect
+        0xF2, 0,    0, 0,                                                    // repeatMode
+        1,    0,    0, 0,                                                    // count
+        1,    0x41, 0, 1, 0x80, 0xEE, 0x36, 0,                               // kind code flag delay
+        4,    0,    0, 0, 42,   0,    0,    0, 0x2A, 1, 0, 0, 84,  0, 0, 0,  // rowRect
+        1,    0,    0, 0, 9,    0,    0,    0};                              // selected sequence
     const auto bytes = SerializeMacroFile(m);
     EXPECT_EQ(bytes, expected);
 
@@ -71,7 +71,7 @@ TEST(MacroFile, DamagedFilesChangeNothing) {
 }
 
 class MacroLibraryTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     FileSystem& fs = LocalFileSystem();
     MacroLibrary lib = MacroLibrary::ForDataFolder(dir.path());
@@ -100,7 +100,8 @@ TEST_F(MacroLibraryTest, IdsAreProvisionalUntilTheSave) {
 TEST_F(MacroLibraryTest, RegisterUpdateRemoveAndNames) {
     lib.Register(u"newMacro", 0, 1);
     EXPECT_EQ(lib.UniqueMacroName(u"newMacro"), u"newMacro(1)");
-    EXPECT_EQ(lib.UniqueMacroName(u"newMacro", 0), u"newMacro") << "variant A skips the macro itself";
+    EXPECT_EQ(lib.UniqueMacroName(u"newMacro", 0), u"newMacro")
+        << "variant A skips the macro itself";
     lib.Register(u"newMacro(1)", 1, 1);
     EXPECT_EQ(lib.UniqueMacroName(u"newMacro"), u"newMacro(2)");
     lib.Register(u"a(x", 2, 1);
