@@ -75,8 +75,10 @@ void ForEachLibraryItem(FileSystem& fs, const fsys::path& folder, const LibraryF
     if (fs.ReadFile(listPath, listBytes, kMaxListFileBytes, nullptr) &&
         ParseLibraryList(listBytes, paths)) {
         for (const auto& stored : paths) {
-            fsys::path path = PathFromUtf16(stored);
-            if (!fs.Exists(path)) path = folder / StoredFileName(stored);
+            // Saves write every item into the folder, so the folder's file of that name is the
+            // one meant, also when the list was written elsewhere (a moved data folder, Windows);
+            // a damaged list cannot point the reader at other files.
+            const fsys::path path = folder / StoredFileName(stored);
             if (!fs.Exists(path) || fs.IsDirectory(path)) continue;
             if (auto bytes = ReadItemFile(fs, path, format.maxItemBytes)) readItem(*bytes);
         }

@@ -41,8 +41,8 @@ std::filesystem::path LibraryFolder(const std::filesystem::path& dataFolder,
 std::vector<uint8_t> SerializeLibraryList(const std::vector<std::u16string>& paths);
 
 // Hands the bytes of every listed item file to `readItem`, in list order. No list: nothing.
-// A listed path that does not exist is skipped, unless the folder holds a file of the same name
-// (a list written in another data folder or on Windows). A damaged list does not lose the
+// A listed path is taken for the file of that name in `folder` (whichever folder or system wrote
+// the list); one that does not exist there is skipped. A damaged list does not lose the
 // library: the folder's item files are read in name order instead. With `recover`, an
 // interrupted save is completed or discarded first; readers on other threads than the one that
 // saves (the event listener) pass false, so that they never touch a save in progress.

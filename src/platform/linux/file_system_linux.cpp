@@ -110,7 +110,9 @@ public:
 
     bool ReadFile(const fs::path& path, std::vector<uint8_t>& out, size_t maxBytes,
                   std::string* error) override {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a FIFO named by a damaged list cannot hang the reader; regular
+        // files read as usual.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return Fail(error, "cannot open", path, errno);
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

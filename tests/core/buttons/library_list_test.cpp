@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/buttons/bind_key_library.h"
 #include "core/buttons/library_list.h"
@@ -167,6 +168,16 @@ TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
                      SerializeLibraryList(
                          {u"C:\\Users\\u\\AppData\\Roaming\\Kesta\\Z7 Laser\\BindKeys\\k.bindkey",
                           u"C:\\gone\\missing.bindkey"}));
+    lib.Load(fs);
+    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
+
+    // Paths outside the folder, and things that are no plain files, are not read.
+    const auto outside = dir / "outside.bindkey";
+    test::WriteBytes(outside, SerializeBindKeyItem({76, u"outside"}));
+    ASSERT_EQ(mkfifo((lib.folder() / "fifo.bindkey").c_str(), 0600), 0);
+    test::WriteBytes(lib.folder() / "bindKeyList.dat",
+                     SerializeLibraryList({outside.u16string(), (lib.folder() / "fifo.bindkey").u16string(),
+                                           u"..", u"", u"k.bindkey"}));
     lib.Load(fs);
     EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
 }
