@@ -23,6 +23,7 @@ struct LibraryFormat {
 };
 
 inline constexpr size_t kMaxListFileBytes = 16u << 20;
+inline constexpr int32_t kNoLibraryId = 500;  // a popup's "no current entry"
 
 inline constexpr LibraryFormat kBindKeyFormat{"BindKeys", "bindKeyList.dat", u".bindkey", 1u << 16};
 inline constexpr LibraryFormat kShortcutFormat{"Shortcut", "SCList.dat", u".sc", 1u << 20};

@@ -13,8 +13,6 @@
 
 namespace z7 {
 
-inline constexpr int32_t kNoLibraryId = 500;  // a popup's "no current entry"
-
 enum ShortcutKind : int32_t {
     kTargetNotFound = 0,
     kTargetWebAddress = 1,
