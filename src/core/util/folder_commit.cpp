@@ -12,12 +12,16 @@ constexpr const char* kJournal = ".z7commit";
 constexpr const char* kJournalTemp = ".z7commit.tmp";
 constexpr size_t kMaxJournalBytes = 4 << 20;
 
-fsys::path WithSuffix(const fsys::path& name) { return fsys::path(name.native() + std::string(kNewSuffix)); }
+fsys::path WithSuffix(const fsys::path& name) {
+    return fsys::path(name.native() + std::string(kNewSuffix));
+}
 
 bool EndsWith(const fsys::path::string_type& s, std::string_view suffix) {
     return s.size() >= suffix.size() &&
            std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(),
-                      [](char a, fsys::path::value_type b) { return static_cast<fsys::path::value_type>(a) == b; });
+                      [](char a, fsys::path::value_type b) {
+                          return static_cast<fsys::path::value_type>(a) == b;
+                      });
 }
 
 // The journal is one UTF-8 file name per line.
@@ -64,8 +68,14 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
                   std::string* error) {
     if (!fs.CreateDirectories(folder, error)) return false;
     RecoverFolder(fs, folder);
-    for (const auto& f : files)
+    for (const auto& f : files) {
+        // Repeated saves of an unchanged library rewrite nothing: a file already in place with
+        // these bytes is kept as it is.
+        std::vector<uint8_t> existing;
+        if (fs.ReadFile(folder / f.name, existing, f.bytes.size(), nullptr) && existing == f.bytes)
+            continue;
         if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
+    }
     // The new set is on the disk before the journal declares it complete.
     if (!fs.Sync(folder, error)) return false;
     if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files), error)) return false;

@@ -148,6 +148,25 @@ TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
     EXPECT_FALSE(fsys::exists(lib.folder() / "old.bindkey"));
 }
 
+TEST_F(LibraryFolderTest, UnchangedItemsAreNotRewritten) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"a"}, {66, u"b"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    auto inode = [&](const char* name) {
+        struct stat st {};
+        EXPECT_EQ(stat((lib.folder() / name).c_str(), &st), 0);
+        return st.st_ino;
+    };
+    const auto a = inode("a.bindkey"), b = inode("b.bindkey");
+    lib.entries()[1].key = 67;
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    EXPECT_EQ(inode("a.bindkey"), a);
+    EXPECT_NE(inode("b.bindkey"), b);
+    BindKeyLibrary again = BindKeyLibrary::ForDataFolder(dir.path());
+    again.Load(fs);
+    EXPECT_EQ(again.entries(), lib.entries());
+}
+
 TEST_F(LibraryFolderTest, DamagedListStillFindsTheItemFiles) {
     BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
     lib.entries() = {{66, u"b"}, {65, u"a"}};
