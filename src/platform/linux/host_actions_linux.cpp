@@ -116,6 +116,8 @@ class ClipboardServer {
 
     bool Paste(const std::u16string& text) {
         if (wake_[0] < 0) return false;
+        // One paste at a time, so that each caller gets the outcome of its own.
+        std::lock_guard serial(pasteMutex_);
         std::unique_lock lock(mutex_);
         if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
         if (failed_) return false;
@@ -271,6 +273,7 @@ class ClipboardServer {
 
     int wake_[2] = {-1, -1};
     std::thread thread_;
+    std::mutex pasteMutex_;
     std::mutex mutex_;
     std::condition_variable cv_;
     std::optional<Pending> pending_;
