@@ -4,6 +4,7 @@
 #include "cli/cli.h"
 #include "core/buttons/button_function.h"
 #include "core/buttons/key_name.h"
+#include "core/buttons/library_sources.h"
 #include "core/util/text.h"
 
 namespace z7::cli {
@@ -11,10 +12,8 @@ namespace {
 
 constexpr int32_t kLeftClick = 2101;
 
-// Until the libraries are read here, every custom hotkey and macro is absent.
-MacroSources LibrarySources(Context&) {
-    return MacroSources{};
-}
+// The custom hotkeys and macros of the data folder, as the button page finds them.
+MacroSources LibrarySources(Context& ctx) { return LoadMacroSources(ctx.fs, ctx.DataFolder()); }
 
 // The text a button shows for a function, with what the profile set knows.
 std::string LabelOf(const ProfileSet& set, int32_t id) {

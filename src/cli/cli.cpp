@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "core/buttons/library_sources.h"
 #include "core/profile/profile_store.h"
 #include "core/profile/settings.h"
 #include "core/util/text.h"
@@ -22,6 +23,7 @@ const Family kFamilies[] = {
     {"profile", RunProfileCommand},
     {"image", RunImageCommand},
     {"button", RunButtonCommand},
+    {"library", RunLibraryCommand},
 };
 
 constexpr const char* kUsage =
@@ -29,7 +31,8 @@ constexpr const char* kUsage =
     "COMMAND ...\n"
     "commands: profile list|show|set|new|delete|reset|import|export|save\n"
     "          image SLOT [--sensor|--lighting] [--out FILE]\n"
-    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n";
+    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
+    "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n";
 
 }  // namespace
 
@@ -119,6 +122,8 @@ void SaveProfiles(Context& ctx, LoadedProfiles& p) {
     std::string error;
     if (!SaveProfileSet(ctx.fs, p.set, p.dataFolder, &error))
         throw CliError(kExitBadInput, "cannot save the profiles: " + error);
+    if (!ResaveLibraries(ctx.fs, p.dataFolder, &error))
+        throw CliError(kExitBadInput, "cannot save the libraries: " + error);
 }
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs) {

@@ -71,5 +71,6 @@ void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);
+int RunLibraryCommand(Context& ctx);
 
 }  // namespace z7::cli

@@ -28,6 +28,19 @@ public:
     virtual bool IsDirectory(const std::filesystem::path& path) = 0;
     // Entry names (not paths) of a folder; empty when it cannot be read.
     virtual std::vector<std::filesystem::path> List(const std::filesystem::path& folder) = 0;
+
+    // Batch forms for replacing many files at once: they do not wait for the disk; a later
+    // Sync of the folder makes everything written or renamed there durable in one step (one
+    // flush per file costs seconds for a library of a thousand files).
+    virtual bool WriteFileNoSync(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                                 std::string* error) {
+        return WriteFile(path, bytes, error);
+    }
+    virtual bool RenameNoSync(const std::filesystem::path& from, const std::filesystem::path& to,
+                              std::string* error) {
+        return Rename(from, to, error);
+    }
+    virtual bool Sync(const std::filesystem::path& /*folder*/, std::string* /*error*/) { return true; }
 };
 
 // The machine's own file system.

@@ -21,7 +21,9 @@ fsys::path WithSuffix(const fsys::path& name) {
 bool EndsWith(const fsys::path::string_type& s, std::string_view suffix) {
     return s.size() >= suffix.size() &&
            std::equal(suffix.rbegin(), suffix.rend(), s.rbegin(),
-                      [](char a, fsys::path::value_type b) { return static_cast<fsys::path::value_type>(a) == b; });
+                      [](char a, fsys::path::value_type b) {
+                          return static_cast<fsys::path::value_type>(a) == b;
+                      });
 }
 
 // The journal is one UTF-8 file name per line.
@@ -56,8 +58,10 @@ bool RollForward(FileSystem& fs, const fsys::path& folder, const std::vector<fsy
                  std::string* error) {
     for (const auto& name : names) {
         const fsys::path staged = folder / WithSuffix(name);
-        if (fs.Exists(staged) && !fs.Rename(staged, folder / name, error)) return false;
+        if (fs.Exists(staged) && !fs.RenameNoSync(staged, folder / name, error)) return false;
     }
+    // The journal repeats the renames after a crash; it may go once they are durable.
+    if (!fs.Sync(folder, error)) return false;
     return fs.Remove(folder / kJournal, error);
 }
 }  // namespace
@@ -66,8 +70,16 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
                   std::string* error) {
     if (!fs.CreateDirectories(folder, error)) return false;
     RecoverFolder(fs, folder);
-    for (const auto& f : files)
-        if (!fs.WriteFile(folder / WithSuffix(f.name), f.bytes, error)) return false;
+    for (const auto& f : files) {
+        // Repeated saves of an unchanged library rewrite nothing: a file already in place with
+        // these bytes is kept as it is.
+        std::vector<uint8_t> existing;
+        if (fs.ReadFile(folder / f.name, existing, f.bytes.size(), nullptr) && existing == f.bytes)
+            continue;
+        if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
+    }
+    // The new set is on the disk before the journal declares it complete.
+    if (!fs.Sync(folder, error)) return false;
     if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files), error)) return false;
     if (!fs.Rename(folder / kJournalTemp, folder / kJournal, error)) return false;
 

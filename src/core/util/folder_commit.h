@@ -1,7 +1,8 @@
 #pragma once
 // Replacing the whole content of a data folder without a window in which a crash loses it.
 //
-// CommitFolder writes every new file beside its final name ("NAME.z7new"), then writes the
+// CommitFolder writes every new or changed file beside its final name ("NAME.z7new"; a file
+// already in place with the same bytes is kept), flushes them all at once, then writes the
 // journal ".z7commit" listing the names (atomically: temporary name, then rename). Once the
 // journal exists the new set is complete and wins: the files are renamed into place, the journal
 // is removed and everything else in the folder is deleted. RecoverFolder, run before a folder is

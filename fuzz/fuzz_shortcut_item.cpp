@@ -1,0 +1,13 @@
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/buttons/shortcut_library.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    z7::CShortcutEvent item;
+    if (!z7::ParseShortcutItem({data, size}, item)) return 0;
+    z7::CShortcutEvent again;
+    if (!z7::ParseShortcutItem(z7::SerializeShortcutItem(item), again) || !(again == item))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,355 @@
+// z7ctl library ...
+#include <algorithm>
+
+#include "cli/cli.h"
+#include "core/buttons/bind_key_library.h"
+#include "core/buttons/button_function.h"
+#include "core/buttons/key_name.h"
+#include "core/buttons/shortcut_library.h"
+#include "core/buttons/text_block_library.h"
+#include "core/macros/custom_hotkey_library.h"
+#include "core/macros/macro_file.h"
+#include "core/macros/macro_library.h"
+#include "core/util/text.h"
+
+namespace z7::cli {
+namespace {
+namespace fsys = std::filesystem;
+
+enum class Kind { BindKey, Shortcut, TextBlock, Macro, Hotkey };
+
+Kind ParseKind(const std::string& word) {
+    if (word == "bindkey") return Kind::BindKey;
+    if (word == "shortcut") return Kind::Shortcut;
+    if (word == "textblock") return Kind::TextBlock;
+    if (word == "macro") return Kind::Macro;
+    if (word == "hotkey") return Kind::Hotkey;
+    throw CliError(kExitUsage, "unknown library kind \"" + word +
+                                   "\" (bindkey, shortcut, textblock, macro or hotkey)");
+}
+
+std::string U8(const std::u16string& s) {
+    return Utf16ToUtf8(s);
+}
+
+uint16_t ParseVk(const std::string& text) {
+    const long long vk = ParseNumber(text, "VK");
+    if (vk < 1 || vk > 255)
+        throw CliError(kExitBadInput, "virtual-key code out of range 1..255: " + text);
+    return static_cast<uint16_t>(vk);
+}
+
+int32_t ParseId(const std::string& text) {
+    const long long id = ParseNumber(text, "ID");
+    if (id < INT32_MIN || id > INT32_MAX) throw CliError(kExitBadInput, "id out of range: " + text);
+    return static_cast<int32_t>(id);
+}
+
+[[noreturn]] void SaveFailed(const std::string& error) {
+    throw CliError(kExitBadInput, "cannot save the library: " + error);
+}
+
+Json EventsJson(const std::vector<CMacroEvent>& events) {
+    Json a = Json::array();
+    for (const auto& e : events)
+        a.push(Json::object()
+                   .set("kind", e.kind)
+                   .set("code", e.code)
+                   .set("flag", e.flag)
+                   .set("value", e.value));
+    return a;
+}
+
+// ---- list
+
+int List(Context& ctx, Kind kind, const fsys::path& data) {
+    ctx.ExpectNoMoreArgs();
+    Json out = Json::array();
+    std::string text;
+    switch (kind) {
+        case Kind::BindKey: {
+            auto lib = BindKeyLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            for (const auto& e : lib.entries()) {
+                out.push(Json::object().set("key", e.key).set("name", U8(e.name)));
+                text += std::to_string(e.key) + "\t" + U8(e.name) + "\n";
+            }
+            break;
+        }
+        case Kind::Shortcut: {
+            auto lib = ShortcutLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            for (const auto& e : lib.entries()) {
+                out.push(Json::object()
+                             .set("id", e.id)
+                             .set("name", U8(e.name))
+                             .set("kind", e.kind)
+                             .set("target", U8(e.target)));
+                text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.target) + "\n";
+            }
+            break;
+        }
+        case Kind::TextBlock: {
+            auto lib = TextBlockLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            for (const auto& e : lib.entries()) {
+                out.push(
+                    Json::object().set("id", e.id).set("name", U8(e.name)).set("text", U8(e.text)));
+                text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.text) + "\n";
+            }
+            break;
+        }
+        case Kind::Macro: {
+            auto lib = MacroLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            for (const auto& m : lib.macros()) {
+                Json events = Json::array();
+                for (const auto& e : m.events)
+                    events.push(Json::object()
+                                    .set("kind", e.kind)
+                                    .set("code", e.code)
+                                    .set("flag", e.flag)
+                                    .set("delay", e.delay));
+                out.push(Json::object()
+                             .set("id", m.id)
+                             .set("name", U8(m.name))
+                             .set("repeatMode", m.repeatMode)
+                             .set("events", std::move(events)));
+                text += std::to_string(m.id) + "\t" + U8(m.name) + "\t" +
+                        std::to_string(m.events.size()) + " events\n";
+            }
+            break;
+        }
+        case Kind::Hotkey: {
+            auto lib = CustomHotkeyLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            for (const auto& d : lib.entries()) {
+                out.push(Json::object()
+                             .set("id", d.id)
+                             .set("name", U8(d.name))
+                             .set("mode", d.mode)
+                             .set("events", EventsJson(d.events)));
+                const ImportedHotkey s = ImportedHotkeyState(d);
+                text += std::to_string(d.id) + "\t" + U8(d.name) + "\t" +
+                        U8(CombinationText(s.modifiers, s.mainKey)) + "\n";
+            }
+            break;
+        }
+    }
+    ctx.Print(out, text);
+    return kExitOk;
+}
+
+// ---- add and import, as the popups' Save does
+
+int Report(Context& ctx, int32_t id, const std::u16string& name, int32_t functionId,
+           const char* idKey = "id") {
+    ctx.Print(Json::object().set(idKey, id).set("name", U8(name)).set("functionId", functionId),
+              "added \"" + U8(name) + "\" as " + idKey + " " + std::to_string(id) + " (function " +
+                  std::to_string(functionId) + ")");
+    return kExitOk;
+}
+
+int AddBindKey(Context& ctx, const fsys::path& data, int32_t key, const std::u16string& name) {
+    if (KeyNameOf(static_cast<uint16_t>(key)).empty())
+        throw CliError(kExitBadInput,
+                       "virtual-key code " + std::to_string(key) + " has no key name");
+    if (name.empty()) throw CliError(kExitBadInput, "the name is empty");
+    auto lib = BindKeyLibrary::ForDataFolder(data);
+    lib.Load(ctx.fs);
+    std::u16string stored = lib.Add(key, name);
+    std::string error;
+    if (!lib.Save(ctx.fs, &error)) SaveFailed(error);
+    if (const auto* e = lib.FindByKey(key)) stored = e->name;  // a file-name clash may lengthen it
+    return Report(ctx, key, stored, kAssignKeyHeader + kLibraryItemBase + key, "key");
+}
+
+int AddShortcut(Context& ctx, const fsys::path& data, const std::u16string& name,
+                const std::u16string& target) {
+    auto lib = ShortcutLibrary::ForDataFolder(data);
+    lib.Load(ctx.fs);
+    std::string error;
+    auto added = lib.AddAndSave(ctx.fs, name, target, &error);
+    if (!added) throw CliError(kExitBadInput, error);
+    return Report(ctx, added->id, added->name, kShortcutHeader + kLibraryItemBase + added->id);
+}
+
+int AddTextBlock(Context& ctx, const fsys::path& data, const std::u16string& name,
+                 const std::u16string& text) {
+    if (text.size() > kMaxTextBlockUnits)
+        throw CliError(kExitBadInput, "a text block holds at most 100 characters");
+    auto lib = TextBlockLibrary::ForDataFolder(data);
+    lib.Load(ctx.fs);
+    std::string error;
+    auto added = lib.AddAndSave(ctx.fs, name, text, &error);
+    if (!added) throw CliError(kExitBadInput, error);
+    return Report(ctx, added->id, added->name, kTextBlockHeader + kLibraryItemBase + added->id);
+}
+
+int AddHotkey(Context& ctx, const fsys::path& data, const std::u16string& name,
+              HotkeyModifiers modifiers, uint16_t key) {
+    auto lib = CustomHotkeyLibrary::ForDataFolder(data);
+    lib.Load(ctx.fs);
+    std::string error;
+    auto added = lib.AddAndSave(ctx.fs, name, modifiers, key, &error);
+    if (!added) throw CliError(kExitBadInput, error);
+    return Report(ctx, added->id, added->name, added->functionId);
+}
+
+int Add(Context& ctx, Kind kind, const fsys::path& data) {
+    switch (kind) {
+        case Kind::BindKey: {
+            const uint16_t vk = ParseVk(ctx.TakeArg("VK"));
+            const std::u16string name = Utf8ToUtf16(ctx.TakeArg("NAME"));
+            ctx.ExpectNoMoreArgs();
+            return AddBindKey(ctx, data, vk, name);
+        }
+        case Kind::Shortcut: {
+            const std::u16string name = Utf8ToUtf16(ctx.TakeArg("NAME"));
+            const std::u16string target = Utf8ToUtf16(ctx.TakeArg("TARGET"));
+            ctx.ExpectNoMoreArgs();
+            return AddShortcut(ctx, data, name, target);
+        }
+        case Kind::TextBlock: {
+            const std::u16string name = Utf8ToUtf16(ctx.TakeArg("NAME"));
+            const std::u16string text = WithCrLf(Utf8ToUtf16(ctx.TakeArg("TEXT")));
+            ctx.ExpectNoMoreArgs();
+            return AddTextBlock(ctx, data, name, text);
+        }
+        case Kind::Hotkey: {
+            HotkeyModifiers m;
+            m.ctrl = ctx.TakeFlag("--ctrl");
+            m.shift = ctx.TakeFlag("--shift");
+            m.alt = ctx.TakeFlag("--alt");
+            m.win = ctx.TakeFlag("--win");
+            const std::u16string name = Utf8ToUtf16(ctx.TakeArg("NAME"));
+            const uint16_t vk = ParseVk(ctx.TakeArg("VK"));
+            ctx.ExpectNoMoreArgs();
+            return AddHotkey(ctx, data, name, m, vk);
+        }
+        case Kind::Macro:
+            throw CliError(kExitUsage,
+                           "macros are recorded, not added: use library import macro FILE");
+    }
+    return kExitUsage;
+}
+
+[[noreturn]] void Unreadable(const fsys::path& file) {
+    throw CliError(kExitBadInput, "cannot read " + file.string() + " as a library item file");
+}
+
+int Import(Context& ctx, Kind kind, const fsys::path& data) {
+    const fsys::path file = ctx.TakeArg("FILE");
+    ctx.ExpectNoMoreArgs();
+    switch (kind) {
+        case Kind::BindKey: {
+            auto e = BindKeyLibrary::Import(ctx.fs, file);
+            if (!e) Unreadable(file);
+            if (e->key < 1 || e->key > 255)
+                throw CliError(kExitBadInput, "the file's key is out of range");
+            return AddBindKey(ctx, data, e->key, e->name);
+        }
+        case Kind::Shortcut: {
+            auto e = ShortcutLibrary::Import(ctx.fs, file);
+            if (!e) Unreadable(file);
+            return AddShortcut(ctx, data, e->name, e->target);
+        }
+        case Kind::TextBlock: {
+            auto e = TextBlockLibrary::Import(ctx.fs, file);
+            if (!e) Unreadable(file);
+            return AddTextBlock(ctx, data, e->name, e->text);
+        }
+        case Kind::Hotkey: {
+            auto e = CustomHotkeyLibrary::Import(ctx.fs, file);
+            if (!e) Unreadable(file);
+            const ImportedHotkey s = ImportedHotkeyState(*e);
+            if (s.mainKey == 0) throw CliError(kExitBadInput, "the file names no key");
+            return AddHotkey(ctx, data, s.name, s.modifiers, s.mainKey);
+        }
+        case Kind::Macro: {
+            CMacro m;
+            if (!ReadMacroFile(ctx.fs, file, m)) Unreadable(file);
+            auto lib = MacroLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            m.id = lib.NewMacroId();
+            m.name = lib.UniqueMacroName(m.name.empty() ? u"newMacro" : m.name);
+            lib.macros().push_back(m);
+            lib.SetCurrentId(m.id);
+            std::string error;
+            if (!lib.Save(ctx.fs, &error)) SaveFailed(error);
+            const CMacro* saved = lib.FindById(lib.currentId());
+            return Report(ctx, saved->id, saved->name, kMacroHeader + kLibraryItemBase + saved->id);
+        }
+    }
+    return kExitUsage;
+}
+
+// ---- remove
+
+int Remove(Context& ctx, Kind kind, const fsys::path& data) {
+    const int32_t id = ParseId(ctx.TakeArg(kind == Kind::BindKey ? "VK" : "ID"));
+    ctx.ExpectNoMoreArgs();
+    std::string error;
+    bool found = false, saved = false;
+    switch (kind) {
+        case Kind::BindKey: {
+            auto lib = BindKeyLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            found = std::erase_if(lib.entries(),
+                                  [&](const CBindKeyEvent& e) { return e.key == id; }) > 0;
+            saved = found && lib.Save(ctx.fs, &error);
+            break;
+        }
+        case Kind::Shortcut: {
+            auto lib = ShortcutLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            found = lib.FindById(id) != nullptr;
+            lib.Delete(ctx.fs, id, {});
+            saved = found && lib.Save(ctx.fs, nullptr, &error);
+            break;
+        }
+        case Kind::TextBlock: {
+            auto lib = TextBlockLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            found = lib.FindById(id) != nullptr;
+            lib.Delete(ctx.fs, id, {});
+            saved = found && lib.Save(ctx.fs, nullptr, &error);
+            break;
+        }
+        case Kind::Macro: {
+            auto lib = MacroLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            found = lib.FindById(id) != nullptr;
+            lib.RemoveById(id);
+            saved = found && lib.Save(ctx.fs, &error);
+            break;
+        }
+        case Kind::Hotkey: {
+            auto lib = CustomHotkeyLibrary::ForDataFolder(data);
+            lib.Load(ctx.fs);
+            found =
+                std::erase_if(lib.entries(), [&](const CMacroData& e) { return e.id == id; }) > 0;
+            saved = found && lib.Save(ctx.fs, nullptr, &error);
+            break;
+        }
+    }
+    if (!found) throw CliError(kExitBadInput, "no library entry " + std::to_string(id));
+    if (!saved) SaveFailed(error);
+    ctx.Print(Json::object().set("removed", id), "removed " + std::to_string(id));
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunLibraryCommand(Context& ctx) {
+    const std::string sub = ctx.TakeArg("library subcommand");
+    const Kind kind = ParseKind(ctx.TakeArg("KIND"));
+    const fsys::path data = ctx.DataFolder();
+    if (sub == "list") return List(ctx, kind, data);
+    if (sub == "add") return Add(ctx, kind, data);
+    if (sub == "import") return Import(ctx, kind, data);
+    if (sub == "remove") return Remove(ctx, kind, data);
+    throw CliError(kExitUsage, "unknown library subcommand: " + sub);
+}
+
+}  // namespace z7::cli

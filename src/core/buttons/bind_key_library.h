@@ -1,0 +1,71 @@
+#pragma once
+// The bind-key library: keyboard keys a button sends, keyed by virtual-key code.
+// Item file (*.bindkey): name (string), key (uint32).
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/buttons/library_list.h"
+#include "platform/file_system.h"
+
+namespace z7 {
+
+inline constexpr int32_t kNoBindKey = 500;  // the popup's "no key captured"
+
+struct CBindKeyEvent {
+    int32_t key = 0;  // Windows virtual-key code
+    std::u16string name;
+    friend bool operator==(const CBindKeyEvent&, const CBindKeyEvent&) = default;
+};
+
+// False for a truncated file; `out` is then unchanged. Bytes after the fields are ignored.
+[[nodiscard]] bool ParseBindKeyItem(std::span<const uint8_t> bytes, CBindKeyEvent& out);
+std::vector<uint8_t> SerializeBindKeyItem(const CBindKeyEvent& item);
+
+class BindKeyLibrary {
+  public:
+    explicit BindKeyLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    static BindKeyLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
+        return BindKeyLibrary(LibraryFolder(dataFolder, kBindKeyFormat));
+    }
+
+    const std::filesystem::path& folder() const { return folder_; }
+    // Points a later Save at another folder (moving the data folder).
+    void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    std::vector<CBindKeyEvent>& entries() { return entries_; }
+    const std::vector<CBindKeyEvent>& entries() const { return entries_; }
+
+    // Replaces the entries with the library on disk (empty when there is none).
+    void Load(FileSystem& fs);
+    // Writes the folder anew; names may grow a "1" where two entries would share a file.
+    [[nodiscard]] bool Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames = false);
+
+    // The popup's Save rule: an entry with key `key` is replaced in place; a name already taken
+    // gets the bind-key suffix and the entry is appended; otherwise it is appended. Returns the
+    // name the entry was stored under. Nothing is written.
+    std::u16string Add(int32_t key, const std::u16string& name);
+
+    // Import: the item file read, or nothing when it cannot be read.
+    static std::optional<CBindKeyEvent> Import(FileSystem& fs, const std::filesystem::path& file);
+
+    // The popup's Delete: removes the imported item file when it lies in the library folder,
+    // then every entry with exactly this key and name, in memory only.
+    void Delete(FileSystem& fs, int32_t key, const std::u16string& name,
+                const std::filesystem::path& importedFile);
+
+    const CBindKeyEvent* FindByKey(int32_t key) const;
+
+  private:
+    std::filesystem::path folder_;
+    std::vector<CBindKeyEvent> entries_;
+};
+
+// The name given after a clash: `name` followed by "(" + m + ")" built up by one suffix step for
+// every entry whose key differs from `key` (m such entries).
+std::u16string SuffixedBindKeyName(const std::vector<CBindKeyEvent>& entries, int32_t key,
+                                   const std::u16string& name);
+
+}  // namespace z7

@@ -1,0 +1,121 @@
+#include "core/buttons/text_block_library.h"
+
+#include <algorithm>
+
+#include "core/profile/data_stream.h"
+
+namespace z7 {
+
+bool ParseTextBlockItem(std::span<const uint8_t> bytes, CTextEvent& out) {
+    DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    CTextEvent item;
+    if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadString(item.text)) return false;
+    out = std::move(item);
+    return true;
+}
+
+std::vector<uint8_t> SerializeTextBlockItem(const CTextEvent& item) {
+    DataStream s;
+    s.WriteI32(item.id);
+    s.WriteString(item.name);
+    s.WriteString(item.text);
+    return {s.bytes().begin(), s.bytes().end()};
+}
+
+std::u16string WithCrLf(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            out += u"\r\n";
+            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else if (text[i] == u'\n') {
+            out += u"\r\n";
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+void TextBlockLibrary::Load(FileSystem& fs, bool recover) {
+    std::vector<CTextEvent> loaded;
+    ForEachLibraryItem(
+        fs, folder_, kTextBlockFormat,
+        [&](std::span<const uint8_t> bytes) {
+            CTextEvent e;
+            if (ParseTextBlockItem(bytes, e)) loaded.push_back(std::move(e));
+        },
+        recover);
+    entries_ = std::move(loaded);
+}
+
+bool TextBlockLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
+                            bool caseInsensitiveNames) {
+    std::vector<CTextEvent> staged = entries_;
+    int32_t followed = currentId ? *currentId : 0;
+    RenumberIds(staged, currentId ? &followed : nullptr);
+    LibraryWriter writer(folder_, kTextBlockFormat, caseInsensitiveNames);
+    for (auto& e : staged) {
+        const std::u16string file = writer.Place(e.name);
+        writer.Add(file, SerializeTextBlockItem(e));
+    }
+    if (!writer.Commit(fs, error)) return false;
+    entries_ = std::move(staged);
+    if (currentId) *currentId = followed;
+    return true;
+}
+
+std::u16string TextBlockLibrary::UniqueEntryName(const std::u16string& name) const {
+    return UniqueName(name, [&](const std::u16string& n) {
+        return std::any_of(entries_.begin(), entries_.end(),
+                           [&](const CTextEvent& e) { return e.name == n; });
+    });
+}
+
+std::optional<TextBlockLibrary::Added> TextBlockLibrary::AddAndSave(FileSystem& fs,
+                                                                    const std::u16string& name,
+                                                                    const std::u16string& text,
+                                                                    std::string* error,
+                                                                    bool caseInsensitiveNames) {
+    if (name.empty() || text.empty()) {
+        if (error) *error = "a text block needs a name and a text";
+        return std::nullopt;
+    }
+    CTextEvent e{NextId(), UniqueEntryName(name), text};
+    int32_t currentId = e.id;
+    auto same = std::find_if(entries_.begin(), entries_.end(),
+                             [&](const CTextEvent& x) { return x.id == e.id; });
+    if (same != entries_.end())
+        *same = e;
+    else
+        entries_.push_back(e);
+    if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
+    const CTextEvent* saved = FindById(currentId);
+    if (!saved) return std::nullopt;
+    return Added{saved->id, saved->name};
+}
+
+std::optional<CTextEvent> TextBlockLibrary::Import(FileSystem& fs,
+                                                   const std::filesystem::path& file) {
+    auto bytes = ReadItemFile(fs, file, kTextBlockFormat.maxItemBytes);
+    CTextEvent e;
+    if (!bytes || !ParseTextBlockItem(*bytes, e)) return std::nullopt;
+    return e;
+}
+
+void TextBlockLibrary::Delete(FileSystem& fs, int32_t id,
+                              const std::filesystem::path& importedFile) {
+    DeleteImportedFile(fs, importedFile, folder_);
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [&](const CTextEvent& e) { return e.id == id; });
+    if (it != entries_.end()) entries_.erase(it);
+}
+
+const CTextEvent* TextBlockLibrary::FindById(int32_t id) const {
+    for (const auto& e : entries_)
+        if (e.id == id) return &e;
+    return nullptr;
+}
+
+}  // namespace z7

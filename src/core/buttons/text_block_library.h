@@ -1,0 +1,77 @@
+#pragma once
+// The text block library: texts a button types into the focused window.
+// Item file (*.tb): id (uint32), name (string), text (string).
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/buttons/library_list.h"
+#include "platform/file_system.h"
+
+namespace z7 {
+
+// The popup's edit takes at most this many UTF-16 units.
+inline constexpr size_t kMaxTextBlockUnits = 100;
+
+struct CTextEvent {
+    int32_t id = 0;  // button function 6002 + id
+    std::u16string name;
+    std::u16string text;  // line breaks as CR LF
+    friend bool operator==(const CTextEvent&, const CTextEvent&) = default;
+};
+
+// False for a truncated file; `out` is then unchanged.
+[[nodiscard]] bool ParseTextBlockItem(std::span<const uint8_t> bytes, CTextEvent& out);
+std::vector<uint8_t> SerializeTextBlockItem(const CTextEvent& item);
+
+// Line breaks as the popup's edit gives them: every lone LF or CR becomes CR LF.
+std::u16string WithCrLf(std::u16string_view text);
+
+class TextBlockLibrary {
+  public:
+    explicit TextBlockLibrary(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    static TextBlockLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
+        return TextBlockLibrary(LibraryFolder(dataFolder, kTextBlockFormat));
+    }
+
+    const std::filesystem::path& folder() const { return folder_; }
+    void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    std::vector<CTextEvent>& entries() { return entries_; }
+    const std::vector<CTextEvent>& entries() const { return entries_; }
+
+    // Replaces the entries with the library on disk. `recover` as for ForEachLibraryItem.
+    void Load(FileSystem& fs, bool recover = true);
+    // Renumbers the ids to list positions (currentId, if given, follows its entry) and writes
+    // the folder anew.
+    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error,
+                            bool caseInsensitiveNames = false);
+
+    std::u16string UniqueEntryName(const std::u16string& name) const;
+    int32_t NextId() const { return ProvisionalId(entries_); }
+
+    struct Added {
+        int32_t id;  // after the save: the entry's list position
+        std::u16string name;
+    };
+    // The popup's Save: unique name, provisional id, add, save. Nothing when name or text is
+    // empty; on a failed save the entry stays in memory and `error` says why.
+    std::optional<Added> AddAndSave(FileSystem& fs, const std::u16string& name,
+                                    const std::u16string& text, std::string* error,
+                                    bool caseInsensitiveNames = false);
+
+    static std::optional<CTextEvent> Import(FileSystem& fs, const std::filesystem::path& file);
+    // The popup's Delete: removes the imported item file when it lies in the library folder,
+    // then the first entry with `id`, in memory only.
+    void Delete(FileSystem& fs, int32_t id, const std::filesystem::path& importedFile);
+
+    const CTextEvent* FindById(int32_t id) const;
+
+  private:
+    std::filesystem::path folder_;
+    std::vector<CTextEvent> entries_;
+};
+
+}  // namespace z7

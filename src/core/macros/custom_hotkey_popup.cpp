@@ -1,0 +1,79 @@
+#include "core/macros/custom_hotkey_popup.h"
+
+namespace z7 {
+
+CustomHotkeyPopupModel::CustomHotkeyPopupModel(FileSystem& fs,
+                                               const std::filesystem::path& dataFolder,
+                                               std::optional<std::filesystem::path> saveFolder)
+    : fs_(fs), library_(CustomHotkeyLibrary::ForDataFolder(dataFolder)) {
+    library_.Load(fs);
+    if (saveFolder) library_.SetFolder(CustomHotkeyLibrary::ForDataFolder(*saveFolder).folder());
+    Reset();
+}
+
+void CustomHotkeyPopupModel::Reset() {
+    keyCaptured_ = false;
+    id_ = kNoLibraryId;
+    mainKey_ = 0;
+    modifiers_ = {.ctrl = true, .shift = false, .alt = true, .win = false};
+    name_.clear();
+}
+
+void CustomHotkeyPopupModel::SetToggle(HotkeyToggle toggle, bool on) {
+    switch (toggle) {
+        case HotkeyToggle::Ctrl:
+            modifiers_.ctrl = on;
+            break;
+        case HotkeyToggle::Shift:
+            modifiers_.shift = on;
+            break;
+        case HotkeyToggle::Alt:
+            modifiers_.alt = on;
+            break;
+        case HotkeyToggle::Win:
+            modifiers_.win = on;
+            break;
+    }
+}
+
+void CustomHotkeyPopupModel::SetNone() {
+    modifiers_ = {};
+}
+
+void CustomHotkeyPopupModel::KeyArrived(uint16_t vk) {
+    if (!capture_) return;
+    mainKey_ = vk;
+    keyCaptured_ = true;
+    name_ = NameFromCombination(combinationText());
+}
+
+std::optional<CustomHotkeyLibrary::Added> CustomHotkeyPopupModel::Save(std::string* error) {
+    if (!keyCaptured_ || name_.empty()) return std::nullopt;
+    auto added = library_.AddAndSave(fs_, name_, modifiers_, mainKey_, error);
+    if (added) {
+        id_ = added->id;
+        name_ = added->name;
+    }
+    return added;
+}
+
+bool CustomHotkeyPopupModel::Import(const std::filesystem::path& file) {
+    imported_ = file;
+    auto record = CustomHotkeyLibrary::Import(fs_, file);
+    if (!record) return false;
+    const ImportedHotkey s = ImportedHotkeyState(*record);
+    modifiers_ = s.modifiers;
+    mainKey_ = s.mainKey;
+    name_ = s.name;
+    id_ = s.id;
+    keyCaptured_ = true;
+    return true;
+}
+
+void CustomHotkeyPopupModel::Delete() {
+    library_.Delete(fs_, id_, name_, imported_);
+    if (!imported_.empty() && !fs_.Exists(imported_)) imported_.clear();
+    Reset();
+}
+
+}  // namespace z7

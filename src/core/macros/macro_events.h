@@ -1,0 +1,56 @@
+#pragma once
+// The event operations of the macro event list, on one macro. Drawing, scrolling and focus
+// are the control's; these keep the events, their selection and their row rectangles.
+// Rows are kRowHeight pixels high; unscrolled, row i spans (4, 42 i) to (width - 2, 42 i + 42),
+// width being that of the macro's areaRect.
+#include <cstddef>
+#include <cstdint>
+
+#include "core/macros/macro.h"
+
+namespace z7 {
+
+inline constexpr int32_t kRowHeight = 42;
+inline constexpr int32_t kRowLeft = 4;
+inline constexpr int32_t kRowRightMargin = 2;
+
+// The unscrolled row rectangle of event `index` in `macro`.
+Rect RowRectOf(const CMacro& macro, size_t index);
+
+// Appends a selected event (delay 0, sequence one past the largest) after deselecting all, and
+// lays the rows out by index. False, changing nothing, when the macro has kMaxRecordedEvents.
+bool AddEvent(CMacro& macro, uint8_t kind, uint16_t code, uint8_t flag);
+void SetLastDelay(CMacro& macro, int32_t ms);
+// Every selected event gets this kind and code and becomes a press.
+void ReplaceSelected(CMacro& macro, uint8_t kind, uint16_t code);
+void SetSelectedDelay(CMacro& macro, int32_t ms);
+void SelectAll(CMacro& macro);
+void SelectNone(CMacro& macro);
+// A click on row `index`: that row alone is selected. Ends a Select All.
+void SelectOnly(CMacro& macro, size_t index);
+
+struct DeleteOutcome {
+    size_t removed = 0;
+    bool scrollToTop = false;  // the last row went and the first row is now selected
+};
+// After Select All (and no other selection since) removes everything; otherwise each selected
+// event, moving the rows below up, and selects the event now at the last removed position (the
+// first row when the last row went).
+DeleteOutcome DeleteSelected(CMacro& macro);
+
+// The first selected event into the copy buffer (not selected, no rectangle); deselects all.
+// False when nothing is selected.
+bool CopySelected(CMacro& macro);
+// Inserts the copy buffer before the first selected event, taking its row; later rows move
+// down; deselects all. False when nothing is selected or nothing was copied. Not limited to
+// kMaxRecordedEvents.
+bool InsertCopy(CMacro& macro);
+// The first selected event swaps place and row with its neighbour; false at the edge.
+bool MoveSelectedUp(CMacro& macro);
+bool MoveSelectedDown(CMacro& macro);
+
+int SelectedCount(const CMacro& macro);
+// Nullptr when nothing is selected.
+const CEventItem* FirstSelected(const CMacro& macro);
+
+}  // namespace z7

@@ -1,0 +1,80 @@
+#include "core/macros/macro_file.h"
+
+#include "core/buttons/library_list.h"
+#include "core/profile/data_stream.h"
+
+namespace z7 {
+
+namespace {
+constexpr uint32_t kNoEventsBit = 0x80000000u;
+
+bool ReadRect(DataStream& s, Rect& r) {
+    return s.ReadI32(r.left) && s.ReadI32(r.top) && s.ReadI32(r.right) && s.ReadI32(r.bottom);
+}
+
+void WriteRect(DataStream& s, const Rect& r) {
+    s.WriteI32(r.left);
+    s.WriteI32(r.top);
+    s.WriteI32(r.right);
+    s.WriteI32(r.bottom);
+}
+}  // namespace
+
+bool ParseMacroFile(std::span<const uint8_t> bytes, CMacro& macro) {
+    DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    std::u16string name;
+    int32_t id = 0, repeatMode = 0;
+    Rect area;
+    uint32_t count = 0;
+    if (!s.ReadString(name) || !s.ReadI32(id) || !ReadRect(s, area) || !s.ReadI32(repeatMode) ||
+        !s.ReadU32(count))
+        return false;
+    std::vector<CEventItem> events;
+    if ((count & kNoEventsBit) == 0) {
+        if (count > s.remaining() / kMacroEventBytes) return false;
+        events.resize(count);
+        for (CEventItem& e : events) {
+            if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) ||
+                !s.ReadI32(e.delay) || !ReadRect(s, e.rowRect) || !s.ReadI32(e.selected) ||
+                !s.ReadI32(e.sequence))
+                return false;
+        }
+    }
+    macro.name = std::move(name);
+    macro.id = id;
+    macro.areaRect = area;
+    macro.repeatMode = repeatMode;
+    macro.events = std::move(events);
+    return true;
+}
+
+std::vector<uint8_t> SerializeMacroFile(const CMacro& macro) {
+    DataStream s;
+    s.WriteString(macro.name);
+    s.WriteI32(macro.id);
+    WriteRect(s, macro.areaRect);
+    s.WriteI32(macro.repeatMode);
+    s.WriteU32(static_cast<uint32_t>(macro.events.size()));
+    for (const CEventItem& e : macro.events) {
+        s.WriteU8(e.kind);
+        s.WriteU16(e.code);
+        s.WriteU8(e.flag);
+        s.WriteI32(e.delay);
+        WriteRect(s, e.rowRect);
+        s.WriteI32(e.selected);
+        s.WriteI32(e.sequence);
+    }
+    return {s.bytes().begin(), s.bytes().end()};
+}
+
+bool ReadMacroFile(FileSystem& fs, const std::filesystem::path& path, CMacro& macro) {
+    auto bytes = ReadItemFile(fs, path, kMacroFormat.maxItemBytes);
+    return bytes && ParseMacroFile(*bytes, macro);
+}
+
+bool WriteMacroFile(FileSystem& fs, const std::filesystem::path& path, const CMacro& macro,
+                    std::string* error) {
+    return fs.WriteFile(path, SerializeMacroFile(macro), error);
+}
+
+}  // namespace z7

@@ -1,0 +1,120 @@
+#include "core/macros/macro_library.h"
+
+#include <algorithm>
+
+#include "core/macros/macro_file.h"
+
+namespace z7 {
+
+CMacro* MacroLibrary::current() {
+    return current_ < 0 ? nullptr : &macros_[static_cast<size_t>(current_)];
+}
+
+CMacro* MacroLibrary::FindById(int32_t id) {
+    for (auto& m : macros_)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+const CMacro* MacroLibrary::FindById(int32_t id) const {
+    for (const auto& m : macros_)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+CMacro& MacroLibrary::Register(const std::u16string& name, int32_t id, int32_t repeatMode) {
+    for (size_t i = 0; i < macros_.size(); ++i) {
+        if (macros_[i].id == id) {
+            current_ = static_cast<std::ptrdiff_t>(i);
+            return macros_[i];
+        }
+    }
+    CMacro m;
+    m.name = name;
+    m.id = id;
+    m.repeatMode = repeatMode;
+    m.areaRect = areaRect_;
+    macros_.push_back(std::move(m));
+    current_ = static_cast<std::ptrdiff_t>(macros_.size() - 1);
+    return macros_.back();
+}
+
+void MacroLibrary::Update(int32_t id, const std::u16string& name, int32_t repeatMode) {
+    if (CMacro* m = FindById(id)) {
+        m->name = name;
+        m->repeatMode = repeatMode;
+    }
+}
+
+void MacroLibrary::RemoveById(int32_t id) {
+    std::ptrdiff_t kept = -1;
+    std::vector<CMacro> rest;
+    rest.reserve(macros_.size());
+    for (size_t i = 0; i < macros_.size(); ++i) {
+        if (macros_[i].id == id) continue;
+        if (static_cast<std::ptrdiff_t>(i) == current_)
+            kept = static_cast<std::ptrdiff_t>(rest.size());
+        rest.push_back(std::move(macros_[i]));
+    }
+    macros_ = std::move(rest);
+    current_ = kept;
+}
+
+std::optional<CMacroData> MacroLibrary::MakeKeySequenceCopy(int32_t id) const {
+    const CMacro* m = FindById(id);
+    if (!m) return std::nullopt;
+    return z7::MakeKeySequenceCopy(*m);
+}
+
+std::u16string MacroLibrary::UniqueMacroName(const std::u16string& name,
+                                             std::optional<int32_t> exceptId) const {
+    return UniqueName(name, [&](const std::u16string& n) {
+        return std::any_of(macros_.begin(), macros_.end(), [&](const CMacro& m) {
+            return (!exceptId || m.id != *exceptId) && m.name == n;
+        });
+    });
+}
+
+void MacroLibrary::Load(FileSystem& fs) {
+    std::vector<CMacro> loaded;
+    ForEachLibraryItem(fs, folder_, kMacroFormat, [&](std::span<const uint8_t> bytes) {
+        CMacro m;
+        if (ParseMacroFile(bytes, m)) loaded.push_back(std::move(m));
+    });
+    macros_ = std::move(loaded);
+    current_ = -1;
+}
+
+bool MacroLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames) {
+    // Ids and names change only once the new set is on disk.
+    std::vector<int32_t> ids(macros_.size());
+    std::vector<std::u16string> names(macros_.size());
+    int32_t followed = currentId_;
+    bool found = false;
+    LibraryWriter writer(folder_, kMacroFormat, caseInsensitiveNames);
+    for (size_t i = 0; i < macros_.size(); ++i) {
+        CMacro& m = macros_[i];
+        const int32_t position = static_cast<int32_t>(i);
+        if (!found && m.id == currentId_) {
+            followed = position;
+            found = true;
+        }
+        ids[i] = m.id;
+        names[i] = m.name;
+        // Written with its new id and name; restored below when the save fails.
+        m.id = position;
+        const std::u16string file = writer.Place(m.name);
+        writer.Add(file, SerializeMacroFile(m));
+    }
+    if (!writer.Commit(fs, error)) {
+        for (size_t i = 0; i < macros_.size(); ++i) {
+            macros_[i].id = ids[i];
+            macros_[i].name = std::move(names[i]);
+        }
+        return false;
+    }
+    currentId_ = followed;
+    return true;
+}
+
+}  // namespace z7

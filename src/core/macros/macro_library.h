@@ -1,0 +1,70 @@
+#pragma once
+// The macro library: the recorded macros in the macro folder (one *.macro file each plus
+// "macroList.dat"), the current macro the recording page shows and the current id.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/buttons/library_list.h"
+#include "core/macros/macro.h"
+#include "platform/file_system.h"
+
+namespace z7 {
+
+class MacroLibrary {
+  public:
+    explicit MacroLibrary(std::filesystem::path folder = {}) : folder_(std::move(folder)) {}
+    static MacroLibrary ForDataFolder(const std::filesystem::path& dataFolder) {
+        return MacroLibrary(LibraryFolder(dataFolder, kMacroFormat));
+    }
+
+    const std::filesystem::path& folder() const { return folder_; }
+    void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    const std::vector<CMacro>& macros() const { return macros_; }
+    std::vector<CMacro>& macros() { return macros_; }
+
+    // The client rectangle new macros take (the event list control's).
+    void SetAreaRect(const Rect& area) { areaRect_ = area; }
+
+    // Nullptr when no macro is current. Valid until the library's macros change.
+    CMacro* current();
+    int32_t currentId() const { return currentId_; }
+    void SetCurrentId(int32_t id) { currentId_ = id; }
+    void ClearCurrent() { current_ = -1; }
+
+    CMacro* FindById(int32_t id);
+    const CMacro* FindById(int32_t id) const;
+    // The macro with `id` becomes current; without one, a new empty macro with these values is
+    // appended and becomes current.
+    CMacro& Register(const std::u16string& name, int32_t id, int32_t repeatMode);
+    void Update(int32_t id, const std::u16string& name, int32_t repeatMode);
+    // Removes every macro with `id`; the current macro is cleared when it is among them.
+    void RemoveById(int32_t id);
+    // The button copy of the macro with `id`, or nothing when there is none.
+    std::optional<CMacroData> MakeKeySequenceCopy(int32_t id) const;
+
+    // 0 for an empty library, else one more than the largest of 500 and every id.
+    int32_t NewMacroId() const { return ProvisionalId(macros_); }
+    // N, N(1), N(2), ... until no macro has the name; `exceptId` (variant A) leaves out the
+    // macro being renamed, without it (variant B) every macro counts.
+    std::u16string UniqueMacroName(const std::u16string& name,
+                                   std::optional<int32_t> exceptId = std::nullopt) const;
+
+    // Replaces the macros with the library on disk; no macro is current afterwards. Unreadable
+    // or damaged macro files are skipped.
+    void Load(FileSystem& fs);
+    // Ids become list positions (the current id follows its macro); a name whose file an
+    // earlier macro took grows a "1". Afterwards the folder holds exactly the library.
+    [[nodiscard]] bool Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames = false);
+
+  private:
+    std::filesystem::path folder_;
+    std::vector<CMacro> macros_;
+    std::ptrdiff_t current_ = -1;
+    int32_t currentId_ = 0;
+    Rect areaRect_;
+};
+
+}  // namespace z7

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "core/buttons/bind_key_library.h"
+#include "core/buttons/library_list.h"
+#include "core/buttons/shortcut_library.h"
+#include "core/util/text.h"
+#include "platform/fake/faulty_file_system.h"
+#include "platform/file_system.h"
+#include "support/temp_dir.h"
+
+namespace z7 {
+namespace {
+namespace fsys = std::filesystem;
+
+std::vector<std::u16string> ListedPaths(const fsys::path& listFile) {
+    std::vector<std::u16string> paths;
+    EXPECT_TRUE(ParseLibraryList(test::ReadBytes(listFile), paths));
+    return paths;
+}
+
+TEST(LibraryList, ListFileBytesAndDamagedCounts) {
+    const auto bytes = SerializeLibraryList({u"/d/a.sc"});
+    const std::vector<uint8_t> expected = {1, 0,   0, 0,   7, 0,   0, 0,   '/', 0,   'd',
+                                           0, '/', 0, 'a', 0, '.', 0, 's', 0,   'c', 0};
+    EXPECT_EQ(bytes, expected);
+
+    std::vector<std::u16string> paths = {u"unchanged"};
+    EXPECT_TRUE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0x80, 1, 2}, paths));
+    EXPECT_TRUE(paths.empty()) << "a count with the top bit set is an empty library";
+    paths = {u"unchanged"};
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0}, paths));
+    auto truncated = bytes;
+    truncated.pop_back();
+    EXPECT_FALSE(ParseLibraryList(truncated, paths));
+    EXPECT_EQ(paths, std::vector<std::u16string>{u"unchanged"});
+}
+
+TEST(LibraryList, SuffixedAndUniqueNames) {
+    EXPECT_EQ(NextSuffixedName(u"N"), u"N(1)");
+    EXPECT_EQ(NextSuffixedName(u"N(1)"), u"N(2)");
+    EXPECT_EQ(NextSuffixedName(u"a(x"), u"a(1)");
+    EXPECT_EQ(NextSuffixedName(u"a(7)b(2)"), u"a(8)");  // the first "(" counts
+    const std::vector<std::u16string> taken = {u"N", u"N(1)", u"M"};
+    auto isTaken = [&](const std::u16string& n) {
+        return std::find(taken.begin(), taken.end(), n) != taken.end();
+    };
+    EXPECT_EQ(UniqueName(u"N", isTaken), u"N(2)");
+    EXPECT_EQ(UniqueName(u"Q", isTaken), u"Q");
+    // A saturated number must not loop for ever on a taken name.
+    const std::u16string huge = u"x(99999999999999999999)";
+    EXPECT_NE(NextSuffixedName(huge), huge);
+}
+
+class LibraryFolderTest : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    FileSystem& fs = LocalFileSystem();
+};
+
+TEST_F(LibraryFolderTest, SaveRenumbersIdsAndTheCurrentIdFollowsItsEntry) {
+    ShortcutLibrary lib = ShortcutLibrary::ForDataFolder(dir.path());
+    lib.entries() = {
+        {7, 1, u"a", u"http://a"}, {501, 1, u"b", u"http://b"}, {3, 1, u"c", u"http://c"}};
+    int32_t current = 501;
+    ASSERT_TRUE(lib.Save(fs, &current, nullptr));
+    EXPECT_EQ(current, 1);
+    ShortcutLibrary again = ShortcutLibrary::ForDataFolder(dir.path());
+    again.Load(fs);
+    ASSERT_EQ(again.entries().size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(again.entries()[size_t(i)].id, i);
+    const auto paths = ListedPaths(lib.folder() / "SCList.dat");
+    ASSERT_EQ(paths.size(), 3u);
+    EXPECT_EQ(PathFromUtf16(paths[2]), lib.folder() / "c.sc");
+}
+
+TEST_F(LibraryFolderTest, MissingItemFilesAreSkippedAndTheNextSaveRenumbers) {
+    ShortcutLibrary lib = ShortcutLibrary::ForDataFolder(dir.path());
+    lib.entries() = {
+        {0, 1, u"a", u"http://a"}, {1, 1, u"b", u"http://b"}, {2, 1, u"c", u"http://c"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
+    fsys::remove(lib.folder() / "a.sc");
+    lib.Load(fs);
+    ASSERT_EQ(lib.entries().size(), 2u);
+    EXPECT_EQ(lib.entries()[0].id, 1);
+    EXPECT_EQ(lib.entries()[1].id, 2);
+    ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
+    EXPECT_EQ(lib.entries()[1].id, 1);
+    EXPECT_EQ(lib.entries()[1].name, u"c");
+    EXPECT_EQ(ListedPaths(lib.folder() / "SCList.dat").size(), 2u);
+}
+
+TEST_F(LibraryFolderTest, ClashingFileNamesGrowTheEntryName) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"a"}, {66, u"a"}, {67, u"x"}, {68, u"X"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    EXPECT_EQ(lib.entries()[1].name, u"a1");
+    EXPECT_TRUE(fsys::exists(lib.folder() / "a1.bindkey"));
+    // Linux file names are case-sensitive: x and X stay two files under their own names.
+    EXPECT_EQ(lib.entries()[3].name, u"X");
+    // Where names differ only in case the file system sees one file: X1, as on Windows.
+    lib.entries() = {{67, u"x"}, {68, u"X"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr, /*caseInsensitiveNames=*/true));
+    EXPECT_EQ(lib.entries()[1].name, u"X1");
+    EXPECT_TRUE(fsys::exists(lib.folder() / "X1.bindkey"));
+}
+
+TEST_F(LibraryFolderTest, OddNamesStayInsideTheFolderAndKeepTheirName) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    const std::u16string longName(300, u'n');
+    lib.entries() = {{65, u"../x"},  {66, u"a/b"},   {67, u"c:?"},        {68, u""},
+                     {69, longName}, {70, longName}, {71, u"bindKeyList"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    EXPECT_FALSE(fsys::exists(lib.folder().parent_path() / "x.bindkey"));
+    for (const auto& entry : fsys::directory_iterator(lib.folder()))
+        EXPECT_EQ(entry.path().parent_path(), lib.folder());
+    EXPECT_EQ(ListedPaths(lib.folder() / "bindKeyList.dat").size(), 7u);
+    BindKeyLibrary again = BindKeyLibrary::ForDataFolder(dir.path());
+    again.Load(fs);
+    ASSERT_EQ(again.entries().size(), 7u);
+    EXPECT_EQ(again.entries()[0].name, u"../x");
+    EXPECT_EQ(again.entries()[1].name, u"a/b");
+    EXPECT_EQ(again.entries()[2].name, u"c:?");
+    EXPECT_EQ(again.entries()[3].name, u"");
+    EXPECT_EQ(again.entries()[4].name, longName);
+}
+
+TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"old"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    fsys::create_directories(lib.folder() / "stray");
+    test::WriteBytes(lib.folder() / "stray.txt", {1});
+    lib.entries() = {{66, u"new1"}, {67, u"new2"}};
+    for (int allowed = 0; allowed < 6; ++allowed) {
+        FaultyFileSystem faulty(fs, allowed);
+        BindKeyLibrary copy = lib;
+        std::string error;
+        if (copy.Save(faulty, &error)) break;
+        EXPECT_FALSE(error.empty());
+        BindKeyLibrary seen = BindKeyLibrary::ForDataFolder(dir.path());
+        seen.Load(fs);
+        const bool old = seen.entries() == std::vector<CBindKeyEvent>{{65, u"old"}};
+        EXPECT_TRUE(old || seen.entries() == lib.entries()) << "after " << allowed << " changes";
+    }
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    EXPECT_FALSE(fsys::exists(lib.folder() / "stray"));
+    EXPECT_FALSE(fsys::exists(lib.folder() / "old.bindkey"));
+}
+
+TEST_F(LibraryFolderTest, UnchangedItemsAreNotRewritten) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"a"}, {66, u"b"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    auto inode = [&](const char* name) {
+        struct stat st {};
+        EXPECT_EQ(stat((lib.folder() / name).c_str(), &st), 0);
+        return st.st_ino;
+    };
+    const auto a = inode("a.bindkey"), b = inode("b.bindkey");
+    lib.entries()[1].key = 67;
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    EXPECT_EQ(inode("a.bindkey"), a);
+    EXPECT_NE(inode("b.bindkey"), b);
+    BindKeyLibrary again = BindKeyLibrary::ForDataFolder(dir.path());
+    again.Load(fs);
+    EXPECT_EQ(again.entries(), lib.entries());
+}
+
+TEST_F(LibraryFolderTest, DamagedListStillFindsTheItemFiles) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{66, u"b"}, {65, u"a"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    auto list = test::ReadBytes(lib.folder() / "bindKeyList.dat");
+    list.resize(list.size() - 3);
+    test::WriteBytes(lib.folder() / "bindKeyList.dat", list);
+    test::WriteBytes(lib.folder() / "broken.bindkey", {9, 0, 0, 0, 'x'});
+    lib.Load(fs);
+    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{65, u"a"}, {66, u"b"}}));
+}
+
+TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    fsys::create_directories(lib.folder());
+    test::WriteBytes(lib.folder() / "k.bindkey", SerializeBindKeyItem({75, u"k"}));
+    test::WriteBytes(lib.folder() / "bindKeyList.dat",
+                     SerializeLibraryList(
+                         {u"C:\\Users\\u\\AppData\\Roaming\\Kesta\\Z7 Laser\\BindKeys\\k.bindkey",
+                          u"C:\\gone\\missing.bindkey"}));
+    lib.Load(fs);
+    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
+
+    // Paths outside the folder, and things that are no plain files, are not read.
+    const auto outside = dir / "outside.bindkey";
+    test::WriteBytes(outside, SerializeBindKeyItem({76, u"outside"}));
+    ASSERT_EQ(mkfifo((lib.folder() / "fifo.bindkey").c_str(), 0600), 0);
+    test::WriteBytes(lib.folder() / "bindKeyList.dat",
+                     SerializeLibraryList({outside.u16string(), (lib.folder() / "fifo.bindkey").u16string(),
+                                           u"..", u"", u"k.bindkey"}));
+    lib.Load(fs);
+    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
+}
+
+TEST_F(LibraryFolderTest, ImportedFilesAreDeletedOnlyInsideTheLibraryFolder) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"A"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    const fsys::path outside = dir / "mine.bindkey";
+    test::WriteBytes(outside, SerializeBindKeyItem({65, u"A"}));
+    lib.Delete(fs, 65, u"A", outside);
+    EXPECT_TRUE(fsys::exists(outside));
+    EXPECT_TRUE(lib.entries().empty());
+    const fsys::path sneaky = lib.folder() / ".." / "mine.bindkey";
+    lib.Delete(fs, 65, u"A", sneaky);
+    EXPECT_TRUE(fsys::exists(outside));
+    lib.Delete(fs, 65, u"A", lib.folder() / "A.bindkey");
+    EXPECT_FALSE(fsys::exists(lib.folder() / "A.bindkey"));
+}
+
+}  // namespace
+}  // namespace z7
