@@ -1,6 +1,8 @@
 // Opening targets with the shell's "open" verb and pasting text through the clipboard.
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h and objbase.h need windows.h first.
+#include <objbase.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <thread>

@@ -148,6 +148,7 @@ TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
     EXPECT_FALSE(fsys::exists(lib.folder() / "old.bindkey"));
 }
 
+#ifndef _WIN32  // inode numbers tell a rewritten file from a kept one
 TEST_F(LibraryFolderTest, UnchangedItemsAreNotRewritten) {
     BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
     lib.entries() = {{65, u"a"}, {66, u"b"}};
@@ -166,6 +167,7 @@ TEST_F(LibraryFolderTest, UnchangedItemsAreNotRewritten) {
     again.Load(fs);
     EXPECT_EQ(again.entries(), lib.entries());
 }
+#endif
 
 TEST_F(LibraryFolderTest, DamagedListStillFindsTheItemFiles) {
     BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
@@ -193,7 +195,9 @@ TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
     // Paths outside the folder, and things that are no plain files, are not read.
     const auto outside = dir / "outside.bindkey";
     test::WriteBytes(outside, SerializeBindKeyItem({76, u"outside"}));
+#ifndef _WIN32
     ASSERT_EQ(mkfifo((lib.folder() / "fifo.bindkey").c_str(), 0600), 0);
+#endif
     test::WriteBytes(lib.folder() / "bindKeyList.dat",
                      SerializeLibraryList({outside.u16string(), (lib.folder() / "fifo.bindkey").u16string(),
                                            u"..", u"", u"k.bindkey"}));
