@@ -22,7 +22,8 @@ DeviceLink::DeviceLink(HidTransport& transport, Clock& clock)
 DeviceLink::~DeviceLink() { CloseDevice(); }
 
 std::unique_ptr<HidDevice> DeviceLink::Discover(uint16_t productId, uint16_t usagePage,
-                                                uint16_t usage, HidCollectionInfo* found) {
+                                                uint16_t usage, HidCollectionInfo* found,
+                                                bool record) {
     OpenProblem problem;
     for (const HidCollectionInfo& c : transport_.Enumerate()) {
         // Identity comes from ids and usages, never from interface numbers, so that a shared
@@ -33,6 +34,7 @@ std::unique_ptr<HidDevice> DeviceLink::Discover(uint16_t productId, uint16_t usa
         std::unique_ptr<HidDevice> device = transport_.Open(c, status);
         if (device) {
             if (found) *found = c;
+            if (!record) return device;
             std::lock_guard lock(stateMutex_);
             lastProblem_ = OpenProblem{OpenOutcome::kOpened, c.path, {}};
             return device;
@@ -44,8 +46,10 @@ std::unique_ptr<HidDevice> DeviceLink::Discover(uint16_t productId, uint16_t usa
                                       : OpenOutcome::kOpenFailed,
                                   c.path, status.message};
     }
-    std::lock_guard lock(stateMutex_);
-    lastProblem_ = problem;
+    if (record) {
+        std::lock_guard lock(stateMutex_);
+        lastProblem_ = problem;
+    }
     return nullptr;
 }
 
@@ -55,7 +59,7 @@ bool DeviceLink::OpenConfigInterface(uint16_t productId) {
         configDevice_.reset();
         configOpen_ = false;
     }
-    std::unique_ptr<HidDevice> device = Discover(productId, kConfigUsagePage, kConfigUsage, nullptr);
+    std::unique_ptr<HidDevice> device = Discover(productId, kConfigUsagePage, kConfigUsage, nullptr, true);
     if (!device) return false;
     std::lock_guard lock(stateMutex_);
     configDevice_ = std::move(device);
@@ -73,7 +77,7 @@ bool DeviceLink::OpenEventInterface() {
     }
     HidCollectionInfo info;
     std::unique_ptr<HidDevice> device =
-        Discover(kProductNormal, kEventUsagePage, kEventUsage, &info);
+        Discover(kProductNormal, kEventUsagePage, kEventUsage, &info, false);
     if (!device) return false;
     std::lock_guard lock(stateMutex_);
     eventDevice_ = std::move(device);
@@ -216,8 +220,10 @@ void DeviceLink::SetEventHandlers(DeviceEventHandlers handlers) {
 bool DeviceLink::StartDeviceListener() {
     std::lock_guard life(lifecycleMutex_);
     if (listener_.joinable()) {
-        // Only a listener that closed the device from its own handler is left unjoined.
         if (std::this_thread::get_id() == listenerId_) return false;
+        // A running listener stays the only one; a finished one (it closed the device from
+        // its own handler) is joined here.
+        if (listenerRunning_ && eventOpen_) return false;
         listener_.join();
         listenerStop_.Clear();
     }

@@ -96,6 +96,7 @@ public:
     std::mutex& deviceLock() { return deviceLock_; }
     Clock& clock() { return clock_; }
     HidTransport& transport() { return transport_; }
+    // Why the last OpenConfigInterface found nothing.
     OpenProblem lastOpenProblem() const;
     // The status of the last failed transfer attempt (for error messages).
     HidStatus lastTransferStatus() const;
@@ -109,7 +110,7 @@ public:
 
 private:
     std::unique_ptr<HidDevice> Discover(uint16_t productId, uint16_t usagePage, uint16_t usage,
-                                        HidCollectionInfo* found);
+                                        HidCollectionInfo* found, bool record);
     HidStatus Transfer(bool get, std::span<uint8_t> report);
     bool TransferWithRetry(bool get, std::span<uint8_t> report, std::span<const uint8_t> copy);
     void ListenerLoop(std::shared_ptr<HidDevice> device, size_t inputLength,
