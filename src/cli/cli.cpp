@@ -4,6 +4,7 @@
 
 #include "core/profile/profile_store.h"
 #include "core/profile/settings.h"
+#include "core/util/text.h"
 #include "platform/paths.h"
 
 namespace z7::cli {
@@ -19,12 +20,16 @@ struct Family {
 // One entry per first word of a command.
 const Family kFamilies[] = {
     {"profile", RunProfileCommand},
+    {"image", RunImageCommand},
+    {"button", RunButtonCommand},
 };
 
 constexpr const char* kUsage =
     "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
     "COMMAND ...\n"
-    "commands: profile list|show|set|new|delete|reset|import|export|save\n";
+    "commands: profile list|show|set|new|delete|reset|import|export|save\n"
+    "          image SLOT [--sensor|--lighting] [--out FILE]\n"
+    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n";
 
 }  // namespace
 
@@ -126,9 +131,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
                 if (i + 1 >= argv.size()) throw CliError(kExitUsage, std::string(name) + " needs a value");
                 return argv[++i];
             };
-            if (a == "--data-dir") ctx.dataDirOption = fsys::path(value("--data-dir"));
-            else if (a == "--config") ctx.configFile = fsys::path(value("--config"));
-            else if (a == "--simulate") ctx.simulateState = fsys::path(value("--simulate"));
+            if (a == "--data-dir") ctx.dataDirOption = PathFromUtf8(value("--data-dir"));
+            else if (a == "--config") ctx.configFile = PathFromUtf8(value("--config"));
+            else if (a == "--simulate") ctx.simulateState = PathFromUtf8(value("--simulate"));
             else if (a == "--virtual-time") ctx.virtualTime = true;
             else if (a == "--json") ctx.json = true;
             else if (a == "--help" || a == "-h") {
@@ -144,7 +149,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             if (a == "--json") ctx.json = true;
             else if (a == "--virtual-time") ctx.virtualTime = true;
             else if ((a == "--data-dir" || a == "--config" || a == "--simulate") && i + 1 < argv.size()) {
-                const fsys::path v(argv[++i]);
+                const fsys::path v = PathFromUtf8(argv[++i]);
                 if (a == "--data-dir") ctx.dataDirOption = v;
                 else if (a == "--config") ctx.configFile = v;
                 else ctx.simulateState = v;

@@ -69,5 +69,7 @@ void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 
 // Command families.
 int RunProfileCommand(Context& ctx);
+int RunImageCommand(Context& ctx);
+int RunButtonCommand(Context& ctx);
 
 }  // namespace z7::cli

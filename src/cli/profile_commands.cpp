@@ -114,7 +114,7 @@ std::string AllowedText(const Field& f) {
 Json ProfileJson(const ProfileRecord& r) {
     Json o = Json::object();
     o.set("slot", static_cast<int>(r.profileSlot));
-    o.set("file", r.filePath.string());
+    o.set("file", PathToUtf8(r.filePath));
     o.set("profileName", Utf16ToUtf8(r.profileName));
     for (const Field& f : ScalarFields()) o.set(f.name, f.get(r));
     for (const ArrayField& f : ArrayFields()) {
@@ -219,7 +219,7 @@ int List(Context& ctx) {
                       .set("slot", static_cast<int>(r.profileSlot))
                       .set("name", Utf16ToUtf8(r.profileName))
                       .set("inUse", static_cast<long long>(r.inUse))
-                      .set("file", r.filePath.string()));
+                      .set("file", PathToUtf8(r.filePath)));
         text << static_cast<int>(r.profileSlot) << "  " << Utf16ToUtf8(r.profileName) << '\n';
     }
     ctx.Print(list, text.str());
@@ -294,7 +294,7 @@ int Import(Context& ctx) {
     const int slot = ParseSlot(*slotText);
     if (slot != 0) InUseSlot(p, *slotText);
     p.set.SetCurrent(slot);
-    const ImportResult result = ImportProfile(ctx.fs, p.set, file);
+    const ImportResult result = ImportProfile(ctx.fs, p.set, PathFromUtf8(file));
     switch (result.status) {
         case ImportStatus::Unreadable:
             throw CliError(kExitBadInput, file + " is not a readable profile file");
@@ -316,7 +316,7 @@ int Export(Context& ctx) {
     LoadedProfiles p = LoadProfiles(ctx);
     const ProfileRecord& r = InUseSlot(p, slotText);
     std::string error;
-    if (!WriteProfileFile(ctx.fs, r, file, &error)) throw CliError(kExitBadInput, "cannot export: " + error);
+    if (!WriteProfileFile(ctx.fs, r, PathFromUtf8(file), &error)) throw CliError(kExitBadInput, "cannot export: " + error);
     ctx.Print(Json::object().set("slot", static_cast<int>(r.profileSlot)).set("file", file), "");
     return kExitOk;
 }
@@ -325,7 +325,7 @@ int Save(Context& ctx) {
     ctx.ExpectNoMoreArgs();
     LoadedProfiles p = LoadProfiles(ctx);
     SaveProfiles(ctx, p);
-    ctx.Print(Json::object().set("folder", ProfileFolder(p.dataFolder).string()), "");
+    ctx.Print(Json::object().set("folder", PathToUtf8(ProfileFolder(p.dataFolder))), "");
     return kExitOk;
 }
 

@@ -43,7 +43,8 @@ std::u16string SafeFileStem(std::u16string_view name) {
         if (c != u'.') break;
         c = u'_';  // a leading dot hides the file on Linux
     }
-    while (!stem.empty() && (stem.back() == u'.' || stem.back() == u' ')) stem.back() = u'_';
+    // Windows drops trailing dots and blanks, which would merge distinct names.
+    for (auto it = stem.rbegin(); it != stem.rend() && (*it == u'.' || *it == u' '); ++it) *it = u'_';
     if (stem.empty()) stem = u"_";
     if (IsReservedDeviceName(stem)) stem.insert(stem.begin(), u'_');
     return stem;

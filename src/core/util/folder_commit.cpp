@@ -12,7 +12,11 @@ constexpr const char* kJournal = ".z7commit";
 constexpr const char* kJournalTemp = ".z7commit.tmp";
 constexpr size_t kMaxJournalBytes = 4 << 20;
 
-fsys::path WithSuffix(const fsys::path& name) { return fsys::path(name.native() + std::string(kNewSuffix)); }
+fsys::path WithSuffix(const fsys::path& name) {
+    fsys::path staged = name;
+    staged += std::string(kNewSuffix);
+    return staged;
+}
 
 bool EndsWith(const fsys::path::string_type& s, std::string_view suffix) {
     return s.size() >= suffix.size() &&

@@ -102,7 +102,16 @@ std::filesystem::path PathFromUtf16(std::u16string_view text) {
 std::u16string PathToUtf16(const std::filesystem::path& path) {
     // u16string() throws on bytes that are not UTF-8; a path we cannot name is shown mangled
     // rather than crashing the caller.
-    return Utf8ToUtf16(reinterpret_cast<const char*>(path.u8string().c_str()));
+    return Utf8ToUtf16(PathToUtf8(path));
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
 }
 
 char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c - u'A' + u'a' : c; }

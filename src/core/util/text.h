@@ -13,6 +13,10 @@ std::u16string Utf8ToUtf16(std::string_view text);
 
 std::filesystem::path PathFromUtf16(std::u16string_view text);
 std::u16string PathToUtf16(const std::filesystem::path& path);
+// UTF-8 text <-> path on every platform (std::string constructors would use the ANSI code page on
+// Windows).
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string PathToUtf8(const std::filesystem::path& path);
 
 // ASCII-only case folding, as used for keys and names compared case-insensitively.
 char16_t AsciiLower(char16_t c);

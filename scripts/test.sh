@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build (warnings are errors), the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a short time.
+# FUZZ_SECONDS (default 30) sets the time per fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_BENCH=ON >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+
+echo "== sanitizers"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_SANITIZE=ON \
+  -DZ7_GUI=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+
+echo "== fuzz (${fuzz_seconds}s per target)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZ7_FUZZ=ON -DZ7_TESTS=OFF -DZ7_GUI=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs"
+fuzz_total=0
+for target in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  corpus="build-fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  seeds=()
+  [ -d "$root/fuzz/seeds/${name#fuzz_}" ] && seeds=("$root/fuzz/seeds/${name#fuzz_}")
+  echo "-- $name"
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    "$corpus" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
+  tail -1 "build-fuzz/$name.log"
+  fuzz_total=$((fuzz_total + 1))
+done
+echo "fuzz: $fuzz_total targets ran without findings"

@@ -1,0 +1,121 @@
+#include <windows.h>
+
+#include <system_error>
+
+#include "core/util/text.h"
+#include "platform/file_system.h"
+
+namespace z7 {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Fail(std::string* error, const std::string& what, const fs::path& path, DWORD code) {
+    if (error) {
+        *error = what + " " + Utf16ToUtf8(PathToUtf16(path)) + ": " +
+                 std::system_category().message(static_cast<int>(code));
+    }
+    return false;
+}
+
+class WindowsFileSystem final : public FileSystem {
+public:
+    bool WriteFile(const fs::path& path, std::span<const uint8_t> bytes, std::string* error) override {
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Fail(error, "cannot create", path, ::GetLastError());
+        size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+            if (!::WriteFile(h, bytes.data() + done, chunk, &written, nullptr)) {
+                const DWORD e = ::GetLastError();
+                ::CloseHandle(h);
+                return Fail(error, "cannot write", path, e);
+            }
+            done += written;
+        }
+        if (!::FlushFileBuffers(h)) {
+            const DWORD e = ::GetLastError();
+            ::CloseHandle(h);
+            return Fail(error, "cannot flush", path, e);
+        }
+        ::CloseHandle(h);
+        return true;
+    }
+
+    bool ReadFile(const fs::path& path, std::vector<uint8_t>& out, size_t maxBytes,
+                  std::string* error) override {
+        HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return Fail(error, "cannot open", path, ::GetLastError());
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(h, &size) || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+            ::CloseHandle(h);
+            return Fail(error, "file too large or unreadable:", path, ERROR_FILE_TOO_LARGE);
+        }
+        std::vector<uint8_t> data(static_cast<size_t>(size.QuadPart));
+        size_t done = 0;
+        while (done < data.size()) {
+            DWORD got = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size() - done, 1 << 20));
+            if (!::ReadFile(h, data.data() + done, chunk, &got, nullptr) || got == 0) {
+                const DWORD e = ::GetLastError();
+                ::CloseHandle(h);
+                return Fail(error, "cannot read", path, e);
+            }
+            done += got;
+        }
+        ::CloseHandle(h);
+        out = std::move(data);
+        return true;
+    }
+
+    bool Rename(const fs::path& from, const fs::path& to, std::string* error) override {
+        if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return Fail(error, "cannot rename", from, ::GetLastError());
+        return true;
+    }
+
+    bool Remove(const fs::path& path, std::string* error) override {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        if (ec) return Fail(error, "cannot remove", path, static_cast<DWORD>(ec.value()));
+        return true;
+    }
+
+    bool CreateDirectories(const fs::path& path, std::string* error) override {
+        std::error_code ec;
+        fs::create_directories(path, ec);
+        if (ec || !fs::is_directory(path, ec))
+            return Fail(error, "cannot create folder", path, ec ? static_cast<DWORD>(ec.value()) : ERROR_DIRECTORY);
+        return true;
+    }
+
+    bool Exists(const fs::path& path) override {
+        std::error_code ec;
+        return fs::exists(path, ec);
+    }
+
+    bool IsDirectory(const fs::path& path) override {
+        std::error_code ec;
+        return fs::is_directory(path, ec);
+    }
+
+    std::vector<fs::path> List(const fs::path& folder) override {
+        std::vector<fs::path> names;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            names.push_back(it->path().filename());
+        return names;
+    }
+};
+
+}  // namespace
+
+FileSystem& LocalFileSystem() {
+    static WindowsFileSystem instance;
+    return instance;
+}
+
+}  // namespace z7

@@ -1,0 +1,38 @@
+#include "platform/auto_start.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "support/temp_dir.h"
+
+namespace z7 {
+namespace {
+
+TEST(XdgAutoStart, WritesAndRemovesADesktopEntry) {
+    test::TempDir dir;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+
+    auto autoStart = CreateAutoStart();
+    EXPECT_FALSE(autoStart->Disable(u"Kesta Z7 Software"));  // nothing there: quiet failure
+    ASSERT_TRUE(autoStart->Enable(u"Kesta Z7 Software"));
+    const auto file = dir / "autostart" / "kesta-z7-software.desktop";
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("[Desktop Entry]"), std::string::npos);
+    EXPECT_NE(text.str().find("Exec=\""), std::string::npos);
+    EXPECT_TRUE(autoStart->IsEnabled(u"Kesta Z7 Software"));
+    EXPECT_TRUE(autoStart->Disable(u"Kesta Z7 Software"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace z7
