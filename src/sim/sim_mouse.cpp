@@ -8,16 +8,6 @@
 namespace z7 {
 namespace {
 
-// Where the 48-byte blocks land in the stored image.
-constexpr size_t kSensorImageStart = 0x32;
-constexpr size_t kSensorImageLength = 40;
-constexpr size_t kSensorPollingByte = 41;
-constexpr size_t kImagePollingByte = 0x15;
-constexpr size_t kLightingImageStart = 0x17;
-constexpr size_t kLightingImageLength = 8;
-constexpr size_t kLightingSleepByte = 8;
-constexpr size_t kImageSleepByte = 0x5A;
-
 constexpr size_t kBootInfoVendorByte = 4;
 constexpr size_t kBootInfoProductByte = 6;
 constexpr uint8_t kStatusFailed = 2;
@@ -346,12 +336,12 @@ void SimMouse::HandleNormal(std::span<const uint8_t> r) {
             DeviceImage& image = state_.slots[slot];
             const auto block = r.subspan(kPayloadOffset, kBlockSize);
             if (command == kCmdWriteSensorBlock) {
-                std::copy_n(block.begin(), kSensorImageLength, image.begin() + kSensorImageStart);
-                image[kImagePollingByte] = block[kSensorPollingByte];
+                std::copy_n(block.begin(), kSensorSourceLength, image.begin() + kSensorSourceOffset);
+                image[kOffsetPollingRate] = block[kSensorBlockPollingRate];
             } else {
-                std::copy_n(block.begin(), kLightingImageLength,
-                            image.begin() + kLightingImageStart);
-                image[kImageSleepByte] = block[kLightingSleepByte];
+                std::copy_n(block.begin(), kLightingSourceLength,
+                            image.begin() + kLightingSourceOffset);
+                image[kOffsetLightSleep] = block[kLightingBlockSleep];
             }
             NewReply(kStatusDone);
             break;

@@ -187,11 +187,11 @@ HidError DeviceLink::ReadEventOn(HidDevice& device, size_t inputLength, uint8_t&
 }
 
 void DeviceLink::ReadDeviceEvent(uint8_t& code, uint8_t& value) {
-    WaitDeviceEvent(code, value, kEventReadLimit);
+    (void)WaitDeviceEvent(code, value, kEventReadLimit);
 }
 
-void DeviceLink::WaitDeviceEvent(uint8_t& code, uint8_t& value, Millis limit) {
-    if (!eventOpen_) return;
+HidError DeviceLink::WaitDeviceEvent(uint8_t& code, uint8_t& value, Millis limit) {
+    if (!eventOpen_) return HidError::kNotOpen;
     std::shared_ptr<HidDevice> device;
     size_t inputLength = 0;
     {
@@ -199,7 +199,8 @@ void DeviceLink::WaitDeviceEvent(uint8_t& code, uint8_t& value, Millis limit) {
         device = eventDevice_;
         inputLength = eventInputLength_;
     }
-    if (device) (void)ReadEventOn(*device, inputLength, code, value, limit);
+    if (!device) return HidError::kNotOpen;
+    return ReadEventOn(*device, inputLength, code, value, limit);
 }
 
 OpenProblem DeviceLink::lastOpenProblem() const {

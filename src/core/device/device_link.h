@@ -88,7 +88,8 @@ public:
     // when nothing (or an unknown code) arrived.
     void ReadDeviceEvent(uint8_t& code, uint8_t& value);
     // The same with another bound; returns at once when a report arrives or CloseDevice runs.
-    void WaitDeviceEvent(uint8_t& code, uint8_t& value, Millis limit);
+    // Returns the read's error (kTimeout when nothing came, kDisconnected when the mouse left).
+    HidError WaitDeviceEvent(uint8_t& code, uint8_t& value, Millis limit);
 
     bool configOpen() const { return configOpen_; }
     bool eventOpen() const { return eventOpen_; }
