@@ -59,7 +59,7 @@ struct DeviceEventHandlers {
 };
 
 // Idle listener wait: woken at once by a report or by CloseDevice.
-inline constexpr Millis kListenerWait{500};
+inline constexpr Millis kListenerWait{1000};
 
 class DeviceLink {
 public:

@@ -64,7 +64,7 @@ TEST_F(ListenerTest, ReportsAreHandedOnOnceAndIgnoredOnesAreDropped) {
 TEST_F(ListenerTest, IdleListenerWakesOnlyWhenItsWaitRunsOut) {
     ASSERT_TRUE(link.OpenEventInterface());
     ASSERT_TRUE(link.StartDeviceListener());
-    clock.Advance(Millis(10000));  // twenty idle waits at most
+    clock.Advance(Millis(10000));  // ten idle waits
     mouse.QueueEvent({1, 3, 0});
     EXPECT_EQ(received.Wait(1).front(), (std::pair<uint8_t, uint8_t>{1, 3}));
     link.CloseDevice();  // returns although no time passes: the wait is woken
