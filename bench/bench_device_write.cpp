@@ -25,7 +25,8 @@ void BM_WriteAllExchange(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         const z7::ExchangeResult r = z7::WriteAllExchange(link, 2, image, 0);
         const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (r != z7::ExchangeResult::kOk) state.SkipWithError("write failed");
         state.SetIterationTime(ms / 1000.0);
         totalMs += ms;

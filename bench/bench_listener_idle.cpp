@@ -34,17 +34,22 @@ void Report(benchmark::State& state, const Usage& a, const Usage& b, double seco
     state.counters["wakeups_per_s"] = static_cast<double>(b.wakeups - a.wakeups) / seconds;
 }
 
-double Seconds() { return static_cast<double>(std::getenv("Z7_IDLE_SECONDS") ? std::atoi(std::getenv("Z7_IDLE_SECONDS")) : 20); }
+double Seconds() {
+    return static_cast<double>(
+        std::getenv("Z7_IDLE_SECONDS") ? std::atoi(std::getenv("Z7_IDLE_SECONDS")) : 20);
+}
 
 void BM_ListenerIdle(benchmark::State& state) {
     z7::SystemClock clock;
     z7::SimMouse mouse(clock, z7::FactorySimState());
     z7::SimTransport transport(mouse);
     z7::DeviceLink link(transport, clock);
-    link.SetEventHandlers({.currentSlot = {}, .onProfileSwitch = [](uint8_t) {}, .onHostAction = {}});
+    link.SetEventHandlers(
+        {.currentSlot = {}, .onProfileSwitch = [](uint8_t) {}, .onHostAction = {}});
     const double seconds = Seconds();
     for (auto _ : state) {
-        if (!link.OpenEventInterface() || !link.StartDeviceListener()) state.SkipWithError("no listener");
+        if (!link.OpenEventInterface() || !link.StartDeviceListener())
+            state.SkipWithError("no listener");
         std::this_thread::sleep_for(milliseconds(200));  // let it settle into its wait
         const Usage a = Now();
         std::this_thread::sleep_for(duration<double>(seconds));
@@ -89,10 +94,12 @@ void BM_CloseDeviceStopsListener(benchmark::State& state) {
     z7::SimMouse mouse(clock, z7::FactorySimState());
     z7::SimTransport transport(mouse);
     z7::DeviceLink link(transport, clock);
-    link.SetEventHandlers({.currentSlot = {}, .onProfileSwitch = [](uint8_t) {}, .onHostAction = {}});
+    link.SetEventHandlers(
+        {.currentSlot = {}, .onProfileSwitch = [](uint8_t) {}, .onHostAction = {}});
     for (auto _ : state) {
         state.PauseTiming();
-        if (!link.OpenEventInterface() || !link.StartDeviceListener()) state.SkipWithError("no listener");
+        if (!link.OpenEventInterface() || !link.StartDeviceListener())
+            state.SkipWithError("no listener");
         std::this_thread::sleep_for(milliseconds(50));  // idle inside its wait
         state.ResumeTiming();
         link.CloseDevice();

@@ -21,18 +21,26 @@ HidError FromErrno(int error) {
     switch (error) {
         case EAGAIN:
         case EBUSY:
-        case ETIMEDOUT: return HidError::kNotReady;
+        case ETIMEDOUT:
+            return HidError::kNotReady;
         case EPROTO:
-        case EILSEQ: return HidError::kCrc;
-        case EIO: return HidError::kWriteFault;
-        case EINVAL: return HidError::kInvalidParameter;
-        case EPIPE: return HidError::kFunctionFailed;
+        case EILSEQ:
+            return HidError::kCrc;
+        case EIO:
+            return HidError::kWriteFault;
+        case EINVAL:
+            return HidError::kInvalidParameter;
+        case EPIPE:
+            return HidError::kFunctionFailed;
         case ENODEV:
         case ENOENT:
-        case ENXIO: return HidError::kDisconnected;
+        case ENXIO:
+            return HidError::kDisconnected;
         case EACCES:
-        case EPERM: return HidError::kAccessDenied;
-        default: return HidError::kGeneralFailure;
+        case EPERM:
+            return HidError::kAccessDenied;
+        default:
+            return HidError::kGeneralFailure;
     }
 }
 
@@ -50,7 +58,7 @@ bool InitHidapi() {
 }
 
 class HidapiDevice final : public HidDevice {
-public:
+  public:
     HidapiDevice(hid_device* device, std::string path) : device_(device), path_(std::move(path)) {
         // A reader of our own on the node lets CancelRead wake a pending wait through a pipe,
         // which hidapi's blocking read cannot offer.
@@ -112,7 +120,7 @@ public:
         }
     }
 
-private:
+  private:
     HidStatus Cancelled() {
         uint8_t drain[16];
         if (wakePipe_[0] >= 0)
@@ -150,7 +158,7 @@ private:
 };
 
 class HidapiTransport final : public HidTransport {
-public:
+  public:
     std::vector<HidCollectionInfo> Enumerate() override {
         std::vector<HidCollectionInfo> out;
         if (!InitHidapi()) return out;

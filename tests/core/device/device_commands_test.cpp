@@ -160,7 +160,7 @@ TEST_F(SimLinkTest, ProfileImageGoesInTwoHalvesAndTooManyEntriesSendNothing) {
 }
 
 class BootTest : public SimLinkTest {
-protected:
+  protected:
     void SetUp() override {
         mouse.Update([](SimState& s) { s.mode = SimMode::kBoot; });
         ASSERT_TRUE(link.OpenConfigInterface(kProductBoot));
@@ -194,7 +194,8 @@ TEST_F(BootTest, AFullDownloadReturnsTheMouseToNormalModeWithTheImagesVersion) {
     std::vector<std::array<uint8_t, kBlockDataLength>> blocks(3);
     uint32_t checksum = 0;
     for (size_t b = 0; b < blocks.size(); ++b)
-        for (size_t i = 0; i < kBlockDataLength; ++i) blocks[b][i] = static_cast<uint8_t>(b * 31 + i);
+        for (size_t i = 0; i < kBlockDataLength; ++i)
+            blocks[b][i] = static_cast<uint8_t>(b * 31 + i);
     std::copy(kFirmwareMarker.begin(), kFirmwareMarker.end(), blocks[0].begin());
     blocks[0][kFirmwareVersionOffset] = 170;
     blocks[0][kFirmwareVersionOffset + 1] = 0;
