@@ -260,3 +260,34 @@ TEST_F(BootTest, BadSumsAndBadEchoesFail) {
 
 }  // namespace
 }  // namespace z7::test
+
+namespace z7::test {
+namespace {
+
+TEST_F(SimLinkTest, AStrictMouseAnswersBusyUntilTheCommandsDelayHasPassed) {
+    Faults([](SimFaults& f) { f.strict = true; });
+    OpenNormal();
+    std::vector<uint8_t> request(kShortReportLength, 0);
+    request[0] = kNormalRequestId;
+    request[kCommandByte] = kCmdActivateSlot;
+    request[kSlotByte] = 2;
+    ASSERT_TRUE(link.SetFeatureReport(request));
+    std::vector<uint8_t> reply(kShortReportLength, 0);
+    reply[0] = kNormalRequestId;
+    ASSERT_TRUE(link.GetFeatureReport(reply));  // read at once: the busy-wait covers the delay
+    EXPECT_EQ(reply[kStatusByte], kStatusDone);
+    EXPECT_EQ(clock.Sleeps(), Ms({0, 100, 200, 300, 400, 500}));
+}
+
+TEST_F(SimLinkTest, ReportsTheFirmwareDoesNotHaveStallAndAreRetried) {
+    OpenNormal();
+    std::vector<uint8_t> request(kShortReportLength, 0);
+    request[0] = kBootRequestId;  // a boot-mode request in normal mode
+    EXPECT_FALSE(link.SetFeatureReport(request));
+    EXPECT_EQ(link.lastTransferStatus().error, HidError::kFunctionFailed);
+    EXPECT_EQ(clock.Sleeps(), Ms({50, 50, 50}));
+    EXPECT_TRUE(mouse.requests().empty());
+}
+
+}  // namespace
+}  // namespace z7::test
