@@ -24,6 +24,14 @@ const Family kFamilies[] = {
     {"image", RunImageCommand},
     {"button", RunButtonCommand},
     {"library", RunLibraryCommand},
+    {"devices", RunDevicesCommand},
+    {"info", RunInfoCommand},
+    {"apply", RunApplyCommand},
+    {"activate", RunActivateCommand},
+    {"erase", RunEraseCommand},
+    {"calibrate", RunCalibrateCommand},
+    {"listen", RunListenCommand},
+    {"sim", RunSimCommand},
 };
 
 constexpr const char* kUsage =
@@ -32,7 +40,10 @@ constexpr const char* kUsage =
     "commands: profile list|show|set|new|delete|reset|import|export|save\n"
     "          image SLOT [--sensor|--lighting] [--out FILE]\n"
     "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
-    "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n";
+    "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n"
+    "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
+    "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
+    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n";
 
 }  // namespace
 
