@@ -22,6 +22,14 @@ const Family kFamilies[] = {
     {"profile", RunProfileCommand},
     {"image", RunImageCommand},
     {"button", RunButtonCommand},
+    {"devices", RunDevicesCommand},
+    {"info", RunInfoCommand},
+    {"apply", RunApplyCommand},
+    {"activate", RunActivateCommand},
+    {"erase", RunEraseCommand},
+    {"calibrate", RunCalibrateCommand},
+    {"listen", RunListenCommand},
+    {"sim", RunSimCommand},
 };
 
 constexpr const char* kUsage =
@@ -29,7 +37,10 @@ constexpr const char* kUsage =
     "COMMAND ...\n"
     "commands: profile list|show|set|new|delete|reset|import|export|save\n"
     "          image SLOT [--sensor|--lighting] [--out FILE]\n"
-    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n";
+    "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
+    "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
+    "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
+    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n";
 
 }  // namespace
 

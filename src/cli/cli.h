@@ -68,6 +68,14 @@ LoadedProfiles LoadProfiles(Context& ctx);
 void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 
 // Command families.
+int RunDevicesCommand(Context& ctx);
+int RunInfoCommand(Context& ctx);
+int RunApplyCommand(Context& ctx);
+int RunActivateCommand(Context& ctx);
+int RunEraseCommand(Context& ctx);
+int RunCalibrateCommand(Context& ctx);
+int RunListenCommand(Context& ctx);
+int RunSimCommand(Context& ctx);
 int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);
