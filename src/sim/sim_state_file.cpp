@@ -111,7 +111,10 @@ bool LoadSimState(std::span<const uint8_t> bytes, SimState& out) {
         return false;
     for (uint16_t i = 0; i < count; ++i) {
         uint8_t number = 0;
-        if (!s.ReadU8(number) || !s.ReadBytes(1024, raw) || st.blocks.count(number)) return false;
+        // Ascending, as they are saved, so that a file has one form only.
+        if (!s.ReadU8(number) || !s.ReadBytes(1024, raw) ||
+            (!st.blocks.empty() && number <= st.blocks.rbegin()->first))
+            return false;
         st.blocks[number] = raw;
     }
     if (!s.ReadU8(hasFirst) || hasFirst > 1) return false;
