@@ -40,7 +40,8 @@ constexpr const char* kUsage =
     "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
     "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
     "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
-    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n";
+    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n"
+    "          sim uhid [--seconds S]\n";
 
 }  // namespace
 
