@@ -213,6 +213,35 @@ if [ "$code" = 0 ] && grep -q '"mode":"boot"' /tmp/out; then ok "info in boot mo
 $SIM sim set mode=normal >/dev/null
 if wait_for_device 1206; then ok "back in normal mode"; else not_ok "back in normal mode"; fi
 
+echo "# the device process dies while a host listens"
+before=$(hidraw_handles)
+timeout 40 $Z listen --seconds 30 --no-actions >/tmp/listen.out 2>/tmp/listen.err &
+listener=$!
+i=0
+while [ $i -lt 100 ] && [ "$(hidraw_handles)" -le "$before" ]; do sleep 0.1; i=$((i + 1)); done
+t0=$(date +%s)
+kill -9 "$server"
+wait "$server" 2>/dev/null
+wait $listener
+code=$?
+took=$(($(date +%s) - t0))
+cp /tmp/listen.out /tmp/out
+cp /tmp/listen.err /tmp/err
+if [ "$code" = 3 ] && [ "$(wc -l </tmp/err)" = 1 ] && [ "$took" -lt 10 ]; then
+  ok "listen ends with exit 3 in ${took}s: $(cat /tmp/err)"
+else
+  echo "#   exit $code after ${took}s"
+  not_ok "listen ends when the device goes away"
+fi
+$SIM sim uhid >/tmp/uhid.log 2>&1 &
+server=$!
+if wait_for_device 1206; then ok "a new server publishes the mouse again"; else
+  not_ok "a new server publishes the mouse again"; fi
+run 20 $Z --json info
+if [ "$code" = 0 ] && grep -q '"activeSlot":1' /tmp/out; then
+  ok "the state survived the killed server"
+else not_ok "the state survived the killed server"; fi
+
 # FIRMWARE UPDATE: once `z7ctl firmware update` exists, run here a full update from a package
 # made with `z7ctl firmware pack` (EnterBootloader, re-enumeration as 1205, download,
 # FinishDownload, re-enumeration as 1206) and check the new version with `z7ctl info`.
