@@ -73,10 +73,11 @@ if [ ! -x "$bbdir/bin/busybox" ]; then
 fi
 
 # --- the program under test --------------------------------------------------------------
-if [ ! -f "$build/build.ninja" ]; then
+if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON >/dev/null
 fi
-cmake --build "$build" --target z7ctl >/dev/null
+cmake --build "$build" --target z7ctl >"$work/build.log" 2>&1 ||
+  { cat "$work/build.log" >&2; die "building z7ctl failed"; }
 z7ctl="$build/src/cli/z7ctl"
 
 # --- initramfs ---------------------------------------------------------------------------
