@@ -94,11 +94,21 @@ if wait_for_device 1206; then ok "uhid device published as 22d4:1206"; else
   exit 1
 fi
 node=$(hidraw_of 1206)
-if grep -q "Kesta Z7" /sys/class/input/input*/name 2>/dev/null; then
-  ok "the standard mouse collection is bound by the kernel as an input device"
-else
-  not_ok "the standard mouse collection is bound by the kernel as an input device"
-fi
+# 70-z7-uhid-sim.rules matches these paths: the pointer it hides and the node it opens.
+uhid_path="/sys/devices/virtual/misc/uhid/0003:22D4:1206."
+pointer=""
+for n in /sys/class/input/input*/name; do
+  grep -q "Kesta Z7" "$n" && pointer=$(readlink -f "${n%/name}")
+done
+case "$pointer" in
+  "$uhid_path"*) ok "the standard mouse collection is an input device under $uhid_path*" ;;
+  *) echo "#   input device: '$pointer'"
+     not_ok "the standard mouse collection is an input device under $uhid_path*" ;;
+esac
+case "$(readlink -f "/sys/class/hidraw/${node#/dev/}")" in
+  "$uhid_path"*) ok "$node is under $uhid_path*" ;;
+  *) not_ok "$node is under $uhid_path*" ;;
+esac
 
 run 20 $Z --json devices
 expect_exit "devices" 0

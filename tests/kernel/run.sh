@@ -110,7 +110,7 @@ boot() {  # boot ACCEL CPU: starts QEMU in the background, serial console into $
   : >"$serial"
   qemu-system-x86_64 -accel "$1" -cpu "$2" -m 768 -smp 1 -display none -monitor none \
     -no-reboot -serial "file:$serial" -kernel "$vmlinuz" -initrd "$initrd" \
-    -append "console=ttyS0 panic=-1 quiet loglevel=3" &
+    -append "console=ttyS0 panic=-1 quiet loglevel=3" 2>"$work/qemu-$1.log" &
   qemu_pid=$!
 }
 # Waits until the serial log has PATTERN; false on time-out or when QEMU ended.
@@ -133,7 +133,7 @@ if [ -z "$accel" ] || [ "$accel" = kvm ]; then
     if wait_for "z7-guest: started" "$kvm_wait"; then
       accel=kvm
     else
-      log "KVM did not boot the guest within ${kvm_wait}s; using TCG"
+      log "KVM did not boot the guest within ${kvm_wait}s ($(head -1 "$work/qemu-kvm.log")); using TCG"
       stop_qemu
     fi
   fi
@@ -145,7 +145,7 @@ fi
 log "guest booting ($accel)"
 if ! wait_for "^$verdict_tag:" "$timeout_s"; then
   stop_qemu
-  cat "$serial" >&2
+  cat "$serial" "$work/qemu-$accel.log" >&2
   die "no verdict within ${timeout_s}s"
 fi
 # Let the guest finish its own lines and power off.
