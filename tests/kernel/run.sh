@@ -27,8 +27,12 @@ sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 if ! command -v qemu-system-x86_64 >/dev/null; then
   log "installing qemu-system-x86"
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=600 install -y -q \
-    --no-install-recommends qemu-system-x86 >/dev/null
+  install_qemu() {
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+      --no-install-recommends qemu-system-x86 >/dev/null
+  }
+  install_qemu || { $sudo_cmd apt-get -o DPkg::Lock::Timeout=600 update -q >/dev/null &&
+    install_qemu; } || die "cannot install qemu-system-x86"
 fi
 for tool in gzip strip ldd; do
   command -v "$tool" >/dev/null || die "$tool is missing"
@@ -133,7 +137,7 @@ if [ -z "$accel" ] || [ "$accel" = kvm ]; then
     if wait_for "z7-guest: started" "$kvm_wait"; then
       accel=kvm
     else
-      log "KVM did not boot the guest within ${kvm_wait}s ($(head -1 "$work/qemu-kvm.log")); using TCG"
+      log "KVM did not start the guest within ${kvm_wait}s ($(head -1 "$work/qemu-kvm.log")); using TCG"
       stop_qemu
     fi
   fi
