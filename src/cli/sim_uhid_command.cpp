@@ -103,7 +103,7 @@ int RunSimUhidCommand(Context& ctx) {
     UhidFile file;
     std::string error;
     if (!file.Open(kUhidPath, error)) throw CliError(kExitNoMouse, error);
-    UhidDevice device(mouse, [&](const uhid_event& ev) { return file.Write(ev); });
+    UhidDevice device(mouse, clock, [&](const uhid_event& ev) { return file.Write(ev); });
 
     stopRequested.store(false);
     struct sigaction action {};

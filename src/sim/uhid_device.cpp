@@ -164,8 +164,8 @@ size_t UhidFeatureLength(SimMode mode, uint8_t reportId) {
     return 0;
 }
 
-UhidDevice::UhidDevice(SimMouse& mouse, Writer writer)
-    : mouse_(mouse), writer_(std::move(writer)) {}
+UhidDevice::UhidDevice(SimMouse& mouse, Clock& clock, Writer writer)
+    : mouse_(mouse), clock_(clock), writer_(std::move(writer)) {}
 
 bool UhidDevice::Create(SimMode mode) {
     uhid_event ev{};
@@ -200,10 +200,18 @@ bool UhidDevice::Sync() {
     const uint32_t generation = mouse_.generation();
     if (state.unplugged) {
         generation_ = generation;
+        switchDue_.reset();
         return Destroy();
     }
-    if (published_ != state.mode) {
+    if (!published_) {
+        if (!Create(state.mode)) return false;
+    } else if (*published_ != state.mode) {
+        if (!switchDue_) switchDue_ = clock_.Now() + kUhidReenumerateDelay;
+        if (clock_.Now() < *switchDue_) return true;
+        switchDue_.reset();
         if (!Destroy() || !Create(state.mode)) return false;
+    } else {
+        switchDue_.reset();
     }
     // A new generation without a mode change is a state loaded from outside; the host's
     // handles stay valid, as they would on the real mouse.

@@ -25,6 +25,10 @@ namespace z7 {
 inline constexpr uint8_t kUhidMouseReportId = 1;
 inline constexpr char kUhidDeviceName[] = "Kesta Z7 Laser Mouse (simulated)";
 inline constexpr char kUhidPhys[] = "z7-uhid-sim";
+// How long after a mode switch the device leaves the kernel and comes back with the other
+// product id. uhid fails a host request whose reply arrives just before the device goes away,
+// so the reply that confirms the switch needs this time to reach the host.
+inline constexpr Millis kUhidReenumerateDelay{200};
 
 std::vector<uint8_t> UhidReportDescriptor(SimMode mode);
 // Whole length of a feature report (report id byte included) in that mode; 0 when the
@@ -36,11 +40,12 @@ class UhidDevice {
     // Sends one event to the kernel; false when the write failed.
     using Writer = std::function<bool(const uhid_event&)>;
 
-    UhidDevice(SimMouse& mouse, Writer writer);
+    UhidDevice(SimMouse& mouse, Clock& clock, Writer writer);
 
     // Brings the published device in line with the mouse: creates it, re-creates it with the
-    // other product id after a mode switch, destroys it while the mouse is unplugged, and
-    // sends queued event reports while a host has the device open. False when a write failed.
+    // other product id kUhidReenumerateDelay after a mode switch, destroys it at once while
+    // the mouse is unplugged, and sends queued event reports while a host has the device
+    // open. False when a write failed.
     [[nodiscard]] bool Sync();
     // Answers one event from the kernel, then Syncs. False when a write failed.
     [[nodiscard]] bool Handle(const uhid_event& event);
@@ -57,8 +62,10 @@ class UhidDevice {
     bool SendQueuedEvents();
 
     SimMouse& mouse_;
+    Clock& clock_;
     Writer writer_;
-    std::optional<SimMode> published_;  // the mode the kernel device was created for
+    std::optional<Clock::TimePoint> switchDue_;  // when a pending mode switch is carried out
+    std::optional<SimMode> published_;           // the mode the kernel device was created for
     uint32_t generation_ = 0;
     bool open_ = false;
 };

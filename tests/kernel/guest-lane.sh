@@ -252,10 +252,19 @@ if [ "$code" = 0 ] && grep -q '"activeSlot":1' /tmp/out; then
   ok "the state survived the killed server"
 else not_ok "the state survived the killed server"; fi
 
+echo "# boot loader path: one block downloaded through the kernel, 1.65 -> 1.70"
+run 60 /z7/z7_kernel_probe boot-download 170
+sed 's/^/#   /' /tmp/out
+expect_exit "boot loader download with re-enumeration both ways" 0
+run 20 $Z --json info
+if grep -q '"firmwareVersion":"1.70"' /tmp/out; then ok "info reports firmware 1.70"; else
+  not_ok "info reports firmware 1.70"; fi
+
 # FIRMWARE UPDATE: once `z7ctl firmware update` exists, run here a full update from a package
-# made with `z7ctl firmware pack` (EnterBootloader, re-enumeration as 1205, download,
-# FinishDownload, re-enumeration as 1206) and check the new version with `z7ctl info`.
-echo "# firmware update: not built yet, skipped"
+# made with `z7ctl firmware pack` (the updater's own procedure: EnterBootloader, re-enumeration
+# as 1205, download with VerifyBlock, FinishDownload, re-enumeration as 1206) and check the new
+# version with `z7ctl info`.
+echo "# z7ctl firmware update: not built yet, skipped"
 
 kill "$server"
 wait "$server"

@@ -80,9 +80,10 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON >/dev/null
 fi
-cmake --build "$build" --target z7ctl >"$work/build.log" 2>&1 ||
+cmake --build "$build" --target z7ctl z7_kernel_probe >"$work/build.log" 2>&1 ||
   { cat "$work/build.log" >&2; die "building z7ctl failed"; }
 z7ctl="$build/src/cli/z7ctl"
+probe="$build/tests/z7_kernel_probe"
 
 # --- initramfs ---------------------------------------------------------------------------
 rootfs="$work/rootfs"
@@ -91,12 +92,12 @@ mkdir -p "$rootfs"/{bin,dev,proc,sys,tmp,modules,z7}
 cp "$bbdir/bin/busybox" "$rootfs/bin/busybox"
 cp "$moddir/hid.ko" "$moddir/uhid.ko" "$moddir/hid-generic.ko" "$rootfs/modules/"
 strip -o "$rootfs/z7/z7ctl" "$z7ctl"
+strip -o "$rootfs/z7/z7_kernel_probe" "$probe"
 # Shared libraries at the paths the dynamic loader looks in.
 ldd "$z7ctl" | awk '/=> \// {print $3} /^[ \t]*\// {print $1}' | while read -r lib; do
   mkdir -p "$rootfs$(dirname "$lib")"
   cp -L "$lib" "$rootfs$lib"
 done
-# hidapi is loaded by z7ctl through its link; the list above already holds it.
 cp "$here/guest-init.sh" "$rootfs/init"
 cp "$here/guest-lane.sh" "$rootfs/z7/guest-lane.sh"
 chmod +x "$rootfs/init" "$rootfs/z7/guest-lane.sh"

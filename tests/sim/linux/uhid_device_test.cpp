@@ -53,7 +53,7 @@ constexpr uint8_t kFeatureItem = 0xB0;
 class UhidDeviceTest : public ::testing::Test {
   protected:
     UhidDeviceTest()
-        : mouse(clock, FactorySimState()), device(mouse, [this](const uhid_event& ev) {
+        : mouse(clock, FactorySimState()), device(mouse, clock, [this](const uhid_event& ev) {
               sent.push_back(ev);
               return true;
           }) {}
@@ -242,6 +242,13 @@ TEST_F(UhidDeviceTest, ReEnumeratesWithTheBootProductIdAndBack) {
     sent.clear();
     const uhid_event reply = GetReport(kNormalRequestId);
     EXPECT_EQ(reply.u.get_report_reply.data[kStatusByte], kStatusDone);
+    // The host gets to read that reply before the device goes away.
+    EXPECT_TRUE(sent.empty());
+    clock.Advance(kUhidReenumerateDelay - Millis(1));
+    ASSERT_TRUE(device.Sync());
+    EXPECT_TRUE(sent.empty());
+    clock.Advance(Millis(1));
+    ASSERT_TRUE(device.Sync());
     ASSERT_EQ(SentTypes(), (std::vector<uint32_t>{UHID_DESTROY, UHID_CREATE2}));
     EXPECT_EQ(sent[1].u.create2.product, kProductBoot);
     EXPECT_EQ(sent[1].u.create2.rd_size, UhidReportDescriptor(SimMode::kBoot).size());
@@ -252,6 +259,8 @@ TEST_F(UhidDeviceTest, ReEnumeratesWithTheBootProductIdAndBack) {
     EXPECT_EQ(GetReport(kBootRequestId).u.get_report_reply.data[kStatusByte], kStatusDone);
 
     mouse.Update([](SimState& s) { s.mode = SimMode::kNormal; });
+    ASSERT_TRUE(device.Sync());
+    clock.Advance(kUhidReenumerateDelay);
     ASSERT_TRUE(device.Sync());
     ASSERT_EQ(SentTypes(), (std::vector<uint32_t>{UHID_DESTROY, UHID_CREATE2}));
     EXPECT_EQ(sent[1].u.create2.product, kProductNormal);
@@ -290,7 +299,7 @@ TEST_F(UhidDeviceTest, KeepsTheDeviceWhenAStateOfTheSameModeIsLoaded) {
 }
 
 TEST_F(UhidDeviceTest, AFailedWriteIsReported) {
-    UhidDevice broken(mouse, [](const uhid_event&) { return false; });
+    UhidDevice broken(mouse, clock, [](const uhid_event&) { return false; });
     EXPECT_FALSE(broken.Sync());
     EXPECT_FALSE(broken.published());
 }
