@@ -21,7 +21,9 @@ std::string CodeText(const std::array<uint8_t, 4>& code) {
     return s;
 }
 
-uint8_t SlotArg(Context& ctx) { return static_cast<uint8_t>(ParseSlot(ctx.TakeArg("SLOT"))); }
+uint8_t SlotArg(Context& ctx) {
+    return static_cast<uint8_t>(ParseSlot(ctx.TakeArg("SLOT")));
+}
 
 int RunDevices(Context& ctx) {
     ctx.ExpectNoMoreArgs();
@@ -68,14 +70,16 @@ int RunInfo(Context& ctx) {
                 std::array<uint8_t, 4> code{};
                 const bool haveCode = ReadBootCode(link, code) == kResultOk;
                 link.CloseDevice();
-                ctx.Print(Json::object().set("mode", "boot").set("deviceCode",
-                                                                 haveCode ? Json(CodeText(code)) : Json()),
+                ctx.Print(Json::object()
+                              .set("mode", "boot")
+                              .set("deviceCode", haveCode ? Json(CodeText(code)) : Json()),
                           "mode: boot loader\ndevice code: " + (haveCode ? CodeText(code) : "-"));
                 return kExitOk;
             }
         }
         session.Check(result);
-        const std::string version = info.firmwareVersion ? VersionText(*info.firmwareVersion) : "-.--";
+        const std::string version =
+            info.firmwareVersion ? VersionText(*info.firmwareVersion) : "-.--";
         const std::string code = info.deviceCode ? CodeText(*info.deviceCode) : "";
         Json j = Json::object()
                      .set("firmwareVersion", version)
@@ -93,7 +97,8 @@ int RunApply(Context& ctx) {
     const bool lighting = ctx.TakeFlag("--lighting");
     const uint8_t slot = SlotArg(ctx);
     ctx.ExpectNoMoreArgs();
-    if (sensor && lighting) throw CliError(kExitUsage, "--sensor and --lighting exclude each other");
+    if (sensor && lighting)
+        throw CliError(kExitUsage, "--sensor and --lighting exclude each other");
     LoadedProfiles p = LoadProfiles(ctx);
     const ProfileRecord& profile = p.set[slot];
     if (!sensor && !lighting) {
@@ -109,8 +114,9 @@ int RunApply(Context& ctx) {
                                             : WriteAllExchange(session.link(), profile);
         session.Check(r);
         const char* kind = sensor ? "sensor" : lighting ? "lighting" : "image";
-        ctx.Print(Json::object().set("slot", int{slot}).set("written", kind),
-                  std::string("slot ") + std::to_string(slot) + ": " + kind + " written and activated");
+        ctx.Print(
+            Json::object().set("slot", int{slot}).set("written", kind),
+            std::string("slot ") + std::to_string(slot) + ": " + kind + " written and activated");
         return kExitOk;
     });
 }
@@ -138,10 +144,14 @@ int RunCalibrate(Context& ctx) {
 
 const char* EventName(uint8_t code) {
     switch (code) {
-        case kEventProfileSwitch: return "profile";
-        case kEventShortcut: return "shortcut";
-        case kEventTextBlock: return "textblock";
-        default: return "unknown";
+        case kEventProfileSwitch:
+            return "profile";
+        case kEventShortcut:
+            return "shortcut";
+        case kEventTextBlock:
+            return "textblock";
+        default:
+            return "unknown";
     }
 }
 
@@ -169,7 +179,8 @@ int RunListen(Context& ctx) {
                 wait = std::min(wait, std::chrono::duration_cast<Millis>(end - clock.Now()));
             uint8_t code = 0, value = 0xFF;
             const HidError error = link.WaitDeviceEvent(code, value, wait);
-            if (error == HidError::kDisconnected) throw CliError(kExitNoMouse, "the mouse was unplugged");
+            if (error == HidError::kDisconnected)
+                throw CliError(kExitNoMouse, "the mouse was unplugged");
             if (code == 0) continue;
             ++seen;
             const Json event = Json::object().set("code", int{code}).set("value", int{value});
@@ -183,12 +194,26 @@ int RunListen(Context& ctx) {
 
 }  // namespace
 
-int RunDevicesCommand(Context& ctx) { return RunDevices(ctx); }
-int RunInfoCommand(Context& ctx) { return RunInfo(ctx); }
-int RunApplyCommand(Context& ctx) { return RunApply(ctx); }
-int RunActivateCommand(Context& ctx) { return RunSlotCommand(ctx, false); }
-int RunEraseCommand(Context& ctx) { return RunSlotCommand(ctx, true); }
-int RunCalibrateCommand(Context& ctx) { return RunCalibrate(ctx); }
-int RunListenCommand(Context& ctx) { return RunListen(ctx); }
+int RunDevicesCommand(Context& ctx) {
+    return RunDevices(ctx);
+}
+int RunInfoCommand(Context& ctx) {
+    return RunInfo(ctx);
+}
+int RunApplyCommand(Context& ctx) {
+    return RunApply(ctx);
+}
+int RunActivateCommand(Context& ctx) {
+    return RunSlotCommand(ctx, false);
+}
+int RunEraseCommand(Context& ctx) {
+    return RunSlotCommand(ctx, true);
+}
+int RunCalibrateCommand(Context& ctx) {
+    return RunCalibrate(ctx);
+}
+int RunListenCommand(Context& ctx) {
+    return RunListen(ctx);
+}
 
 }  // namespace z7::cli

@@ -10,8 +10,10 @@ namespace z7::cli {
 DeviceSession::DeviceSession(Context& ctx) : ctx_(ctx) {
     if (ctx.virtualTime && !ctx.simulateState)
         throw CliError(kExitUsage, "--virtual-time needs --simulate");
-    if (ctx.virtualTime) clock_ = std::make_unique<VirtualClock>();
-    else clock_ = std::make_unique<SystemClock>();
+    if (ctx.virtualTime)
+        clock_ = std::make_unique<VirtualClock>();
+    else
+        clock_ = std::make_unique<SystemClock>();
     if (ctx.simulateState) {
         SimState state;
         if (ctx.fs.Exists(*ctx.simulateState)) {
@@ -21,8 +23,8 @@ DeviceSession::DeviceSession(Context& ctx) : ctx_(ctx) {
                 throw CliError(kExitBadInput, "cannot read the simulator state " +
                                                   ctx.simulateState->string() + ": " + error);
             if (!LoadSimState(bytes, state))
-                throw CliError(kExitBadInput, "the simulator state " +
-                                                  ctx.simulateState->string() + " is damaged");
+                throw CliError(kExitBadInput, "the simulator state " + ctx.simulateState->string() +
+                                                  " is damaged");
         } else {
             state = FactorySimState();
         }
@@ -34,7 +36,9 @@ DeviceSession::DeviceSession(Context& ctx) : ctx_(ctx) {
     link_ = std::make_unique<DeviceLink>(*transport_, *clock_);
 }
 
-DeviceSession::~DeviceSession() { link_->CloseDevice(); }
+DeviceSession::~DeviceSession() {
+    link_->CloseDevice();
+}
 
 void DeviceSession::Save() {
     if (!sim_ || saved_) return;
@@ -46,22 +50,22 @@ void DeviceSession::Save() {
     temp += ".tmp";
     std::string error;
     if (!ctx_.fs.WriteFile(temp, bytes, &error) || !ctx_.fs.Rename(temp, path, &error))
-        throw CliError(kExitBadInput, "cannot write the simulator state " + path.string() +
-                                          ": " + error);
+        throw CliError(kExitBadInput,
+                       "cannot write the simulator state " + path.string() + ": " + error);
 }
 
 void DeviceSession::ThrowNoMouse() {
     const OpenProblem problem = link_->lastOpenProblem();
     if (problem.outcome == OpenOutcome::kAccessDenied) {
-        std::string message = "the mouse was found at " + problem.path +
-                              " but may not be opened (permission denied)";
+        std::string message =
+            "the mouse was found at " + problem.path + " but may not be opened (permission denied)";
         const std::string hint = sim_ ? std::string() : DeviceAccessHint();
         if (!hint.empty()) message += "; " + hint;
         throw CliError(kExitNoMouse, message);
     }
     if (problem.outcome == OpenOutcome::kOpenFailed)
-        throw CliError(kExitNoMouse, "the mouse was found but could not be opened: " +
-                                         problem.message);
+        throw CliError(kExitNoMouse,
+                       "the mouse was found but could not be opened: " + problem.message);
     throw CliError(kExitNoMouse, "no mouse found");
 }
 

@@ -12,7 +12,7 @@
 namespace z7::cli {
 
 class DeviceSession {
-public:
+  public:
     explicit DeviceSession(Context& ctx);
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
@@ -30,7 +30,7 @@ public:
     // The "no mouse" error, with the permission hint when the mouse was seen but refused.
     [[noreturn]] void ThrowNoMouse();
 
-private:
+  private:
     Context& ctx_;
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SimMouse> sim_;

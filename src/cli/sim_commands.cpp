@@ -27,8 +27,7 @@ uint16_t ParseVersion(const std::string& text) {
     const size_t dot = text.find('.');
     const std::string whole = text.substr(0, dot);
     std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
-    if (whole.empty() || frac.size() > 2 ||
-        (dot != std::string::npos && frac.empty()) ||
+    if (whole.empty() || frac.size() > 2 || (dot != std::string::npos && frac.empty()) ||
         whole.find_first_not_of("0123456789") != std::string::npos ||
         frac.find_first_not_of("0123456789") != std::string::npos)
         throw CliError(kExitBadInput, "firmwareVersion takes X.YY: \"" + text + "\"");
@@ -40,17 +39,23 @@ uint16_t ParseVersion(const std::string& text) {
 
 uint32_t Count(const std::string& text, const char* what, long long max = 1000000) {
     const long long v = ParseNumber(text, what);
-    if (v < 0 || v > max) throw CliError(kExitBadInput, std::string(what) + " out of range: " + text);
+    if (v < 0 || v > max)
+        throw CliError(kExitBadInput, std::string(what) + " out of range: " + text);
     return static_cast<uint32_t>(v);
 }
 
-bool Flag(const std::string& text, const char* what) { return Count(text, what, 1) == 1; }
+bool Flag(const std::string& text, const char* what) {
+    return Count(text, what, 1) == 1;
+}
 
 HidError ErrorByName(const std::string& name) {
     static const std::pair<const char*, HidError> kNames[] = {
-        {"notReady", HidError::kNotReady},         {"crc", HidError::kCrc},
-        {"writeFault", HidError::kWriteFault},     {"invalidParameter", HidError::kInvalidParameter},
-        {"functionFailed", HidError::kFunctionFailed}, {"general", HidError::kGeneralFailure},
+        {"notReady", HidError::kNotReady},
+        {"crc", HidError::kCrc},
+        {"writeFault", HidError::kWriteFault},
+        {"invalidParameter", HidError::kInvalidParameter},
+        {"functionFailed", HidError::kFunctionFailed},
+        {"general", HidError::kGeneralFailure},
         {"disconnected", HidError::kDisconnected},
     };
     for (const auto& [n, e] : kNames)
@@ -104,10 +109,14 @@ int Event(Context& ctx, DeviceSession& session) {
     const uint32_t value = Count(ctx.TakeArg("VALUE"), "VALUE", 255);
     ctx.ExpectNoMoreArgs();
     SimEvent e;
-    if (kind == "profile") e = {kEventProfileSwitch, static_cast<uint8_t>(value), 0};
-    else if (kind == "shortcut") e = {kEventShortcut, 0, static_cast<uint8_t>(value)};
-    else if (kind == "textblock") e = {kEventTextBlock, 0, static_cast<uint8_t>(value)};
-    else throw CliError(kExitUsage, "sim event takes profile, shortcut or textblock");
+    if (kind == "profile")
+        e = {kEventProfileSwitch, static_cast<uint8_t>(value), 0};
+    else if (kind == "shortcut")
+        e = {kEventShortcut, 0, static_cast<uint8_t>(value)};
+    else if (kind == "textblock")
+        e = {kEventTextBlock, 0, static_cast<uint8_t>(value)};
+    else
+        throw CliError(kExitUsage, "sim event takes profile, shortcut or textblock");
     Sim(session).QueueEvent(e);
     ctx.Print(Json::object().set("queued", kind).set("value", value), "");
     return kExitOk;
@@ -147,7 +156,8 @@ int Set(Context& ctx, DeviceSession& session) {
         } else if (key == "unreadable") {
             f.unreadableReplies = Count(value, "unreadable");
         } else if (key == "unplugAfter") {
-            f.unplugAfterCommands = value == "-1" ? -1 : static_cast<int32_t>(Count(value, "unplugAfter"));
+            f.unplugAfterCommands =
+                value == "-1" ? -1 : static_cast<int32_t>(Count(value, "unplugAfter"));
         } else if (key == "accessDenied") {
             f.accessDenied = Flag(value, "accessDenied");
         } else if (key == "strict") {

@@ -10,7 +10,7 @@ namespace z7 {
 enum class DeviceChange { kArrival, kRemoval };
 
 class DeviceMonitor {
-public:
+  public:
     using Callback = std::function<void(DeviceChange change, const std::string& name)>;
     virtual ~DeviceMonitor() = default;
     // Starts delivering notices on a thread of the monitor's own; false when the platform

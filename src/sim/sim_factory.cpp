@@ -12,6 +12,8 @@ std::array<DeviceImage, 5> FactoryImages() {
     return images;
 }
 
-SimState FactorySimState() { return NewSimState(FactoryImages()); }
+SimState FactorySimState() {
+    return NewSimState(FactoryImages());
+}
 
 }  // namespace z7

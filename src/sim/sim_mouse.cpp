@@ -22,27 +22,45 @@ Millis DelayOf(SimMode mode, uint8_t reportId, uint8_t command) {
     if (mode == SimMode::kNormal) {
         if (reportId == kImageRequestId) return kDelayWriteImageHalf;
         switch (command) {
-            case kCmdReadDeviceCode: return kDelayReadDeviceCode;
-            case kCmdReadFirmwareVersion: return kDelayReadFirmwareVersion;
-            case kCmdEnterBootloader: return kDelayEnterBootloader;
-            case kCmdReadActiveSlot: return kDelayReadActiveSlot;
-            case kCmdActivateSlot: return kDelayActivateSlot;
-            case kCmdWriteSensorBlock: return kDelayWriteSensorBlock;
-            case kCmdCalibrateSurface: return kDelayCalibrateSurface;
-            case kCmdWriteLightingBlock: return kDelayWriteLightingBlock;
-            case kCmdEraseSlot: return kDelayEraseSlot;
-            default: return Millis(0);
+            case kCmdReadDeviceCode:
+                return kDelayReadDeviceCode;
+            case kCmdReadFirmwareVersion:
+                return kDelayReadFirmwareVersion;
+            case kCmdEnterBootloader:
+                return kDelayEnterBootloader;
+            case kCmdReadActiveSlot:
+                return kDelayReadActiveSlot;
+            case kCmdActivateSlot:
+                return kDelayActivateSlot;
+            case kCmdWriteSensorBlock:
+                return kDelayWriteSensorBlock;
+            case kCmdCalibrateSurface:
+                return kDelayCalibrateSurface;
+            case kCmdWriteLightingBlock:
+                return kDelayWriteLightingBlock;
+            case kCmdEraseSlot:
+                return kDelayEraseSlot;
+            default:
+                return Millis(0);
         }
     }
     switch (command) {
-        case kCmdReadBootCode: return kDelayReadBootCode;
-        case kCmdReadBootInfo: return kDelayReadBootInfo;
-        case kCmdBeginDownload: return kDelayBeginDownload;
-        case kCmdWriteBlock: return kDelayWriteBlock;
-        case kCmdWriteFirstBlock: return kDelayWriteFirstBlock;
-        case kCmdReadBlock: return kDelayReadBlock;
-        case kCmdFinishDownload: return kDelayFinishDownload;
-        default: return Millis(0);
+        case kCmdReadBootCode:
+            return kDelayReadBootCode;
+        case kCmdReadBootInfo:
+            return kDelayReadBootInfo;
+        case kCmdBeginDownload:
+            return kDelayBeginDownload;
+        case kCmdWriteBlock:
+            return kDelayWriteBlock;
+        case kCmdWriteFirstBlock:
+            return kDelayWriteFirstBlock;
+        case kCmdReadBlock:
+            return kDelayReadBlock;
+        case kCmdFinishDownload:
+            return kDelayFinishDownload;
+        default:
+            return Millis(0);
     }
 }
 
@@ -171,8 +189,8 @@ HidStatus SimMouse::SetFeature(uint32_t generation, std::span<const uint8_t> rep
     }
     if (f.transportErrors > 0) {
         --f.transportErrors;
-        return {f.transportError, std::string("simulated set feature: ") +
-                                      HidErrorName(f.transportError)};
+        return {f.transportError,
+                std::string("simulated set feature: ") + HidErrorName(f.transportError)};
     }
     if (report.size() < 2) return {HidError::kInvalidParameter, "short report"};
     const uint8_t id = report[0];
@@ -188,8 +206,10 @@ HidStatus SimMouse::SetFeature(uint32_t generation, std::span<const uint8_t> rep
     requests_.emplace_back(report.begin(), report.end());
     requestTime_ = clock_.Now();
     requestDelay_ = DelayOf(state_.mode, id, report[kCommandByte]);
-    if (normal) HandleNormal(report);
-    else HandleBoot(report);
+    if (normal)
+        HandleNormal(report);
+    else
+        HandleBoot(report);
     return {};
 }
 
@@ -199,8 +219,8 @@ HidStatus SimMouse::GetFeature(uint32_t generation, std::span<uint8_t> report) {
     SimFaults& f = state_.faults;
     if (f.transportErrors > 0) {
         --f.transportErrors;
-        return {f.transportError, std::string("simulated get feature: ") +
-                                      HidErrorName(f.transportError)};
+        return {f.transportError,
+                std::string("simulated get feature: ") + HidErrorName(f.transportError)};
     }
     if (f.unreadableReplies > 0) {
         --f.unreadableReplies;
@@ -227,8 +247,7 @@ HidStatus SimMouse::GetFeature(uint32_t generation, std::span<uint8_t> report) {
         report[kStatusByte] = kStatusFailed;
         return {};
     }
-    std::copy_n(reply_.begin() + 1, std::min(reply_.size(), report.size()) - 1,
-                report.begin() + 1);
+    std::copy_n(reply_.begin() + 1, std::min(reply_.size(), report.size()) - 1, report.begin() + 1);
     report[0] = id;
     if (switchAfterReply_) {
         switchAfterReply_ = false;
@@ -336,7 +355,8 @@ void SimMouse::HandleNormal(std::span<const uint8_t> r) {
             DeviceImage& image = state_.slots[slot];
             const auto block = r.subspan(kPayloadOffset, kBlockSize);
             if (command == kCmdWriteSensorBlock) {
-                std::copy_n(block.begin(), kSensorSourceLength, image.begin() + kSensorSourceOffset);
+                std::copy_n(block.begin(), kSensorSourceLength,
+                            image.begin() + kSensorSourceOffset);
                 image[kOffsetPollingRate] = block[kSensorBlockPollingRate];
             } else {
                 std::copy_n(block.begin(), kLightingSourceLength,
@@ -382,7 +402,8 @@ void SimMouse::HandleBoot(std::span<const uint8_t> r) {
             reply = &NewReply(kStatusDone, kLongReportLength, kBootLongId);
             std::copy(data.begin(), data.end(), reply->begin() + kPayloadOffset);
         } else if (command == kCmdWriteBlock) {
-            const uint16_t sent = static_cast<uint16_t>(r[kBlockSumByte] | (r[kBlockSumByte + 1] << 8));
+            const uint16_t sent =
+                static_cast<uint16_t>(r[kBlockSumByte] | (r[kBlockSumByte + 1] << 8));
             uint32_t sum = 0;
             for (uint8_t b : data) sum += b;
             const bool ok = state_.downloadBegun && static_cast<uint16_t>(sum) == sent;

@@ -39,12 +39,12 @@ struct SimFaults {
     uint32_t busyReplies = 0;        // replies that report busy (status 4)
     uint32_t failStatusReplies = 0;  // replies that report `failStatus`
     uint8_t failStatus = 2;
-    uint32_t transportErrors = 0;    // set/get transfers that fail with `transportError`
+    uint32_t transportErrors = 0;  // set/get transfers that fail with `transportError`
     HidError transportError = HidError::kGeneralFailure;
-    uint32_t unreadableReplies = 0;  // get transfers that fail outright
+    uint32_t unreadableReplies = 0;    // get transfers that fail outright
     int32_t unplugAfterCommands = -1;  // requests accepted before the mouse vanishes; -1 off
-    bool accessDenied = false;       // opening any collection is refused
-    bool strict = false;             // a reply read before the command's delay reports busy
+    bool accessDenied = false;         // opening any collection is refused
+    bool strict = false;               // a reply read before the command's delay reports busy
 };
 
 struct SimEvent {
@@ -76,7 +76,7 @@ struct SimState {
 SimState NewSimState(const std::array<DeviceImage, 5>& factory);
 
 class SimMouse {
-public:
+  public:
     explicit SimMouse(Clock& clock, SimState state = {});
 
     SimState state() const;
@@ -108,7 +108,7 @@ public:
     void AddReader(WakeSignal* wake);
     void RemoveReader(WakeSignal* wake);
 
-private:
+  private:
     HidStatus Gone(uint32_t generation) const;
     void Reenumerate(SimMode mode);
     void HandleNormal(std::span<const uint8_t> request);

@@ -6,7 +6,7 @@ namespace z7 {
 namespace {
 
 class SimDevice final : public HidDevice {
-public:
+  public:
     SimDevice(SimMouse& mouse, uint32_t generation) : mouse_(mouse), generation_(generation) {
         mouse_.AddReader(&wake_);
     }
@@ -26,7 +26,7 @@ public:
         wake_.Notify();
     }
 
-private:
+  private:
     SimMouse& mouse_;
     const uint32_t generation_;
     WakeSignal wake_;

@@ -6,13 +6,13 @@
 namespace z7 {
 
 class SimTransport final : public HidTransport {
-public:
+  public:
     explicit SimTransport(SimMouse& mouse) : mouse_(mouse) {}
     std::vector<HidCollectionInfo> Enumerate() override { return mouse_.Collections(); }
     std::unique_ptr<HidDevice> Open(const HidCollectionInfo& collection,
                                     HidStatus& status) override;
 
-private:
+  private:
     SimMouse& mouse_;
 };
 

@@ -9,12 +9,13 @@ namespace z7::cli {
 namespace {
 
 class DeviceCommands : public ::testing::Test {
-protected:
+  protected:
     // Runs z7ctl against the simulated mouse in the state file S, on virtual time.
     int Z7(std::vector<std::string> args, bool simulate = true) {
-        std::vector<std::string> argv = {"z7ctl", "--data-dir", (dir / "data").string(),
-                                         "--config", (dir / "c.ini").string()};
-        if (simulate) argv.insert(argv.end(), {"--simulate", (dir / "S").string(), "--virtual-time"});
+        std::vector<std::string> argv = {"z7ctl", "--data-dir", (dir / "data").string(), "--config",
+                                         (dir / "c.ini").string()};
+        if (simulate)
+            argv.insert(argv.end(), {"--simulate", (dir / "S").string(), "--virtual-time"});
         argv.insert(argv.end(), args.begin(), args.end());
         out.str({});
         err.str({});
@@ -60,8 +61,10 @@ TEST_F(DeviceCommands, ApplyStoresExactlyTheImageAndActivatesTheSlot) {
 TEST_F(DeviceCommands, SensorAndLightingAppliesChangeOnlyTheirBytes) {
     ASSERT_EQ(Z7({"apply", "1"}), 0) << err.str();
     const std::string original = Slot(1);
-    ASSERT_EQ(Z7({"profile", "set", "1", "cpiX=600,900,2000", "pollingRate=4", "lightColor1=0x123456",
-                  "lightSleep=5", "profileName=x"}, false), 0);
+    ASSERT_EQ(Z7({"profile", "set", "1", "cpiX=600,900,2000", "pollingRate=4",
+                  "lightColor1=0x123456", "lightSleep=5", "profileName=x"},
+                 false),
+              0);
     const std::string changed = ImageHex("1");
 
     auto differing = [](const std::string& a, const std::string& b) {
@@ -82,7 +85,8 @@ TEST_F(DeviceCommands, SensorAndLightingAppliesChangeOnlyTheirBytes) {
         EXPECT_TRUE(b == 0x5A || (b >= 0x17 && b <= 0x1E)) << "byte " << b;
     EXPECT_FALSE(differing(afterSensor, afterLighting).empty());
     // Everything both blocks carry now matches the full image; the rest is untouched.
-    for (size_t b : differing(afterLighting, changed)) EXPECT_TRUE(b < 0x15 || b > 0x5A || b == 0x16);
+    for (size_t b : differing(afterLighting, changed))
+        EXPECT_TRUE(b < 0x15 || b > 0x5A || b == 0x16);
 }
 
 TEST_F(DeviceCommands, FailuresMapToTheContractsExitCodes) {
@@ -136,7 +140,8 @@ TEST_F(DeviceCommands, EraseRestoresTheFactoryImageAndInfoFindsABootLoader) {
 TEST_F(DeviceCommands, InfoReportsVersionSlotAndCode) {
     ASSERT_EQ(Z7({"sim", "set", "firmwareVersion=2.05", "activeSlot=4", "deviceCode=AB12"}), 0);
     EXPECT_EQ(Z7({"--json", "info"}), 0);
-    EXPECT_EQ(out.str(), "{\"firmwareVersion\":\"2.05\",\"activeSlot\":4,\"deviceCode\":\"AB12\"}\n");
+    EXPECT_EQ(out.str(),
+              "{\"firmwareVersion\":\"2.05\",\"activeSlot\":4,\"deviceCode\":\"AB12\"}\n");
 }
 
 }  // namespace

@@ -43,12 +43,13 @@ Outcome Short(DeviceLink& link, std::vector<uint8_t>& request, Millis delay,
 Outcome Boot(DeviceLink& link, std::vector<uint8_t>& request, Millis delay,
              size_t replyLength = kShortReportLength) {
     return Exchange(link, request, delay, DelayWhen::kAlways,
-                    replyLength == kShortReportLength ? kBootRequestId : kBootLongId,
-                    replyLength);
+                    replyLength == kShortReportLength ? kBootRequestId : kBootLongId, replyLength);
 }
 
 // The write commands count any reply that could be read as success.
-uint8_t AnyReply(const Outcome& o) { return o.sent && o.replied ? kResultOk : kResultFailed; }
+uint8_t AnyReply(const Outcome& o) {
+    return o.sent && o.replied ? kResultOk : kResultFailed;
+}
 
 uint8_t StatusOrNoReply(const Outcome& o) {
     if (!o.sent) return kResultFailed;
@@ -78,8 +79,7 @@ uint8_t ReadDeviceCode(DeviceLink& link, std::array<uint8_t, 4>& code) {
 }
 
 uint8_t ReadFirmwareVersion(DeviceLink& link, std::array<uint8_t, kFirmwareInfoLength>& info) {
-    std::vector<uint8_t> r =
-        Request(kShortReportLength, kNormalRequestId, kCmdReadFirmwareVersion);
+    std::vector<uint8_t> r = Request(kShortReportLength, kNormalRequestId, kCmdReadFirmwareVersion);
     const Outcome o = Short(link, r, kDelayReadFirmwareVersion);
     const uint8_t result = StatusOrNoReply(o);
     if (o.replied && result == kResultOk)
@@ -111,8 +111,8 @@ uint8_t ActivateSlot(DeviceLink& link, uint8_t slot) {
 }
 
 uint8_t WriteSensorBlock(DeviceLink& link, const DeviceBlock& block, uint8_t slot) {
-    return SlotCommand(link, kCmdWriteSensorBlock, slot, kDelayWriteSensorBlock,
-                       DelayWhen::kAlways, &block);
+    return SlotCommand(link, kCmdWriteSensorBlock, slot, kDelayWriteSensorBlock, DelayWhen::kAlways,
+                       &block);
 }
 
 uint8_t CalibrateSurface(DeviceLink& link) {
@@ -127,8 +127,8 @@ uint8_t WriteLightingBlock(DeviceLink& link, const DeviceBlock& block, uint8_t s
 }
 
 uint8_t EraseSlot(DeviceLink& link, uint8_t slot) {
-    return SlotCommand(link, kCmdEraseSlot, slot, kDelayEraseSlot,
-                       DelayWhen::kAfterAcceptedRequest, nullptr);
+    return SlotCommand(link, kCmdEraseSlot, slot, kDelayEraseSlot, DelayWhen::kAfterAcceptedRequest,
+                       nullptr);
 }
 
 uint8_t WriteProfileImage(DeviceLink& link, const DeviceImage& image, size_t totalEntries,

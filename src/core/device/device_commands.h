@@ -32,15 +32,15 @@ inline constexpr uint8_t kBootLongId = 0x81;
 
 // Request and reply layout.
 inline constexpr size_t kCommandByte = 1;
-inline constexpr size_t kParamByte = 2;       // first parameter byte (2..7)
+inline constexpr size_t kParamByte = 2;  // first parameter byte (2..7)
 inline constexpr size_t kSlotByte = 5;
 inline constexpr size_t kHalfByte = 6;
 inline constexpr size_t kPayloadOffset = 16;
-inline constexpr size_t kBlockSumByte = 3;    // WriteBlock: sum low, high at 3..4
+inline constexpr size_t kBlockSumByte = 3;  // WriteBlock: sum low, high at 3..4
 inline constexpr size_t kBlockNumberByte = 2;
-inline constexpr size_t kStoredSumByte = 6;   // ReadBlock reply: 16-bit sum at 6..7
-inline constexpr size_t kCountByte = 16;      // BeginDownload: block count
-inline constexpr size_t kChecksumByte = 17;   // BeginDownload: 32-bit checksum at 17..20
+inline constexpr size_t kStoredSumByte = 6;  // ReadBlock reply: 16-bit sum at 6..7
+inline constexpr size_t kCountByte = 16;     // BeginDownload: block count
+inline constexpr size_t kChecksumByte = 17;  // BeginDownload: 32-bit checksum at 17..20
 
 // Command codes.
 inline constexpr uint8_t kCmdReadDeviceCode = 0x1A;
@@ -101,8 +101,7 @@ uint16_t FirmwareVersionOf(const std::array<uint8_t, kFirmwareInfoLength>& info)
 [[nodiscard]] uint8_t ActivateSlot(DeviceLink& link, uint8_t slot);
 [[nodiscard]] uint8_t WriteSensorBlock(DeviceLink& link, const DeviceBlock& block, uint8_t slot);
 [[nodiscard]] uint8_t CalibrateSurface(DeviceLink& link);
-[[nodiscard]] uint8_t WriteLightingBlock(DeviceLink& link, const DeviceBlock& block,
-                                         uint8_t slot);
+[[nodiscard]] uint8_t WriteLightingBlock(DeviceLink& link, const DeviceBlock& block, uint8_t slot);
 [[nodiscard]] uint8_t EraseSlot(DeviceLink& link, uint8_t slot);
 // Replaces the slot's image in two halves. `totalEntries` is TotalEntries() of the record the
 // image was built from; above kMaxImageEntries nothing is sent and the result is 2.

@@ -50,8 +50,8 @@ ExchangeResult RefreshFromDevice(DeviceLink& link, DeviceInfo& info, bool readDe
 
 ExchangeResult WriteAllExchange(DeviceLink& link, uint8_t slot, const DeviceImage& image,
                                 size_t totalEntries) {
-    return WriteThenActivate(
-        link, slot, [&] { return WriteProfileImage(link, image, totalEntries, slot); });
+    return WriteThenActivate(link, slot,
+                             [&] { return WriteProfileImage(link, image, totalEntries, slot); });
 }
 
 ExchangeResult WriteSensorExchange(DeviceLink& link, uint8_t slot, const DeviceBlock& block) {
@@ -65,8 +65,8 @@ ExchangeResult WriteLightingExchange(DeviceLink& link, uint8_t slot, const Devic
 ExchangeResult DeleteOnMouseExchange(DeviceLink& link, uint8_t slot) {
     return Run(link, [&] {
         uint8_t active = 0;
-        return ReadActiveSlot(link, active) == kResultOk &&
-               EraseSlot(link, slot) == kResultOk && ActivateSlot(link, 0) == kResultOk;
+        return ReadActiveSlot(link, active) == kResultOk && EraseSlot(link, slot) == kResultOk &&
+               ActivateSlot(link, 0) == kResultOk;
     });
 }
 

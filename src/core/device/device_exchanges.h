@@ -45,7 +45,6 @@ struct DeviceInfo {
 // The same writes built from a profile (its own profileSlot); they need the image module.
 [[nodiscard]] ExchangeResult WriteAllExchange(DeviceLink& link, const ProfileRecord& profile);
 [[nodiscard]] ExchangeResult WriteSensorExchange(DeviceLink& link, const ProfileRecord& profile);
-[[nodiscard]] ExchangeResult WriteLightingExchange(DeviceLink& link,
-                                                   const ProfileRecord& profile);
+[[nodiscard]] ExchangeResult WriteLightingExchange(DeviceLink& link, const ProfileRecord& profile);
 
 }  // namespace z7

@@ -19,7 +19,9 @@ constexpr uint8_t kNoValue = 0xFF;
 DeviceLink::DeviceLink(HidTransport& transport, Clock& clock)
     : transport_(transport), clock_(clock) {}
 
-DeviceLink::~DeviceLink() { CloseDevice(); }
+DeviceLink::~DeviceLink() {
+    CloseDevice();
+}
 
 std::unique_ptr<HidDevice> DeviceLink::Discover(uint16_t productId, uint16_t usagePage,
                                                 uint16_t usage, HidCollectionInfo* found,
@@ -41,10 +43,10 @@ std::unique_ptr<HidDevice> DeviceLink::Discover(uint16_t productId, uint16_t usa
         }
         // The first refused collection is the one worth telling the user about.
         if (problem.outcome == OpenOutcome::kNotFound)
-            problem = OpenProblem{status.error == HidError::kAccessDenied
-                                      ? OpenOutcome::kAccessDenied
-                                      : OpenOutcome::kOpenFailed,
-                                  c.path, status.message};
+            problem =
+                OpenProblem{status.error == HidError::kAccessDenied ? OpenOutcome::kAccessDenied
+                                                                    : OpenOutcome::kOpenFailed,
+                            c.path, status.message};
     }
     if (record) {
         std::lock_guard lock(stateMutex_);
@@ -59,7 +61,8 @@ bool DeviceLink::OpenConfigInterface(uint16_t productId) {
         configDevice_.reset();
         configOpen_ = false;
     }
-    std::unique_ptr<HidDevice> device = Discover(productId, kConfigUsagePage, kConfigUsage, nullptr, true);
+    std::unique_ptr<HidDevice> device =
+        Discover(productId, kConfigUsagePage, kConfigUsage, nullptr, true);
     if (!device) return false;
     std::lock_guard lock(stateMutex_);
     configDevice_ = std::move(device);
@@ -165,8 +168,7 @@ HidError DeviceLink::ReadEventOn(HidDevice& device, size_t inputLength, uint8_t&
     std::vector<uint8_t> report(std::max(inputLength, kEventReportLength), 0);
     report[0] = kEventReportId;
     size_t length = 0;
-    const HidStatus status =
-        device.ReadInput(std::span(report).first(inputLength), limit, length);
+    const HidStatus status = device.ReadInput(std::span(report).first(inputLength), limit, length);
     if (!status.ok()) return status.error;
     // A node shared with the configuration collection also carries its reports.
     if (length <= kEventCodeByte || report[0] != kEventReportId) return HidError::kNone;

@@ -54,15 +54,15 @@ struct OpenProblem {
 struct DeviceEventHandlers {
     // Optional: the slot shown on the host; a switch to it is ignored.
     std::function<int()> currentSlot;
-    std::function<void(uint8_t slot)> onProfileSwitch;  // slot 0..4
+    std::function<void(uint8_t slot)> onProfileSwitch;              // slot 0..4
     std::function<void(uint8_t code, uint8_t value)> onHostAction;  // codes 19 and 22
 };
 
 // Idle listener wait: woken at once by a report or by CloseDevice.
-inline constexpr Millis kListenerWait{500};
+inline constexpr Millis kListenerWait{1000};
 
 class DeviceLink {
-public:
+  public:
     DeviceLink(HidTransport& transport, Clock& clock);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
@@ -109,7 +109,7 @@ public:
     // The end of every exchange: CloseDevice, OpenEventInterface, and a listener if it opened.
     void RestartListening();
 
-private:
+  private:
     std::unique_ptr<HidDevice> Discover(uint16_t productId, uint16_t usagePage, uint16_t usage,
                                         HidCollectionInfo* found, bool record);
     HidStatus Transfer(bool get, std::span<uint8_t> report);
@@ -119,7 +119,7 @@ private:
     void StopListener();
     static void Dispatch(const DeviceEventHandlers& handlers, uint8_t code, uint8_t value);
     static HidError ReadEventOn(HidDevice& device, size_t inputLength, uint8_t& code,
-                            uint8_t& value, Millis limit);
+                                uint8_t& value, Millis limit);
 
     HidTransport& transport_;
     Clock& clock_;

@@ -17,18 +17,30 @@ bool IsRetryable(HidError error) {
 
 const char* HidErrorName(HidError error) {
     switch (error) {
-        case HidError::kNone: return "no error";
-        case HidError::kNotReady: return "device not ready";
-        case HidError::kCrc: return "data error";
-        case HidError::kWriteFault: return "write fault";
-        case HidError::kInvalidParameter: return "invalid parameter";
-        case HidError::kFunctionFailed: return "function failed";
-        case HidError::kGeneralFailure: return "general failure";
-        case HidError::kDisconnected: return "device disconnected";
-        case HidError::kAccessDenied: return "permission denied";
-        case HidError::kNotOpen: return "device not open";
-        case HidError::kTimeout: return "timed out";
-        case HidError::kCancelled: return "cancelled";
+        case HidError::kNone:
+            return "no error";
+        case HidError::kNotReady:
+            return "device not ready";
+        case HidError::kCrc:
+            return "data error";
+        case HidError::kWriteFault:
+            return "write fault";
+        case HidError::kInvalidParameter:
+            return "invalid parameter";
+        case HidError::kFunctionFailed:
+            return "function failed";
+        case HidError::kGeneralFailure:
+            return "general failure";
+        case HidError::kDisconnected:
+            return "device disconnected";
+        case HidError::kAccessDenied:
+            return "permission denied";
+        case HidError::kNotOpen:
+            return "device not open";
+        case HidError::kTimeout:
+            return "timed out";
+        case HidError::kCancelled:
+            return "cancelled";
     }
     return "unknown error";
 }

@@ -37,9 +37,9 @@ enum class HidError : uint8_t {
     kGeneralFailure,
     kDisconnected,
     kAccessDenied,
-    kNotOpen,     // no handle: nothing was sent
-    kTimeout,     // an input read saw no report in time
-    kCancelled,   // an input read was ended by CancelRead
+    kNotOpen,    // no handle: nothing was sent
+    kTimeout,    // an input read saw no report in time
+    kCancelled,  // an input read was ended by CancelRead
 };
 
 [[nodiscard]] bool IsRetryable(HidError error);
@@ -68,7 +68,7 @@ struct HidCollectionInfo {
 // An open collection. SetFeature/GetFeature may be called from one thread at a time;
 // CancelRead from any thread.
 class HidDevice {
-public:
+  public:
     virtual ~HidDevice() = default;
     virtual HidStatus SetFeature(std::span<const uint8_t> report) = 0;
     // `report` holds the wanted report id in byte 0; filled with the reply.
@@ -81,7 +81,7 @@ public:
 };
 
 class HidTransport {
-public:
+  public:
     virtual ~HidTransport() = default;
     // Every collection present, one entry per top-level usage, in the platform's order.
     virtual std::vector<HidCollectionInfo> Enumerate() = 0;

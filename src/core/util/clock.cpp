@@ -29,7 +29,9 @@ bool SystemClock::WaitFor(WakeSignal& signal, Millis timeout) {
     return woken;
 }
 
-Clock::TimePoint VirtualClock::Now() { return TimePoint(Millis(now_.load())); }
+Clock::TimePoint VirtualClock::Now() {
+    return TimePoint(Millis(now_.load()));
+}
 
 void VirtualClock::MoveTime(Millis duration) {
     // Waiters read now_ under their signal's mutex, so taking each mutex before notifying
@@ -50,7 +52,9 @@ void VirtualClock::Sleep(Millis duration) {
     MoveTime(duration);
 }
 
-void VirtualClock::Advance(Millis duration) { MoveTime(duration); }
+void VirtualClock::Advance(Millis duration) {
+    MoveTime(duration);
+}
 
 bool VirtualClock::WaitFor(WakeSignal& signal, Millis timeout) {
     if (!blockingWaits_) {

@@ -15,12 +15,12 @@ using Millis = std::chrono::milliseconds;
 // A wake-up that one thread can give to another thread's Clock::WaitFor. A Notify given while
 // nobody waits is kept and ends the next wait at once.
 class WakeSignal {
-public:
+  public:
     void Notify();
     // Drops a kept notification.
     void Clear();
 
-private:
+  private:
     friend class SystemClock;
     friend class VirtualClock;
     std::mutex mutex_;
@@ -29,7 +29,7 @@ private:
 };
 
 class Clock {
-public:
+  public:
     using TimePoint = std::chrono::steady_clock::time_point;
     virtual ~Clock() = default;
     virtual TimePoint Now() = 0;
@@ -41,7 +41,7 @@ public:
 
 // Real time.
 class SystemClock final : public Clock {
-public:
+  public:
     TimePoint Now() override { return std::chrono::steady_clock::now(); }
     void Sleep(Millis duration) override;
     bool WaitFor(WakeSignal& signal, Millis timeout) override;
@@ -54,7 +54,7 @@ public:
 // until notified or until another thread moves virtual time past its deadline, which lets
 // tests drive a background thread step by step.
 class VirtualClock final : public Clock {
-public:
+  public:
     TimePoint Now() override;
     void Sleep(Millis duration) override;
     bool WaitFor(WakeSignal& signal, Millis timeout) override;
@@ -68,7 +68,7 @@ public:
     // Timed-out waits of the non-blocking mode.
     std::vector<Millis> Waits() const;
 
-private:
+  private:
     void MoveTime(Millis duration);
 
     mutable std::mutex mutex_;

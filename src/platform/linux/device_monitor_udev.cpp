@@ -16,7 +16,7 @@ namespace {
 
 #ifdef Z7_HAVE_UDEV
 class UdevDeviceMonitor final : public DeviceMonitor {
-public:
+  public:
     ~UdevDeviceMonitor() override { Stop(); }
 
     bool Start(Callback callback) override {
@@ -24,7 +24,8 @@ public:
         udev_ = udev_new();
         if (!udev_) return false;
         monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-        if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
+        if (!monitor_ ||
+            udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
             udev_monitor_enable_receiving(monitor_) < 0 || ::pipe(stopPipe_) != 0) {
             Release();
             return false;
@@ -42,7 +43,7 @@ public:
         Release();
     }
 
-private:
+  private:
     void Loop(const Callback& callback) {
         pollfd fds[2] = {{udev_monitor_get_fd(monitor_), POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
         for (;;) {
@@ -53,8 +54,10 @@ private:
             const char* action = udev_device_get_action(device);
             const char* path = udev_device_get_syspath(device);
             if (action && path) {
-                if (std::strcmp(action, "add") == 0) callback(DeviceChange::kArrival, path);
-                else if (std::strcmp(action, "remove") == 0) callback(DeviceChange::kRemoval, path);
+                if (std::strcmp(action, "add") == 0)
+                    callback(DeviceChange::kArrival, path);
+                else if (std::strcmp(action, "remove") == 0)
+                    callback(DeviceChange::kRemoval, path);
             }
             udev_device_unref(device);
         }
@@ -78,7 +81,7 @@ private:
 };
 #else
 class UdevDeviceMonitor final : public DeviceMonitor {
-public:
+  public:
     bool Start(Callback) override { return false; }
     void Stop() override {}
 };

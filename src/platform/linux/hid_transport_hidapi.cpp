@@ -8,8 +8,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <mutex>
 
+#include "core/device/hid_report_descriptor.h"
 #include "platform/hid_backend.h"
 
 namespace z7 {
@@ -21,18 +25,26 @@ HidError FromErrno(int error) {
     switch (error) {
         case EAGAIN:
         case EBUSY:
-        case ETIMEDOUT: return HidError::kNotReady;
+        case ETIMEDOUT:
+            return HidError::kNotReady;
         case EPROTO:
-        case EILSEQ: return HidError::kCrc;
-        case EIO: return HidError::kWriteFault;
-        case EINVAL: return HidError::kInvalidParameter;
-        case EPIPE: return HidError::kFunctionFailed;
+        case EILSEQ:
+            return HidError::kCrc;
+        case EIO:
+            return HidError::kWriteFault;
+        case EINVAL:
+            return HidError::kInvalidParameter;
+        case EPIPE:
+            return HidError::kFunctionFailed;
         case ENODEV:
         case ENOENT:
-        case ENXIO: return HidError::kDisconnected;
+        case ENXIO:
+            return HidError::kDisconnected;
         case EACCES:
-        case EPERM: return HidError::kAccessDenied;
-        default: return HidError::kGeneralFailure;
+        case EPERM:
+            return HidError::kAccessDenied;
+        default:
+            return HidError::kGeneralFailure;
     }
 }
 
@@ -43,6 +55,18 @@ std::string Narrow(const wchar_t* text) {
     return out;
 }
 
+// The top-level collections of a hidraw node, from sysfs; empty when it cannot be read.
+std::vector<HidUsage> NodeUsages(const std::string& path) {
+    const std::string prefix = "/dev/";
+    if (path.rfind(prefix + "hidraw", 0) != 0) return {};
+    std::ifstream in(
+        "/sys/class/hidraw/" + path.substr(prefix.size()) + "/device/report_descriptor",
+        std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                     std::istreambuf_iterator<char>()};
+    return TopLevelUsages(bytes);
+}
+
 // hidapi keeps its library state process-wide; initialise it once.
 bool InitHidapi() {
     static const bool ok = hid_init() == 0;
@@ -50,7 +74,7 @@ bool InitHidapi() {
 }
 
 class HidapiDevice final : public HidDevice {
-public:
+  public:
     HidapiDevice(hid_device* device, std::string path) : device_(device), path_(std::move(path)) {
         // A reader of our own on the node lets CancelRead wake a pending wait through a pipe,
         // which hidapi's blocking read cannot offer.
@@ -112,7 +136,7 @@ public:
         }
     }
 
-private:
+  private:
     HidStatus Cancelled() {
         uint8_t drain[16];
         if (wakePipe_[0] >= 0)
@@ -150,15 +174,33 @@ private:
 };
 
 class HidapiTransport final : public HidTransport {
-public:
+  public:
     std::vector<HidCollectionInfo> Enumerate() override {
         std::vector<HidCollectionInfo> out;
         if (!InitHidapi()) return out;
         hid_device_info* list = hid_enumerate(0, 0);
+        // hidapi before 0.14 also lists nested usages (and some twice); keep the top-level
+        // collections of each node where its descriptor can be read.
+        struct Node {
+            std::vector<HidUsage> topLevel;
+            std::vector<HidUsage> listed;
+        };
+        std::map<std::string, Node> nodes;
         for (hid_device_info* d = list; d; d = d->next) {
+            const std::string path = d->path ? d->path : "";
+            auto [it, fresh] = nodes.try_emplace(path);
+            Node& node = it->second;
+            if (fresh) node.topLevel = NodeUsages(path);
+            const HidUsage usage{d->usage_page, d->usage};
+            if (!node.topLevel.empty()) {
+                if (std::find(node.topLevel.begin(), node.topLevel.end(), usage) ==
+                        node.topLevel.end() ||
+                    std::find(node.listed.begin(), node.listed.end(), usage) != node.listed.end())
+                    continue;
+                node.listed.push_back(usage);
+            }
             // hidapi does not report lengths; 0 tells the link to use the protocol's.
-            out.push_back({d->vendor_id, d->product_id, d->usage_page, d->usage,
-                           d->path ? d->path : "", 0, 0, 0});
+            out.push_back({d->vendor_id, d->product_id, d->usage_page, d->usage, path, 0, 0, 0});
         }
         hid_free_enumeration(list);
         return out;

@@ -5,13 +5,15 @@ namespace z7 {
 namespace {
 
 class NoDeviceMonitor final : public DeviceMonitor {
-public:
+  public:
     bool Start(Callback) override { return false; }
     void Stop() override {}
 };
 
 }  // namespace
 
-std::unique_ptr<DeviceMonitor> CreateDeviceMonitor() { return std::make_unique<NoDeviceMonitor>(); }
+std::unique_ptr<DeviceMonitor> CreateDeviceMonitor() {
+    return std::make_unique<NoDeviceMonitor>();
+}
 
 }  // namespace z7

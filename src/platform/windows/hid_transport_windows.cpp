@@ -6,7 +6,7 @@ namespace z7 {
 namespace {
 
 class NoHidTransport final : public HidTransport {
-public:
+  public:
     std::vector<HidCollectionInfo> Enumerate() override { return {}; }
     std::unique_ptr<HidDevice> Open(const HidCollectionInfo& c, HidStatus& status) override {
         status = {HidError::kDisconnected, "open " + c.path + ": no HID backend yet"};
@@ -20,6 +20,8 @@ std::unique_ptr<HidTransport> CreateSystemHidTransport() {
     return std::make_unique<NoHidTransport>();
 }
 
-std::string DeviceAccessHint() { return {}; }
+std::string DeviceAccessHint() {
+    return {};
+}
 
 }  // namespace z7

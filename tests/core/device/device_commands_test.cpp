@@ -160,7 +160,7 @@ TEST_F(SimLinkTest, ProfileImageGoesInTwoHalvesAndTooManyEntriesSendNothing) {
 }
 
 class BootTest : public SimLinkTest {
-protected:
+  protected:
     void SetUp() override {
         mouse.Update([](SimState& s) { s.mode = SimMode::kBoot; });
         ASSERT_TRUE(link.OpenConfigInterface(kProductBoot));
@@ -194,7 +194,8 @@ TEST_F(BootTest, AFullDownloadReturnsTheMouseToNormalModeWithTheImagesVersion) {
     std::vector<std::array<uint8_t, kBlockDataLength>> blocks(3);
     uint32_t checksum = 0;
     for (size_t b = 0; b < blocks.size(); ++b)
-        for (size_t i = 0; i < kBlockDataLength; ++i) blocks[b][i] = static_cast<uint8_t>(b * 31 + i);
+        for (size_t i = 0; i < kBlockDataLength; ++i)
+            blocks[b][i] = static_cast<uint8_t>(b * 31 + i);
     std::copy(kFirmwareMarker.begin(), kFirmwareMarker.end(), blocks[0].begin());
     blocks[0][kFirmwareVersionOffset] = 170;
     blocks[0][kFirmwareVersionOffset + 1] = 0;
@@ -255,6 +256,37 @@ TEST_F(BootTest, BadSumsAndBadEchoesFail) {
     });
     EXPECT_EQ(WriteFirstBlock(link, data), kResultFailed);
     EXPECT_EQ(WriteFirstBlock(link, data), kResultOk);
+}
+
+}  // namespace
+}  // namespace z7::test
+
+namespace z7::test {
+namespace {
+
+TEST_F(SimLinkTest, AStrictMouseAnswersBusyUntilTheCommandsDelayHasPassed) {
+    Faults([](SimFaults& f) { f.strict = true; });
+    OpenNormal();
+    std::vector<uint8_t> request(kShortReportLength, 0);
+    request[0] = kNormalRequestId;
+    request[kCommandByte] = kCmdActivateSlot;
+    request[kSlotByte] = 2;
+    ASSERT_TRUE(link.SetFeatureReport(request));
+    std::vector<uint8_t> reply(kShortReportLength, 0);
+    reply[0] = kNormalRequestId;
+    ASSERT_TRUE(link.GetFeatureReport(reply));  // read at once: the busy-wait covers the delay
+    EXPECT_EQ(reply[kStatusByte], kStatusDone);
+    EXPECT_EQ(clock.Sleeps(), Ms({0, 100, 200, 300, 400, 500}));
+}
+
+TEST_F(SimLinkTest, ReportsTheFirmwareDoesNotHaveStallAndAreRetried) {
+    OpenNormal();
+    std::vector<uint8_t> request(kShortReportLength, 0);
+    request[0] = kBootRequestId;  // a boot-mode request in normal mode
+    EXPECT_FALSE(link.SetFeatureReport(request));
+    EXPECT_EQ(link.lastTransferStatus().error, HidError::kFunctionFailed);
+    EXPECT_EQ(clock.Sleeps(), Ms({50, 50, 50}));
+    EXPECT_TRUE(mouse.requests().empty());
 }
 
 }  // namespace

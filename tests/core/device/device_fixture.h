@@ -17,8 +17,9 @@ inline std::array<DeviceImage, 5> MarkedImages() {
 }
 
 class SimLinkTest : public ::testing::Test {
-protected:
-    SimLinkTest() : mouse(clock, NewSimState(MarkedImages())), transport(mouse), link(transport, clock) {}
+  protected:
+    SimLinkTest()
+        : mouse(clock, NewSimState(MarkedImages())), transport(mouse), link(transport, clock) {}
 
     void OpenNormal() {
         ASSERT_TRUE(link.OpenConfigInterface(kProductNormal));

@@ -7,10 +7,10 @@ namespace {
 
 // A transport whose collections and transfer outcomes are scripted by the test.
 class ScriptedDevice final : public HidDevice {
-public:
+  public:
     struct Shared {
-        std::deque<HidError> outcomes;            // per transfer; kNone once exhausted
-        std::vector<std::vector<uint8_t>> seen;   // the buffer as each transfer got it
+        std::deque<HidError> outcomes;           // per transfer; kNone once exhausted
+        std::vector<std::vector<uint8_t>> seen;  // the buffer as each transfer got it
         uint8_t replyStatus = kStatusDone;
     };
     explicit ScriptedDevice(Shared& shared) : s_(shared) {}
@@ -32,7 +32,7 @@ public:
     }
     void CancelRead() override {}
 
-private:
+  private:
     HidStatus Next() {
         if (s_.outcomes.empty()) return {};
         const HidError e = s_.outcomes.front();
@@ -43,7 +43,7 @@ private:
 };
 
 class ScriptedTransport final : public HidTransport {
-public:
+  public:
     std::vector<HidCollectionInfo> collections;
     std::vector<std::string> refused;  // paths whose open is denied
     std::vector<std::string> opened;
@@ -66,7 +66,7 @@ HidCollectionInfo Collection(uint16_t pid, uint16_t page, uint16_t usage, std::s
 }
 
 class ScriptedLinkTest : public ::testing::Test {
-protected:
+  protected:
     VirtualClock clock;
     ScriptedTransport transport;
     DeviceLink link{transport, clock};
@@ -74,8 +74,8 @@ protected:
 
 TEST_F(ScriptedLinkTest, DiscoveryMatchesIdsAndUsagesOnlyAndTakesTheFirstMatch) {
     transport.collections = {
-        Collection(kProductNormal, 0x0001, 0x0002, "/dev/hidraw0"),             // mouse
-        Collection(kProductNormal, kConfigUsagePage, 0x0001, "/dev/hidraw1"),   // nested usage
+        Collection(kProductNormal, 0x0001, 0x0002, "/dev/hidraw0"),            // mouse
+        Collection(kProductNormal, kConfigUsagePage, 0x0001, "/dev/hidraw1"),  // nested usage
         Collection(kProductNormal, kConfigUsagePage, kConfigUsage, "/dev/hidraw2", 0x1234),
         Collection(kProductBoot, kConfigUsagePage, kConfigUsage, "/dev/hidraw3"),
         Collection(kProductNormal, kConfigUsagePage, kConfigUsage, "/dev/hidraw4"),  // first mouse
@@ -95,7 +95,8 @@ TEST_F(ScriptedLinkTest, DiscoveryMatchesIdsAndUsagesOnlyAndTakesTheFirstMatch) 
 }
 
 TEST_F(ScriptedLinkTest, APermissionProblemIsReportedWithThePath) {
-    transport.collections = {Collection(kProductNormal, kConfigUsagePage, kConfigUsage, "/dev/hidraw7")};
+    transport.collections = {
+        Collection(kProductNormal, kConfigUsagePage, kConfigUsage, "/dev/hidraw7")};
     transport.refused = {"/dev/hidraw7"};
     EXPECT_FALSE(link.OpenConfigInterface(kProductNormal));
     EXPECT_EQ(link.lastOpenProblem().outcome, OpenOutcome::kAccessDenied);
@@ -207,8 +208,8 @@ TEST_F(SimLinkTest, EventReportsAreDecodedByTheirCode) {
         uint8_t code, value;
     };
     const Case cases[] = {
-        {{1, 3, 9}, 1, 3},     {{22, 0, 7}, 22, 7},   {{19, 4, 5}, 19, 5},
-        {{5, 1, 1}, 0, 0xFF},  {{0, 1, 1}, 0, 0xFF},
+        {{1, 3, 9}, 1, 3},    {{22, 0, 7}, 22, 7},  {{19, 4, 5}, 19, 5},
+        {{5, 1, 1}, 0, 0xFF}, {{0, 1, 1}, 0, 0xFF},
     };
     for (const Case& c : cases) {
         mouse.QueueEvent(c.event);
@@ -233,7 +234,8 @@ TEST_F(SimLinkTest, EventReportsAreDecodedByTheirCode) {
 TEST(IsOurDeviceNameTest, MatchesNormalModeNamesInEitherCase) {
     EXPECT_TRUE(IsOurDeviceName(R"(\\?\HID#VID_22D4&PID_1206&MI_01#7&1a2b)"));
     EXPECT_TRUE(IsOurDeviceName(R"(\\?\hid#vid_22d4&pid_1206&mi_01#7&1a2b)"));
-    EXPECT_TRUE(IsOurDeviceName("/sys/devices/pci0000:00/usb1/1-2/0003:22D4:1206.0007/hidraw/hidraw3"));
+    EXPECT_TRUE(
+        IsOurDeviceName("/sys/devices/pci0000:00/usb1/1-2/0003:22D4:1206.0007/hidraw/hidraw3"));
     EXPECT_FALSE(IsOurDeviceName(R"(\\?\hid#vid_22d4&pid_1205#boot)"));
     EXPECT_FALSE(IsOurDeviceName(R"(\\?\hid#vid_046d&pid_1206)"));
     // A first occurrence at position 0 counts as none, even with a later one.

@@ -29,7 +29,7 @@ struct Received {
 };
 
 class ListenerTest : public SimLinkTest {
-protected:
+  protected:
     void SetUp() override {
         clock.SetBlockingWaits(true);
         link.SetEventHandlers({
@@ -46,9 +46,9 @@ TEST_F(ListenerTest, ReportsAreHandedOnOnceAndIgnoredOnesAreDropped) {
     ASSERT_TRUE(link.OpenEventInterface());
     ASSERT_TRUE(link.StartDeviceListener());
     EXPECT_FALSE(link.StartDeviceListener());  // never a second one
-    mouse.QueueEvent({1, 7, 0});   // no such slot
-    mouse.QueueEvent({1, 0, 0});   // already current
-    mouse.QueueEvent({5, 1, 1});   // unknown code
+    mouse.QueueEvent({1, 7, 0});               // no such slot
+    mouse.QueueEvent({1, 0, 0});               // already current
+    mouse.QueueEvent({5, 1, 1});               // unknown code
     mouse.QueueEvent({1, 2, 0});
     mouse.QueueEvent({19, 0, 5});
     mouse.QueueEvent({22, 0, 6});
@@ -64,7 +64,7 @@ TEST_F(ListenerTest, ReportsAreHandedOnOnceAndIgnoredOnesAreDropped) {
 TEST_F(ListenerTest, IdleListenerWakesOnlyWhenItsWaitRunsOut) {
     ASSERT_TRUE(link.OpenEventInterface());
     ASSERT_TRUE(link.StartDeviceListener());
-    clock.Advance(Millis(10000));  // twenty idle waits at most
+    clock.Advance(Millis(10000));  // ten idle waits
     mouse.QueueEvent({1, 3, 0});
     EXPECT_EQ(received.Wait(1).front(), (std::pair<uint8_t, uint8_t>{1, 3}));
     link.CloseDevice();  // returns although no time passes: the wait is woken
@@ -74,14 +74,13 @@ TEST_F(ListenerTest, StoppingAndRestartingUnderLoadNeverLeavesTwoListeners) {
     std::atomic<int> inside{0};
     std::atomic<bool> overlap{false};
     std::atomic<int> delivered{0};
-    link.SetEventHandlers({.currentSlot = {},
-                           .onProfileSwitch = {},
-                           .onHostAction = [&](uint8_t, uint8_t) {
-                               if (inside.fetch_add(1) != 0) overlap = true;
-                               ++delivered;
-                               std::this_thread::yield();
-                               inside.fetch_sub(1);
-                           }});
+    link.SetEventHandlers(
+        {.currentSlot = {}, .onProfileSwitch = {}, .onHostAction = [&](uint8_t, uint8_t) {
+             if (inside.fetch_add(1) != 0) overlap = true;
+             ++delivered;
+             std::this_thread::yield();
+             inside.fetch_sub(1);
+         }});
     std::atomic<bool> stop{false};
     std::thread producer([&] {
         while (!stop) mouse.QueueEvent({19, 0, 1});
