@@ -189,6 +189,15 @@ else
 fi
 $SIM sim set busy=0 >/dev/null
 
+echo "# transfer errors"
+# uhid hands every failed transfer to the host as EIO, one of the errors that are retried.
+$SIM sim set transportErrors=2 transportError=general >/dev/null
+run 30 $Z --json info
+if [ "$code" = 0 ] && grep -q '"firmwareVersion":"1.65"' /tmp/out; then
+  ok "two failed transfers are retried"
+else not_ok "two failed transfers are retried"; fi
+$SIM sim set transportErrors=0 >/dev/null
+
 echo "# a mouse that disappears in the middle of an exchange"
 $SIM sim set unplugAfter=1 >/dev/null
 run 60 $HOST apply 1
