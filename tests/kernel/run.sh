@@ -120,7 +120,7 @@ boot() {  # boot ACCEL CPU: starts QEMU in the background, serial console into $
 }
 # Waits until the serial log has PATTERN; false on time-out or when QEMU ended.
 wait_for() {
-  local pattern=$1 seconds=$2 end=$(($(date +%s) + $2))
+  local pattern=$1 end=$(($(date +%s) + $2))
   while [ "$(date +%s)" -lt "$end" ]; do
     grep -q "$pattern" "$serial" 2>/dev/null && return 0
     kill -0 "$qemu_pid" 2>/dev/null || { grep -q "$pattern" "$serial" 2>/dev/null; return; }
