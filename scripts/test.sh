@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build (warnings are errors), the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a short time.
-# Then the Windows lane (MinGW-w64 build, tests under Wine; Z7_SKIP_WINDOWS=1 skips it).
+# Then the kernel lane (z7ctl against the simulated mouse through the Linux HID stack in a QEMU
+# guest; Z7_SKIP_KERNEL=1 skips it) and the Windows lane (MinGW-w64 build, tests under Wine;
+# Z7_SKIP_WINDOWS=1 skips it).
 # FUZZ_SECONDS (default 30) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,6 +42,11 @@ for target in build-fuzz/fuzz/fuzz_*; do
   fuzz_total=$((fuzz_total + 1))
 done
 echo "fuzz: $fuzz_total targets ran without findings"
+
+if [ "${Z7_SKIP_KERNEL:-0}" != 1 ]; then
+  echo "== kernel lane (QEMU, uhid, hidraw)"
+  Z7_BUILD_DIR="$root/build" bash tests/kernel/run.sh
+fi
 
 if [ "${Z7_SKIP_WINDOWS:-0}" != 1 ]; then
   echo "== Windows build under Wine"

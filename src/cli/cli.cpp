@@ -43,7 +43,8 @@ constexpr const char* kUsage =
     "          library list|add|import|remove bindkey|shortcut|textblock|macro|hotkey ...\n"
     "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
     "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
-    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n";
+    "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n"
+    "          sim uhid [--seconds S]\n";
 
 }  // namespace
 

@@ -76,6 +76,7 @@ int RunEraseCommand(Context& ctx);
 int RunCalibrateCommand(Context& ctx);
 int RunListenCommand(Context& ctx);
 int RunSimCommand(Context& ctx);
+int RunSimUhidCommand(Context& ctx);  // `sim uhid`, reached through RunSimCommand
 int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);

@@ -178,7 +178,8 @@ int Set(Context& ctx, DeviceSession& session) {
 
 int RunSimCommand(Context& ctx) {
     if (!ctx.simulateState) throw CliError(kExitUsage, "the sim commands need --simulate STATE");
-    const std::string sub = ctx.TakeArg("sim command (show, event, set)");
+    const std::string sub = ctx.TakeArg("sim command (show, event, set, uhid)");
+    if (sub == "uhid") return RunSimUhidCommand(ctx);
     return WithDevice(ctx, [&](DeviceSession& session) {
         if (sub == "show") {
             ctx.ExpectNoMoreArgs();
