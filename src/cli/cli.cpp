@@ -44,7 +44,8 @@ constexpr const char* kUsage =
     "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
     "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
     "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n"
-    "          sim uhid [--seconds S]\n";
+    "          sim uhid [--seconds S]\n"
+    "          sim serve [--socket PATH] [--seconds S]   (then --simulate unix:PATH)\n";
 
 }  // namespace
 

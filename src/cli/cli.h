@@ -76,7 +76,8 @@ int RunEraseCommand(Context& ctx);
 int RunCalibrateCommand(Context& ctx);
 int RunListenCommand(Context& ctx);
 int RunSimCommand(Context& ctx);
-int RunSimUhidCommand(Context& ctx);  // `sim uhid`, reached through RunSimCommand
+int RunSimUhidCommand(Context& ctx);   // `sim uhid`, reached through RunSimCommand
+int RunSimServeCommand(Context& ctx);  // `sim serve`, likewise
 int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);

@@ -1,65 +1,37 @@
 #include "cli/device_session.h"
 
 #include "platform/hid_backend.h"
-#include "sim/sim_factory.h"
-#include "sim/sim_state_file.h"
-#include "sim/sim_transport.h"
+#include "core/util/text.h"
 
 namespace z7::cli {
 
 DeviceSession::DeviceSession(Context& ctx) : ctx_(ctx) {
-    if (ctx.virtualTime && !ctx.simulateState)
-        throw CliError(kExitUsage, "--virtual-time needs --simulate");
-    if (ctx.virtualTime)
-        clock_ = std::make_unique<VirtualClock>();
-    else
-        clock_ = std::make_unique<SystemClock>();
-    if (ctx.simulateState) {
-        SimState state;
-        if (ctx.fs.Exists(*ctx.simulateState)) {
-            std::vector<uint8_t> bytes;
-            std::string error;
-            if (!ctx.fs.ReadFile(*ctx.simulateState, bytes, kSimStateMaxBytes, &error))
-                throw CliError(kExitBadInput, "cannot read the simulator state " +
-                                                  ctx.simulateState->string() + ": " + error);
-            if (!LoadSimState(bytes, state))
-                throw CliError(kExitBadInput, "the simulator state " + ctx.simulateState->string() +
-                                                  " is damaged");
-        } else {
-            state = FactorySimState();
-        }
-        sim_ = std::make_unique<SimMouse>(*clock_, std::move(state));
-        transport_ = std::make_unique<SimTransport>(*sim_);
-    } else {
-        transport_ = CreateSystemHidTransport();
-    }
-    link_ = std::make_unique<DeviceLink>(*transport_, *clock_);
+    std::optional<std::string> simulate;
+    if (ctx.simulateState) simulate = PathToUtf8(*ctx.simulateState);
+    if (ctx.virtualTime && !simulate) throw CliError(kExitUsage, "--virtual-time needs --simulate");
+    std::string error;
+    backend_ = MouseBackend::Create(ctx.fs, simulate, ctx.virtualTime, error);
+    if (!backend_) throw CliError(kExitBadInput, error);
 }
 
 DeviceSession::~DeviceSession() {
-    link_->CloseDevice();
+    backend_->link().CloseDevice();
 }
 
 void DeviceSession::Save() {
-    if (!sim_ || saved_) return;
+    if (saved_) return;
     saved_ = true;
-    link_->CloseDevice();
-    const std::vector<uint8_t> bytes = SaveSimState(sim_->state());
-    const std::filesystem::path& path = *ctx_.simulateState;
-    std::filesystem::path temp = path;
-    temp += ".tmp";
+    backend_->link().CloseDevice();
     std::string error;
-    if (!ctx_.fs.WriteFile(temp, bytes, &error) || !ctx_.fs.Rename(temp, path, &error))
-        throw CliError(kExitBadInput,
-                       "cannot write the simulator state " + path.string() + ": " + error);
+    if (!backend_->SaveState(error)) throw CliError(kExitBadInput, error);
 }
 
 void DeviceSession::ThrowNoMouse() {
-    const OpenProblem problem = link_->lastOpenProblem();
+    const OpenProblem problem = link().lastOpenProblem();
     if (problem.outcome == OpenOutcome::kAccessDenied) {
         std::string message =
             "the mouse was found at " + problem.path + " but may not be opened (permission denied)";
-        const std::string hint = sim_ ? std::string() : DeviceAccessHint();
+        const std::string hint = backend_->simulated() ? std::string() : DeviceAccessHint();
         if (!hint.empty()) message += "; " + hint;
         throw CliError(kExitNoMouse, message);
     }
@@ -77,7 +49,7 @@ void DeviceSession::Check(ExchangeResult result) {
         case ExchangeResult::kNoAccess:
             ThrowNoMouse();
         case ExchangeResult::kCommandFailed: {
-            const HidStatus status = link_->lastTransferStatus();
+            const HidStatus status = link().lastTransferStatus();
             std::string message = "a device command failed";
             if (!status.ok()) message += " (" + status.message + ")";
             throw CliError(kExitDeviceFailed, message);

@@ -1,12 +1,14 @@
 #pragma once
 // The mouse a z7ctl command talks to: the real one through the platform's HID backend, or the
-// simulated one kept in the --simulate state file (written back when the session ends).
+// simulated one kept in the --simulate state file (written back when the session ends), or a
+// simulator process reached over a socket (--simulate unix:PATH).
 #include <memory>
 #include <optional>
 
 #include "cli/cli.h"
 #include "core/device/device_exchanges.h"
 #include "core/device/device_link.h"
+#include "sim/mouse_backend.h"
 #include "sim/sim_mouse.h"
 
 namespace z7::cli {
@@ -18,11 +20,12 @@ class DeviceSession {
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
-    DeviceLink& link() { return *link_; }
-    HidTransport& transport() { return *transport_; }
-    Clock& clock() { return *clock_; }
-    // Null without --simulate.
-    SimMouse* sim() { return sim_.get(); }
+    DeviceLink& link() { return backend_->link(); }
+    HidTransport& transport() { return backend_->transport(); }
+    Clock& clock() { return backend_->clock(); }
+    // The in-process simulated mouse of --simulate STATE; null otherwise.
+    SimMouse* sim() { return backend_->sim(); }
+    MouseBackend& backend() { return *backend_; }
     // Writes the simulated state back; a failure is a CliError.
     void Save();
     // Turns a failed exchange into the exit code and message of the contract.
@@ -32,10 +35,7 @@ class DeviceSession {
 
   private:
     Context& ctx_;
-    std::unique_ptr<Clock> clock_;
-    std::unique_ptr<SimMouse> sim_;
-    std::unique_ptr<HidTransport> transport_;
-    std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<MouseBackend> backend_;
     bool saved_ = false;
 };
 

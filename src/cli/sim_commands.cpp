@@ -1,8 +1,11 @@
-// z7ctl sim show | event | set  (the simulated mouse of --simulate)
+// z7ctl sim show | event | set  (the simulated mouse of --simulate, in a state file or behind a
+// simulator socket)
 #include <sstream>
 
 #include "cli/cli.h"
 #include "cli/device_session.h"
+#include "core/util/text.h"
+#include "sim/sim_socket.h"
 
 namespace z7::cli {
 namespace {
@@ -70,8 +73,7 @@ SimMouse& Sim(DeviceSession& session) {
     return *session.sim();
 }
 
-int Show(Context& ctx, DeviceSession& session) {
-    const SimState s = Sim(session).state();
+int Show(Context& ctx, const SimState& s) {
     const std::string mode = s.mode == SimMode::kNormal ? "normal" : "boot";
     Json slots = Json::array();
     std::ostringstream text;
@@ -104,7 +106,7 @@ int Show(Context& ctx, DeviceSession& session) {
     return kExitOk;
 }
 
-int Event(Context& ctx, DeviceSession& session) {
+SimEvent ParseEvent(Context& ctx) {
     const std::string kind = ctx.TakeArg("KIND");
     const uint32_t value = Count(ctx.TakeArg("VALUE"), "VALUE", 255);
     ctx.ExpectNoMoreArgs();
@@ -117,14 +119,19 @@ int Event(Context& ctx, DeviceSession& session) {
         e = {kEventTextBlock, 0, static_cast<uint8_t>(value)};
     else
         throw CliError(kExitUsage, "sim event takes profile, shortcut or textblock");
-    Sim(session).QueueEvent(e);
-    ctx.Print(Json::object().set("queued", kind).set("value", value), "");
-    return kExitOk;
+    return e;
 }
 
-int Set(Context& ctx, DeviceSession& session) {
+void PrintQueued(Context& ctx, const SimEvent& e) {
+    const char* kind = e.code == kEventProfileSwitch ? "profile"
+                       : e.code == kEventShortcut    ? "shortcut"
+                                                     : "textblock";
+    const int value = e.code == kEventProfileSwitch ? e.byte2 : e.byte3;
+    ctx.Print(Json::object().set("queued", kind).set("value", value), "");
+}
+
+void ApplySettings(Context& ctx, SimState& s) {
     if (ctx.args.empty()) throw CliError(kExitUsage, "sim set needs KEY=VALUE");
-    SimState s = Sim(session).state();
     for (const std::string& arg : ctx.args) {
         const size_t eq = arg.find('=');
         if (eq == std::string::npos) throw CliError(kExitUsage, "not KEY=VALUE: " + arg);
@@ -169,24 +176,63 @@ int Set(Context& ctx, DeviceSession& session) {
         }
     }
     ctx.args.clear();
-    Sim(session).SetState(std::move(s));
-    ctx.Print(Json::object().set("set", true), "");
-    return kExitOk;
+}
+
+// --simulate unix:PATH: the same commands sent to a running simulator.
+int RunOnSocket(Context& ctx, const std::string& sub, const std::string& path) {
+    SimSocketClient client;
+    std::string error;
+    if (!client.Connect(path, error)) throw CliError(kExitNoMouse, error);
+    SimState state;
+    if (sub == "show") {
+        ctx.ExpectNoMoreArgs();
+        if (!client.GetState(state, error)) throw CliError(kExitDeviceFailed, error);
+        return Show(ctx, state);
+    }
+    if (sub == "event") {
+        const SimEvent e = ParseEvent(ctx);
+        if (!client.QueueEvent(e, error)) throw CliError(kExitDeviceFailed, error);
+        PrintQueued(ctx, e);
+        return kExitOk;
+    }
+    if (sub == "set") {
+        if (!client.GetState(state, error)) throw CliError(kExitDeviceFailed, error);
+        ApplySettings(ctx, state);
+        if (!client.SetState(state, error)) throw CliError(kExitDeviceFailed, error);
+        ctx.Print(Json::object().set("set", true), "");
+        return kExitOk;
+    }
+    throw CliError(kExitUsage, "unknown sim command: " + sub);
 }
 
 }  // namespace
 
 int RunSimCommand(Context& ctx) {
+    const std::string sub = ctx.TakeArg("sim command (show, event, set, uhid, serve)");
+    if (sub == "serve") return RunSimServeCommand(ctx);
     if (!ctx.simulateState) throw CliError(kExitUsage, "the sim commands need --simulate STATE");
-    const std::string sub = ctx.TakeArg("sim command (show, event, set, uhid)");
     if (sub == "uhid") return RunSimUhidCommand(ctx);
-    return WithDevice(ctx, [&](DeviceSession& session) {
+    const std::string target = PathToUtf8(*ctx.simulateState);
+    if (target.rfind(kSimSocketPrefix, 0) == 0)
+        return RunOnSocket(ctx, sub, target.substr(sizeof(kSimSocketPrefix) - 1));
+    return WithDevice(ctx, [&](DeviceSession& session) -> int {
         if (sub == "show") {
             ctx.ExpectNoMoreArgs();
-            return Show(ctx, session);
+            return Show(ctx, Sim(session).state());
         }
-        if (sub == "event") return Event(ctx, session);
-        if (sub == "set") return Set(ctx, session);
+        if (sub == "event") {
+            const SimEvent e = ParseEvent(ctx);
+            Sim(session).QueueEvent(e);
+            PrintQueued(ctx, e);
+            return kExitOk;
+        }
+        if (sub == "set") {
+            SimState state = Sim(session).state();
+            ApplySettings(ctx, state);
+            Sim(session).SetState(std::move(state));
+            ctx.Print(Json::object().set("set", true), "");
+            return kExitOk;
+        }
         throw CliError(kExitUsage, "unknown sim command: " + sub);
     });
 }

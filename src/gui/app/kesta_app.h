@@ -1,0 +1,53 @@
+#pragma once
+// The application: command line, one instance per user session, the mouse backend, the main
+// window, and an orderly end.
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace z7 {
+
+struct AppOptions {
+    std::optional<std::string> simulate;  // --simulate STATE | unix:PATH
+    std::optional<std::filesystem::path> dataDir;
+    std::optional<std::filesystem::path> config;
+    bool minimized = false;
+    bool help = false;
+};
+
+// Parses the arguments after the program name; false with `error` on a bad command line.
+bool ParseAppOptions(const QStringList& args, AppOptions& options, QString& error);
+extern const char kAppUsage[];
+
+// "Kesta Z7 Laser Mouse Config" with the user's name: one instance per user session.
+QString InstanceKey();
+
+// The single-instance rule over a local socket named by the key.
+class SingleInstance : public QObject {
+    Q_OBJECT
+  public:
+    explicit SingleInstance(QString key, QObject* parent = nullptr);
+    ~SingleInstance() override;
+    // True: this process is the first one and now answers later starts. False: another
+    // instance runs and has been asked to show its window.
+    bool Claim();
+
+  signals:
+    void showRequested();
+
+  private:
+    QString key_;
+    QLocalServer* server_ = nullptr;
+};
+
+class CKestaApp {
+  public:
+    // The whole program after the QApplication exists; returns the exit code.
+    int Run(const QStringList& args);
+};
+
+}  // namespace z7

@@ -1,0 +1,202 @@
+#pragma once
+// The main window: owns the five profiles, the seven pages, the tray icon and the device state,
+// and runs every device exchange of its own on the device worker.
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "core/device/device_exchanges.h"
+#include "core/device/device_link.h"
+#include "core/profile/profile_record.h"
+#include "core/profile/settings.h"
+#include "gui/app/device_worker.h"
+#include "gui/app/kesta_tray.h"
+#include "gui/pages/page_dlg.h"
+#include "gui/ui/lum_controls.h"
+#include "gui/ui/title_tip.h"
+#include "gui/ui/tqm_combo_button.h"
+#include "platform/auto_start.h"
+#include "platform/device_monitor.h"
+#include "platform/file_system.h"
+#include "platform/host_actions.h"
+
+namespace z7 {
+
+// Control ids of the main window.
+enum MainControl : int {
+    kIdSystem = 1000,
+    kIdShare = 1001,
+    kIdSupportSite = 1002,
+    kIdMinimize = 1003,
+    kIdHide = 1004,
+    kIdButtons = 1005,
+    kIdSave = 1006,
+    kIdAdvanced = 1007,
+    kIdMacro = 1008,
+    kIdLight = 1009,
+    kIdBasic = 1010,
+    kIdSupport = 1011,
+    kIdRegister = 1014,
+    kIdProfile = 1015,
+    kIdDelete = 1016,
+    kIdImport = 1017,
+    kIdReset = 1018,
+    kIdLogo = 1127,
+    kIdProfileName = 1138,
+};
+
+// Selector entry id of "新建配置".
+inline constexpr int kNewProfileEntry = 6;
+// Share menu items.
+inline constexpr int kShareFirst = 8000;
+inline constexpr int kShareLast = 8004;
+
+// The maker's web addresses: INI section "Links" of the settings file.
+struct MakerLinks {
+    QString support, registration;
+    std::array<QString, 5> social;  // Facebook, LinkedIn, Youtube, Twitter, Instagram
+};
+// Missing keys keep the built-in addresses.
+MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsFile);
+
+// What the main window works with; tests hand in a simulated mouse and fakes.
+struct KestaEnvironment {
+    FileSystem* fs = nullptr;
+    DeviceLink* link = nullptr;
+    HostActions* hostActions = nullptr;
+    AutoStart* autoStart = nullptr;  // may be null: the choice is then not applied
+    std::filesystem::path settingsFile;
+    std::filesystem::path defaultDataFolder;
+    std::optional<std::filesystem::path> dataDirOverride;  // --data-dir
+    std::filesystem::path firmwareFolder;
+    bool simulated = false;
+    // Runs on the device worker after every exchange (the simulator keeps its state file).
+    std::function<void()> afterDeviceWork;
+};
+
+class CKestaDlg : public CLumImageDialog {
+    Q_OBJECT
+  public:
+    // Reads the settings, loads the profile set and builds the window and its pages hidden.
+    explicit CKestaDlg(KestaEnvironment env, QWidget* parent = nullptr);
+    ~CKestaDlg() override;
+
+    // The rest of the start: device notices, first refresh, tray icon, listener.
+    // `monitor` may be null (no arrival notices).
+    void Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray);
+
+    // Operations the pages call back (user-interface thread).
+    void LoadPagesFromProfile(const ProfileRecord& record);
+    void StorePagesIntoProfile(ProfileRecord& record);
+    bool SaveProfileSet();
+    void SetApplyButtonsEnabled(bool enabled);
+    void RefreshFromDevice();
+    void RebuildProfileSelector();
+
+    // The main window's actions.
+    void OnProfileChoice(int entryId);
+    void OnSaveAndApply();
+    void OnDelete();
+    void OnImport();
+    void OnReset();
+    void OpenPage(int controlId);
+    void OpenLink(int id);  // 1002, 1014, 1127, 8000..8004
+    // A second instance asked to be shown.
+    void ShowFromOtherInstance();
+    // Hides to the tray, or minimises where there is no tray to come back from.
+    void HideToTray();
+    // A device notice; any thread.
+    void OnDeviceChange(DeviceChange change, const std::string& name);
+
+    // Waits for the device worker and delivers its results (tests, shutdown).
+    void WaitForDeviceWork();
+
+    ProfileSet& profiles() { return profiles_; }
+    const Settings& settings() const { return settings_; }
+    const std::filesystem::path& dataFolder() const { return settings_.dataFolder; }
+    const QString& firmwareVersionText() const { return firmwareText_; }
+    std::optional<uint16_t> firmwareVersion() const { return firmwareVersion_; }
+    QTimer* arrivalTimer() { return &arrivalTimer_; }
+    CTqmComboButton* profileSelector() const { return selector_; }
+    CTqmComboButton* shareButton() const { return share_; }
+    CLumEdit* nameBox() const { return nameBox_; }
+    CLumButton* button(int controlId) const;
+    CLumStatic* statusText() const { return status_; }
+    const std::array<CPageDlg*, 7>& pages() const { return pages_; }
+    CPageDlg* page(int controlId) const;
+    CKestaTray* tray() const { return tray_; }
+    bool applyButtonsEnabled() const { return applyEnabled_; }
+    const MakerLinks& links() const { return links_; }
+    QString TooltipOf(int controlId) const;
+
+    // Replaceable for tests: the message popup (returns its result), the plain message box,
+    // the import file dialog (empty: cancelled) and the web-page opener.
+    std::function<int(int kind, const QString& text)> popupHandler;
+    std::function<void(const QString& text)> messageBoxHandler;
+    std::function<QString()> importFileChooser;
+    std::function<void(const QString& url)> urlOpener;
+
+  signals:
+    // The user accepted the offer of newer packaged firmware; the updater takes it from here.
+    void firmwareUpdateRequested();
+    void quitRequested();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildControls();
+    void OnControl(int code, int value);
+    void ShowTip(int controlId);
+    int Popup(int kind, const QString& text = QString());
+    void MessageBox(const QString& text);
+    void SelectSlot(int slot);
+    void StartWriteAll();
+    void FinishWriteAll(ExchangeResult result);
+    void ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info);
+    void OfferNewerFirmware(uint16_t mouseVersion);
+    void ShowFirmwareText(const QString& text);
+    void UpdateStatus();
+    void OnRemoved();
+    bool MousePresent();
+    void AfterDeviceWork();
+    std::filesystem::path DataFolderForListener();
+
+    KestaEnvironment env_;
+    Settings settings_;
+    MakerLinks links_;
+    ProfileSet profiles_;
+    std::atomic<int> currentSlot_{0};  // read by the listener thread
+    std::mutex dataFolderMutex_;
+    std::filesystem::path listenerDataFolder_;
+
+    std::map<int, CLumWidget*> controls_;
+    CTqmComboButton* selector_ = nullptr;
+    CTqmComboButton* share_ = nullptr;
+    CLumEdit* nameBox_ = nullptr;
+    CLumStatic* status_ = nullptr;
+    CTitleTip* tip_ = nullptr;
+    std::array<CPageDlg*, 7> pages_{};
+    CKestaTray* tray_ = nullptr;
+    bool trayShown_ = false;
+
+    QString firmwareText_ = QStringLiteral("-.--");
+    std::optional<uint16_t> firmwareVersion_;
+    bool applyEnabled_ = true;
+    bool present_ = false;
+    int pendingWrites_ = 0;
+    QTimer arrivalTimer_;
+    std::unique_ptr<DeviceMonitor> monitor_;
+    std::unique_ptr<DeviceWorker> worker_;
+};
+
+}  // namespace z7
