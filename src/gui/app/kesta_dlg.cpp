@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kMainFamily = 0;
 // Free strip of the bottom row between the support link and the share button.
-const QRect kStatusRect(330, 516, 646, 550);
+const QRect kStatusRect(330, 516, 316, 34);
 constexpr char kTitle[] = "KESTA Z7 LASER SOFTWARE";
 constexpr char kSetFailed[] = "设置失败,请重试";
 constexpr char kNoVersion[] = "-.--";
