@@ -1,0 +1,455 @@
+// The real main window on the simulated mouse, with a virtual clock: profiles, save and apply,
+// the device refresh, removal and arrival, and events from the mouse.
+//
+// Simulator headers come before Qt's: Qt's `slots` keyword macro would rename SimState::slots.
+#include "sim/sim_factory.h"
+#include "sim/sim_transport.h"
+
+namespace z7 {
+namespace {
+const DeviceImage& StoredImage(const SimState& state, int slot) {
+    return state.slots[static_cast<size_t>(slot)];
+}
+}  // namespace
+}  // namespace z7
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <chrono>
+#include <thread>
+
+#include "support/cli_runner.h"
+#include "core/device/device_image.h"
+#include "core/profile/profile_file.h"
+#include "core/profile/profile_store.h"
+#include "gui/app/kesta_dlg.h"
+#include "gui/ui/pop_system_message_dlg.h"
+#include "package_writer.h"
+#include "platform/fake/recording_auto_start.h"
+#include "platform/fake/recording_host_actions.h"
+#include "support/temp_dir.h"
+
+namespace z7 {
+namespace {
+
+constexpr char kOurDevice[] = "/dev/hidraw-22D4-1206";
+
+QString U(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override { clock.SetBlockingWaits(true); }
+    void TearDown() override { dlg.reset(); }
+
+    std::filesystem::path dataFolder() const { return temp / "data"; }
+
+    void Open() {
+        KestaEnvironment env;
+        env.fs = &LocalFileSystem();
+        env.link = &link;
+        env.hostActions = &actions;
+        env.autoStart = &autoStart;
+        env.settingsFile = temp / "Config.ini";
+        env.defaultDataFolder = dataFolder();
+        env.firmwareFolder = temp / "Firmware Updates";
+        env.simulated = true;
+        dlg = std::make_unique<CKestaDlg>(env);
+        dlg->popupHandler = [this](int kind, const QString& text) {
+            popups.emplace_back(kind, text);
+            return popupAnswer;
+        };
+        dlg->messageBoxHandler = [this](const QString& text) { messages.push_back(text); };
+        dlg->importFileChooser = [this] { return importFile; };
+        dlg->urlOpener = [this](const QString& url) { urls.push_back(url); };
+        dlg->Start(nullptr, false);
+        dlg->WaitForDeviceWork();
+    }
+
+    // Frees user slots so that the selector offers a new profile.
+    void FreeSlots(std::initializer_list<int> slots_) {
+        for (int s : slots_) dlg->profiles()[s].inUse = 0;
+        dlg->RebuildProfileSelector();
+    }
+
+    void Click(int controlId) { QTest::mouseClick(dlg->button(controlId), Qt::LeftButton); }
+
+    // The listener posts from its own thread; spin (without sleeping) until it has.
+    template <typename Pred>
+    bool WaitUntil(Pred done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            QCoreApplication::sendPostedEvents();
+            std::this_thread::yield();
+        }
+        return true;
+    }
+
+    ProfileSet ReloadFromDisk() {
+        ProfileSet set;
+        LoadProfileSet(LocalFileSystem(), set, dataFolder());
+        return set;
+    }
+
+    DeviceImage ImageOf(const ProfileRecord& profile) {
+        DeviceRecord record = BuildDeviceRecord(profile);
+        return BuildImage(record);
+    }
+
+    test::TempDir temp;
+    VirtualClock clock;
+    SimMouse mouse{clock, FactorySimState()};
+    SimTransport transport{mouse};
+    DeviceLink link{transport, clock};
+    RecordingHostActions actions;
+    RecordingAutoStart autoStart;
+    std::unique_ptr<CKestaDlg> dlg;
+    std::vector<std::pair<int, QString>> popups;
+    int popupAnswer = kPopupYes;
+    std::vector<QString> messages;
+    std::vector<QString> urls;
+    QString importFile;
+};
+
+TEST_F(MainWindow, StartReadsTheMouseAndSelectsItsActiveProfile) {
+    mouse.Update([](SimState& s) { s.activeSlot = 2; });
+    Open();
+    EXPECT_EQ(dlg->profiles().currentSlot(), 2);
+    EXPECT_EQ(dlg->profileSelector()->currentId(), 2);
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
+    EXPECT_EQ(dlg->firmwareVersionText(), U("V1.65"));
+    for (CPageDlg* page : dlg->pages()) {
+        EXPECT_EQ(page->firmwareVersionText(), U("V1.65"));
+        EXPECT_FALSE(page->isVisible());
+    }
+    EXPECT_TRUE(link.listenerRunning());
+    EXPECT_TRUE(popups.empty());
+    EXPECT_TRUE(dlg->windowTitle().contains(U("模拟鼠标")));
+}
+
+TEST_F(MainWindow, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile) {
+    Open();
+    dlg->OnProfileChoice(3);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 3);
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置3"));
+    EXPECT_TRUE(dlg->nameBox()->isEnabled());
+    EXPECT_TRUE(dlg->button(kIdDelete)->isEnabled());
+    EXPECT_TRUE(dlg->button(kIdImport)->isEnabled());
+    dlg->OnProfileChoice(0);
+    EXPECT_FALSE(dlg->nameBox()->isEnabled());
+    EXPECT_FALSE(dlg->button(kIdDelete)->isEnabled());
+    EXPECT_FALSE(dlg->button(kIdImport)->isEnabled());
+    // Switching writes nothing to the mouse.
+    EXPECT_EQ(mouse.state().activeSlot, 0);
+    // Deleting the factory profile does nothing.
+    dlg->OnDelete();
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->profiles()[0].inUse, 1u);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 0);
+}
+
+TEST_F(MainWindow, SaveNamesTheProfileWritesItToDiskAndMouseAndActivatesIt) {
+    Open();
+    dlg->OnProfileChoice(1);
+    dlg->nameBox()->setText(U("射击游戏"));
+    Click(kIdSave);
+    EXPECT_FALSE(dlg->applyButtonsEnabled());
+    EXPECT_FALSE(dlg->button(kIdSave)->isEnabled());
+    for (CPageDlg* page : dlg->pages()) EXPECT_FALSE(page->applyButtonsEnabled());
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+    EXPECT_TRUE(dlg->button(kIdReset)->isEnabled());
+    EXPECT_TRUE(popups.empty());
+    EXPECT_TRUE(messages.empty());
+
+    EXPECT_EQ(dlg->profiles()[1].profileName, u"射击游戏");
+    ASSERT_NE(dlg->profileSelector()->menu()->FindItem(1), nullptr);
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(1)->text, U("射击游戏"));
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"射击游戏");
+    const SimState s = mouse.state();
+    EXPECT_EQ(s.activeSlot, 1);
+    EXPECT_EQ(StoredImage(s, 1), ImageOf(dlg->profiles()[1]));
+    EXPECT_TRUE(link.listenerRunning());
+    EXPECT_EQ(autoStart.calls, std::vector<std::string>{"disable Kesta Z7 Software"});
+}
+
+TEST_F(MainWindow, SavingWithAnEmptyNameKeepsTheNameAndTheFactoryNameIsFixed) {
+    Open();
+    dlg->OnProfileChoice(2);
+    dlg->nameBox()->setText(U("   "));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->profiles()[2].profileName, u"配置2");
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
+
+    dlg->OnProfileChoice(0);
+    dlg->nameBox()->setText(U("改名"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->profiles()[0].profileName, u"出厂配置");
+}
+
+TEST_F(MainWindow, NewProfileTakesTheFirstFreeSlotAndDisappearsWhenAllAreUsed) {
+    Open();
+    // First start: all five profiles exist, so there is no new-profile entry.
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(kNewProfileEntry), nullptr);
+    FreeSlots({2, 4});
+    ASSERT_NE(dlg->profileSelector()->menu()->FindItem(kNewProfileEntry), nullptr);
+    EXPECT_EQ(dlg->profileSelector()->menu()->items().front().id, kNewProfileEntry);
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(2), nullptr);
+
+    dlg->OnProfileChoice(kNewProfileEntry);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 2);
+    EXPECT_EQ(dlg->profiles()[2].inUse, 1u);
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
+    EXPECT_EQ(dlg->profileSelector()->currentId(), 2);
+    dlg->OnProfileChoice(kNewProfileEntry);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 4);
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(kNewProfileEntry), nullptr);
+    // Nothing reached the mouse.
+    EXPECT_EQ(mouse.state().activeSlot, 0);
+}
+
+TEST_F(MainWindow, DeleteFreesTheSlotRemovesItsFileAndErasesItOnTheMouse) {
+    Open();
+    dlg->OnProfileChoice(3);
+    dlg->nameBox()->setText(U("办公"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    const std::filesystem::path file = dlg->profiles()[3].filePath;
+    ASSERT_TRUE(std::filesystem::exists(file));
+    ASSERT_NE(StoredImage(mouse.state(), 3), mouse.state().factory[3]);
+
+    Click(kIdDelete);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->profiles()[3].inUse, 0u);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(ReloadFromDisk()[3].inUse, 0u);
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(3), nullptr);
+    EXPECT_NE(dlg->profileSelector()->menu()->FindItem(kNewProfileEntry), nullptr);
+    EXPECT_EQ(StoredImage(mouse.state(), 3), mouse.state().factory[3]);
+    EXPECT_EQ(mouse.state().activeSlot, 0);
+}
+
+TEST_F(MainWindow, ImportGivesTheProfileAUniqueNameInTheCurrentSlot) {
+    Open();
+    ProfileRecord outside = CreateProfileRecord();
+    outside.profileName = u"配置1";
+    outside.profileSlot = 4;
+    outside.filePath = temp / "outside.profile";
+    ASSERT_TRUE(WriteProfileFile(LocalFileSystem(), outside, outside.filePath, nullptr));
+    importFile = QString::fromStdString(outside.filePath.string());
+
+    dlg->OnProfileChoice(2);
+    Click(kIdImport);
+    EXPECT_EQ(dlg->profiles().currentSlot(), 2);
+    EXPECT_EQ(dlg->profiles()[2].profileSlot, 2);
+    EXPECT_EQ(dlg->profiles()[2].profileName, u"配置1(1)");
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置1(1)"));
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(2)->text, U("配置1(1)"));
+
+    // A cancelled dialog or a file that is not a profile changes nothing.
+    importFile.clear();
+    Click(kIdImport);
+    test::WriteBytes(temp / "junk.profile", {1, 2, 3});
+    importFile = QString::fromStdString((temp / "junk.profile").string());
+    Click(kIdImport);
+    EXPECT_EQ(dlg->profiles()[2].profileName, u"配置1(1)");
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(MainWindow, ResetAsksFirstThenRestoresDefaultsAndWritesThem) {
+    Open();
+    dlg->OnProfileChoice(1);
+    dlg->nameBox()->setText(U("自定义"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+
+    popupAnswer = kPopupNo;
+    Click(kIdReset);
+    dlg->WaitForDeviceWork();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].first, kPopupSystemMessage);
+    EXPECT_EQ(dlg->profiles()[1].profileName, u"自定义");
+
+    popupAnswer = kPopupYes;
+    Click(kIdReset);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->profiles()[1].profileName, u"配置1");
+    EXPECT_EQ(dlg->profiles().currentSlot(), 1);
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置1"));
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"配置1");
+    EXPECT_EQ(StoredImage(mouse.state(), 1), ImageOf(dlg->profiles()[1]));
+}
+
+TEST_F(MainWindow, NoMouseGivesPopup297AndTheProfileIsStillSaved) {
+    Open();
+    mouse.Unplug();
+    dlg->OnDeviceChange(DeviceChange::kRemoval, kOurDevice);
+    dlg->OnProfileChoice(1);
+    dlg->nameBox()->setText(U("离线"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].first, kPopupDeviceNotFound);
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"离线");
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+
+    // Reset and delete ask nothing and change nothing without a mouse.
+    Click(kIdReset);
+    Click(kIdDelete);
+    EXPECT_EQ(popups.size(), 3u);
+    EXPECT_EQ(popups[1].first, kPopupDeviceNotFound);
+    EXPECT_EQ(dlg->profiles()[1].inUse, 1u);
+    EXPECT_EQ(dlg->profiles()[1].profileName, u"离线");
+}
+
+TEST_F(MainWindow, AFailedCommandShowsTheMessageBoxAndTheProfileIsStillSaved) {
+    Open();
+    // The write commands take any reply as done: only replies that cannot be read fail them.
+    mouse.Update([](SimState& s) { s.faults.unreadableReplies = 1000; });
+    dlg->OnProfileChoice(1);
+    dlg->nameBox()->setText(U("失败"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(messages, std::vector<QString>{U("设置失败,请重试")});
+    EXPECT_TRUE(popups.empty());
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"失败");
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+}
+
+TEST_F(MainWindow, UnplugShowsNoVersionAndReplugRefreshesAndReselects) {
+    Open();
+    mouse.Unplug();
+    dlg->OnDeviceChange(DeviceChange::kRemoval, kOurDevice);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(dlg->firmwareVersionText(), U("-.--"));
+    for (CPageDlg* page : dlg->pages()) EXPECT_EQ(page->firmwareVersionText(), U("-.--"));
+    EXPECT_FALSE(link.eventOpen());
+
+    // Another device's notice, and a second removal, change nothing.
+    dlg->OnDeviceChange(DeviceChange::kArrival, "/dev/hidraw-046D-C077");
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(dlg->arrivalTimer()->isActive());
+
+    mouse.Update([](SimState& s) {
+        s.activeSlot = 3;
+        s.firmwareVersion = 170;
+    });
+    mouse.Plug();
+    dlg->OnDeviceChange(DeviceChange::kArrival, kOurDevice);
+    dlg->OnDeviceChange(DeviceChange::kArrival, kOurDevice);  // one per interface
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(dlg->arrivalTimer()->isActive());
+    EXPECT_EQ(dlg->arrivalTimer()->interval(), 900);
+    EXPECT_TRUE(dlg->arrivalTimer()->isSingleShot());
+    EXPECT_EQ(dlg->firmwareVersionText(), U("-.--"));  // not before the timer
+    dlg->arrivalTimer()->stop();
+    dlg->RefreshFromDevice();  // what the timer's expiry runs
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->firmwareVersionText(), U("V1.70"));
+    EXPECT_EQ(dlg->profiles().currentSlot(), 3);
+    EXPECT_EQ(dlg->profileSelector()->currentId(), 3);
+    EXPECT_TRUE(link.listenerRunning());
+}
+
+TEST_F(MainWindow, AProfileSwitchOnTheMouseSwitchesTheWindow) {
+    Open();
+    ASSERT_TRUE(link.listenerRunning());
+    mouse.QueueEvent({kEventProfileSwitch, 2, 0});
+    ASSERT_TRUE(WaitUntil([&] { return dlg->profiles().currentSlot() == 2; }));
+    EXPECT_EQ(dlg->profileSelector()->currentId(), 2);
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
+
+    // Out of range, then the slot already shown: ignored; a later valid switch still works.
+    mouse.QueueEvent({kEventProfileSwitch, 7, 0});
+    mouse.QueueEvent({kEventProfileSwitch, 2, 0});
+    mouse.QueueEvent({kEventProfileSwitch, 4, 0});
+    ASSERT_TRUE(WaitUntil([&] { return dlg->profiles().currentSlot() == 4; }));
+    EXPECT_EQ(mouse.state().activeSlot, 0);  // the window only follows
+}
+
+TEST_F(MainWindow, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
+    Open();
+    // Added after the start: the listener reads the library afresh.
+    const test::CliResult added = test::RunCli({"--data-dir", dataFolder().string(), "library",
+                                                "add", "textblock", "签名", "你好"});
+    ASSERT_EQ(added.code, 0) << added.err;
+    const test::CliResult list = test::RunCli(
+        {"--data-dir", dataFolder().string(), "--json", "library", "list", "textblock"});
+    ASSERT_EQ(list.code, 0) << list.err;
+    const size_t at = list.out.find("\"id\":");
+    ASSERT_NE(at, std::string::npos) << list.out;
+    const int id = std::stoi(list.out.substr(at + 5));
+    mouse.QueueEvent({kEventTextBlock, 0, static_cast<uint8_t>(id)});
+    ASSERT_TRUE(WaitUntil([&] { return !actions.pasted.empty(); }));
+    EXPECT_EQ(actions.pasted.front(), u"你好");
+}
+
+TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
+    std::string error;
+    ASSERT_TRUE(test::WriteTestFirmwarePackage(temp / "Firmware Updates", 172, error)) << error;
+    mouse.Update([](SimState& s) { s.firmwareVersion = 160; });
+    Open();
+    // The offer came during Open, before the spy; the second refresh offers again.
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0], (std::pair<int, QString>{kPopupCheckStart, U("V1.72")}));
+    QSignalSpy accepted(dlg.get(), &CKestaDlg::firmwareUpdateRequested);
+    popups.clear();
+    dlg->RefreshFromDevice();
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(popups.size(), 1u);
+    EXPECT_EQ(accepted.count(), 1);
+
+    // Up to date: no offer.
+    mouse.Update([](SimState& s) { s.firmwareVersion = 172; });
+    popups.clear();
+    dlg->RefreshFromDevice();
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(popups.empty());
+}
+
+TEST_F(MainWindow, LinksComeFromTheSettingsFileWithDefaults) {
+    test::WriteBytes(temp / "Config.ini",
+                     {'[', 'L', 'i', 'n', 'k', 's', ']', '\n', 'S', 'u', 'p', 'p', 'o', 'r', 't',
+                      'U', 'r', 'l', '=', 'h', 't', 't', 'p', 's', ':', '/', '/', 'x', '.', 't',
+                      'e', 's', 't', '/', 's', '\n'});
+    Open();
+    Click(kIdSupportSite);
+    Click(kIdRegister);
+    dlg->OpenLink(kShareFirst + 2);
+    ASSERT_EQ(urls.size(), 3u);
+    EXPECT_EQ(urls[0], U("https://x.test/s"));
+    EXPECT_EQ(urls[1], dlg->links().registration);
+    EXPECT_FALSE(urls[1].isEmpty());
+    EXPECT_EQ(urls[2], dlg->links().social[2]);
+}
+
+TEST_F(MainWindow, PageButtonsShowTheirPagesAndTheCloseButtonOnlyHides) {
+    Open();
+    dlg->show();
+    Click(kIdAdvanced);
+    CPageDlg* page = dlg->page(kIdAdvanced);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(page->windowTitle(), U("ADVANCED SETTINGS"));
+    QTest::mouseClick(page->closeButton(), Qt::LeftButton);
+    EXPECT_FALSE(page->isVisible());
+    // No tray was added here, so hiding would strand the user: the window minimises instead.
+    Click(kIdHide);
+    EXPECT_TRUE(dlg->isMinimized());
+    dlg->ShowFromOtherInstance();
+    EXPECT_FALSE(dlg->isMinimized());
+    EXPECT_TRUE(dlg->isVisible());
+    dlg->close();
+    EXPECT_TRUE(dlg->isMinimized() || dlg->isVisible());
+    EXPECT_EQ(dlg->TooltipOf(kIdSave), U("储存配置"));
+    EXPECT_EQ(dlg->TooltipOf(kIdProfile), U("自定义配置，最多可储存5个不同的配置"));
+}
+
+}  // namespace
+}  // namespace z7
