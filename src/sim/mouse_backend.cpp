@@ -46,7 +46,7 @@ std::unique_ptr<MouseBackend> MouseBackend::Create(FileSystem& fs,
 MouseBackend::MouseBackend(FileSystem& fs) : fs_(fs) {}
 
 MouseBackend::~MouseBackend() {
-    link_->CloseDevice();
+    if (link_) link_->CloseDevice();
 }
 
 bool MouseBackend::SaveState(std::string& error) {
