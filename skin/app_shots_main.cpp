@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
     QTest::mousePress(&dlg, Qt::LeftButton, {}, QPoint(400, 70));
     for (int i = 1; i <= 10; ++i) {
         QMouseEvent move(QEvent::MouseMove, QPointF(400 + 6 * i, 70 + 3 * i),
-                         QPointF(origin + QPoint(400 + 6 * i, 70 + 3 * i)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+                         QPointF(origin + QPoint(400 + 6 * i, 70 + 3 * i)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&dlg, &move);
         Pump(20);
     }

@@ -1,7 +1,7 @@
 #include "cli/device_session.h"
 
-#include "platform/hid_backend.h"
 #include "core/util/text.h"
+#include "platform/hid_backend.h"
 
 namespace z7::cli {
 

@@ -63,8 +63,7 @@ int RunSimServeCommand(Context& ctx) {
             serveStop.store(true);
         });
     }
-    ctx.out << "serving the simulated mouse at unix:" << path << "; stop with Ctrl+C"
-            << std::endl;
+    ctx.out << "serving the simulated mouse at unix:" << path << "; stop with Ctrl+C" << std::endl;
     std::string error;
     const bool served = ServeSimSocket(mouse, path, serveStop, error);
     serveStop.store(true);

@@ -63,8 +63,7 @@ class SimSocketClient {
     [[nodiscard]] bool SetState(const SimState& state, std::string& error);
 
   private:
-    bool Request(const std::vector<uint8_t>& body, std::vector<uint8_t>& reply,
-                 std::string& error);
+    bool Request(const std::vector<uint8_t>& body, std::vector<uint8_t>& reply, std::string& error);
     int fd_ = -1;
 };
 

@@ -88,7 +88,9 @@ struct Writer {
         return *this;
     }
     Writer& u16(uint16_t v) { return u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
-    Writer& u32(uint32_t v) { return u16(static_cast<uint16_t>(v)).u16(static_cast<uint16_t>(v >> 16)); }
+    Writer& u32(uint32_t v) {
+        return u16(static_cast<uint16_t>(v)).u16(static_cast<uint16_t>(v >> 16));
+    }
     Writer& run(std::span<const uint8_t> data) {
         const size_t n = std::min<size_t>(data.size(), 0xFFFF);
         u16(static_cast<uint16_t>(n));
@@ -156,7 +158,7 @@ HidStatus StatusFrom(Reader& r) {
     HidStatus status;
     const uint8_t e = r.u8();
     status.error = e <= static_cast<uint8_t>(HidError::kCancelled) ? static_cast<HidError>(e)
-                                                                    : HidError::kGeneralFailure;
+                                                                   : HidError::kGeneralFailure;
     status.message = r.str();
     if (!r.ok) status = {HidError::kDisconnected, "simulator: malformed reply"};
     return status;
@@ -189,7 +191,8 @@ class SocketDevice final : public HidDevice {
         Reader r{reply};
         HidStatus status = StatusFrom(r);
         const std::vector<uint8_t> bytes = r.run();
-        if (status.ok()) std::copy_n(bytes.begin(), std::min(bytes.size(), report.size()), report.begin());
+        if (status.ok())
+            std::copy_n(bytes.begin(), std::min(bytes.size(), report.size()), report.begin());
         return status;
     }
     HidStatus ReadInput(std::span<uint8_t> report, Millis timeout, size_t& length) override {
@@ -406,11 +409,9 @@ class Connection {
     }
 
     bool Reply(HidStatus status, std::span<const uint8_t> bytes = {}) {
-        return SendFrame(fd_, Writer{}
-                                  .u8(static_cast<uint8_t>(status.error))
-                                  .str(status.message)
-                                  .run(bytes)
-                                  .bytes);
+        return SendFrame(
+            fd_,
+            Writer{}.u8(static_cast<uint8_t>(status.error)).str(status.message).run(bytes).bytes);
     }
 
     bool Handle(const std::vector<uint8_t>& body) {

@@ -165,8 +165,7 @@ TEST(SimSocketBackend, NoSimulatorMeansNoMouseAndAStateFileIsUnchanged) {
     EXPECT_EQ(backend->kind(), BackendKind::kSimSocket);
     DeviceInfo info;
     EXPECT_EQ(RefreshFromDevice(backend->link(), info), ExchangeResult::kNoDevice);
-    EXPECT_EQ(MouseBackend::Create(LocalFileSystem(), std::string("unix:"), false, error),
-              nullptr);
+    EXPECT_EQ(MouseBackend::Create(LocalFileSystem(), std::string("unix:"), false, error), nullptr);
     test::WriteBytes(temp / "bad.state", {'Z', '7', 'S', 'I', 'M', 9, 9});
     EXPECT_EQ(MouseBackend::Create(LocalFileSystem(), (temp / "bad.state").string(), false, error),
               nullptr);

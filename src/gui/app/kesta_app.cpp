@@ -192,7 +192,8 @@ int CKestaApp::Run(const QStringList& args) {
     QObject::connect(
         dlg.get(), &CKestaDlg::quitRequested, qApp, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
-    if (qEnvironmentVariableIsSet("Z7_LAUNCH_NS")) dlg->installEventFilter(new FirstPaintProbe(dlg.get()));
+    if (qEnvironmentVariableIsSet("Z7_LAUNCH_NS"))
+        dlg->installEventFilter(new FirstPaintProbe(dlg.get()));
     dlg->Start(backend->CreateMonitor(), true);
     if (!options.minimized || !dlg->tray()->available()) dlg->show();
     const int code = QApplication::exec();

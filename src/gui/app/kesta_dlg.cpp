@@ -11,8 +11,8 @@
 #include <QUrl>
 
 #include "core/buttons/host_action.h"
-#include "core/device/device_change.h"
 #include "core/buttons/library_sources.h"
+#include "core/device/device_change.h"
 #include "core/firmware/firmware_package.h"
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
@@ -104,8 +104,7 @@ MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsF
     IniFile ini;
     (void)LoadIniFile(fs, settingsFile, ini);
     auto get = [&](const char16_t* key, const char* fallback) {
-        const std::u16string value =
-            ini.GetString(kLinksSection, key, Utf8ToUtf16(fallback));
+        const std::u16string value = ini.GetString(kLinksSection, key, Utf8ToUtf16(fallback));
         return QString::fromStdU16String(value);
     };
     MakerLinks links;
@@ -374,8 +373,8 @@ void CKestaDlg::StartWriteAll() {
     worker_->Post([this, snapshot] {
         const ExchangeResult result = WriteAllExchange(*env_.link, snapshot);
         AfterDeviceWork();
-        QMetaObject::invokeMethod(this, [this, result] { FinishWriteAll(result); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { FinishWriteAll(result); }, Qt::QueuedConnection);
     });
 }
 
@@ -504,8 +503,7 @@ void CKestaDlg::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
     };
     env_.link->SetEventHandlers(std::move(handlers));
     monitor_ = std::move(monitor);
-    if (monitor_ &&
-        !monitor_->Start([this](DeviceChange change, const std::string& name) {
+    if (monitor_ && !monitor_->Start([this](DeviceChange change, const std::string& name) {
             OnDeviceChange(change, name);
         })) {
         monitor_.reset();  // refreshed at start and on demand only
@@ -573,9 +571,11 @@ void CKestaDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
     const DeviceChangeAction action = z7::OnDeviceChange(*env_.link, change, name);
     if (action == DeviceChangeAction::kRefreshLater) {
         // One plug-in brings a notice per interface: restart one timer rather than queue.
-        QMetaObject::invokeMethod(this, [this] { arrivalTimer_.start(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { arrivalTimer_.start(); }, Qt::QueuedConnection);
     } else if (action == DeviceChangeAction::kRemoved) {
-        QMetaObject::invokeMethod(this, [this] { OnRemoved(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { OnRemoved(); }, Qt::QueuedConnection);
     }
 }
 

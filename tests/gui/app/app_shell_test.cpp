@@ -14,9 +14,9 @@ namespace {
 TEST(AppOptions, AcceptsTheDocumentedOptionsAndRefusesTheRest) {
     AppOptions o;
     QString error;
-    ASSERT_TRUE(ParseAppOptions({"--simulate", "unix:/tmp/s.sock", "--data-dir", "/d", "--config",
-                                 "/c.ini", "--minimized"},
-                                o, error));
+    ASSERT_TRUE(ParseAppOptions(
+        {"--simulate", "unix:/tmp/s.sock", "--data-dir", "/d", "--config", "/c.ini", "--minimized"},
+        o, error));
     EXPECT_EQ(o.simulate, "unix:/tmp/s.sock");
     EXPECT_EQ(o.dataDir, std::filesystem::path("/d"));
     EXPECT_EQ(o.config, std::filesystem::path("/c.ini"));

@@ -20,7 +20,6 @@ const DeviceImage& StoredImage(const SimState& state, int slot) {
 #include <chrono>
 #include <thread>
 
-#include "support/cli_runner.h"
 #include "core/device/device_image.h"
 #include "core/profile/profile_file.h"
 #include "core/profile/profile_store.h"
@@ -29,6 +28,7 @@ const DeviceImage& StoredImage(const SimState& state, int slot) {
 #include "package_writer.h"
 #include "platform/fake/recording_auto_start.h"
 #include "platform/fake/recording_host_actions.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace z7 {
@@ -377,8 +377,8 @@ TEST_F(MainWindow, AProfileSwitchOnTheMouseSwitchesTheWindow) {
 TEST_F(MainWindow, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
     Open();
     // Added after the start: the listener reads the library afresh.
-    const test::CliResult added = test::RunCli({"--data-dir", dataFolder().string(), "library",
-                                                "add", "textblock", "签名", "你好"});
+    const test::CliResult added = test::RunCli(
+        {"--data-dir", dataFolder().string(), "library", "add", "textblock", "签名", "你好"});
     ASSERT_EQ(added.code, 0) << added.err;
     const test::CliResult list = test::RunCli(
         {"--data-dir", dataFolder().string(), "--json", "library", "list", "textblock"});
@@ -416,9 +416,9 @@ TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
 
 TEST_F(MainWindow, LinksComeFromTheSettingsFileWithDefaults) {
     test::WriteBytes(temp / "Config.ini",
-                     {'[', 'L', 'i', 'n', 'k', 's', ']', '\n', 'S', 'u', 'p', 'p', 'o', 'r', 't',
-                      'U', 'r', 'l', '=', 'h', 't', 't', 'p', 's', ':', '/', '/', 'x', '.', 't',
-                      'e', 's', 't', '/', 's', '\n'});
+                     {'[', 'L', 'i', 'n', 'k', 's', ']', '\n', 'S', 'u', 'p', 'p',
+                      'o', 'r', 't', 'U', 'r', 'l', '=', 'h',  't', 't', 'p', 's',
+                      ':', '/', '/', 'x', '.', 't', 'e', 's',  't', '/', 's', '\n'});
     Open();
     Click(kIdSupportSite);
     Click(kIdRegister);
