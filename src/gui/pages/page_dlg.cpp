@@ -8,13 +8,34 @@ namespace z7 {
 CPageDlg::CPageDlg(int family, QWidget* owner) : CLumImageDialog(owner), family_(family) {
     // A page is a window of its own beside the main window, not a transient dialog of it.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    if (const SkinFamily* f = FamilyOf(family)) setWindowTitle(QString::fromUtf8(f->title));
-    SetBackground(SkinPart(family, kStateNormal));
-    if (background().isNull()) resize(760, 520);
+    const SkinFamily* f = FamilyOf(family);
+    if (f) setWindowTitle(QString::fromUtf8(f->title));
+    setFixedSize(f ? f->size : QSize(760, 520));
+}
+
+void CPageDlg::EnsureBuilt() {
+    if (built_) return;
+    built_ = true;
+    const QImage background = SkinPart(family_, kStateNormal);
+    if (!background.isNull()) SetBackground(background);
     minButton_ = AddSkinButton("Min", 0);
     closeButton_ = AddSkinButton("Close", 0);
     if (minButton_) connect(minButton_, &CLumButton::clicked, this, &QWidget::showMinimized);
     if (closeButton_) connect(closeButton_, &CLumButton::clicked, this, &QWidget::hide);
+    BuildControls();
+    // Built while the page is being shown: controls the page did not hide itself appear with it.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!child->testAttribute(Qt::WA_WState_ExplicitShowHide)) child->show();
+    }
+    if (pending_) {
+        LoadControls(*pending_);
+        pending_.reset();
+    }
+}
+
+void CPageDlg::showEvent(QShowEvent* event) {
+    EnsureBuilt();
+    CLumImageDialog::showEvent(event);
 }
 
 CLumButton* CPageDlg::AddSkinButton(const char* name, int controlId) {
@@ -26,9 +47,16 @@ CLumButton* CPageDlg::AddSkinButton(const char* name, int controlId) {
     return button;
 }
 
-void CPageDlg::LoadFromProfile(const ProfileRecord&) {}
+void CPageDlg::LoadFromProfile(const ProfileRecord& record) {
+    if (built_)
+        LoadControls(record);
+    else
+        pending_ = record;
+}
 
-void CPageDlg::StoreIntoProfile(ProfileRecord&) {}
+void CPageDlg::StoreIntoProfile(ProfileRecord& record) {
+    if (built_) StoreControls(record);
+}
 
 void CPageDlg::SetApplyButtonsEnabled(bool enabled) {
     applyEnabled_ = enabled;
@@ -39,6 +67,7 @@ void CPageDlg::SetFirmwareVersionText(const QString& text) {
 }
 
 void CPageDlg::Open() {
+    EnsureBuilt();
     if (isMinimized())
         showNormal();
     else if (!isVisible())

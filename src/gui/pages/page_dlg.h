@@ -2,7 +2,12 @@
 // The settings pages the main window owns: modeless skinned windows created hidden at start-up
 // and only shown and hidden afterwards. Each page fills its controls from the current profile,
 // writes them back, and follows the Apply-button state of the whole program.
+//
+// A page builds its controls (and decodes its skin sheets) when it is first shown, so that the
+// start decodes only the main window's pictures. Until then it keeps the last profile it was
+// given and has nothing to store: its controls cannot have changed.
 #include <QString>
+#include <optional>
 
 #include "core/profile/profile_record.h"
 #include "gui/ui/lum_controls.h"
@@ -17,8 +22,8 @@ class CPageDlg : public CLumImageDialog {
     CPageDlg(int family, QWidget* owner);
     int family() const { return family_; }
 
-    virtual void LoadFromProfile(const ProfileRecord& record);
-    virtual void StoreIntoProfile(ProfileRecord& record);
+    void LoadFromProfile(const ProfileRecord& record);
+    void StoreIntoProfile(ProfileRecord& record);
     // Disabled while a device write runs.
     virtual void SetApplyButtonsEnabled(bool enabled);
     bool applyButtonsEnabled() const { return applyEnabled_; }
@@ -27,16 +32,27 @@ class CPageDlg : public CLumImageDialog {
     const QString& firmwareVersionText() const { return firmwareText_; }
     // Shows a hidden page, restores a minimised one.
     void Open();
+    // Builds the controls now (first show does it otherwise).
+    void EnsureBuilt();
+    bool built() const { return built_; }
 
     CLumButton* minButton() const { return minButton_; }
     CLumButton* closeButton() const { return closeButton_; }
 
   protected:
+    // The page's own controls, made once; the base has made the background, Min and Close.
+    virtual void BuildControls() {}
+    // Only called once built.
+    virtual void LoadControls(const ProfileRecord&) {}
+    virtual void StoreControls(ProfileRecord&) {}
     // The control of this page named `name` in the layout table, placed and skinned.
     CLumButton* AddSkinButton(const char* name, int controlId);
+    void showEvent(QShowEvent* event) override;
 
   private:
     int family_;
+    bool built_ = false;
+    std::optional<ProfileRecord> pending_;
     bool applyEnabled_ = true;
     QString firmwareText_ = QStringLiteral("-.--");
     CLumButton* minButton_ = nullptr;

@@ -37,17 +37,20 @@ QImage DecodeSkinImage(const QByteArray& bytes) {
 
 SkinStore::SkinStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-void SkinStore::LoadAll() {
-    for (const char* name : SkinFileNames()) {
-        const QString fileName = QString::fromUtf8(name);
-        QImage image = LoadSkinImage(folder_ / PathFromUtf16(fileName.toStdU16String()));
-        if (!image.isNull()) sheets_.insert(fileName, std::move(image));
-    }
-}
-
 QImage SkinStore::Sheet(const QString& fileName) {
-    std::call_once(loaded_, [this] { LoadAll(); });
-    return sheets_.value(fileName);
+    std::lock_guard lock(mutex_);
+    const auto it = sheets_.constFind(fileName);
+    if (it != sheets_.constEnd()) return *it;
+    // Only the skin's own file names reach the disk.
+    QImage image;
+    for (const char* name : SkinFileNames()) {
+        if (fileName == QLatin1String(name)) {
+            image = LoadSkinImage(folder_ / PathFromUtf16(fileName.toStdU16String()));
+            break;
+        }
+    }
+    sheets_.insert(fileName, image);
+    return image;
 }
 
 QImage SkinStore::SkinPart(int element, int state, int left, int top, int right, int bottom) {

@@ -15,7 +15,8 @@ QImage LoadSkinImage(const std::filesystem::path& path);
 // The same for bytes already in memory.
 QImage DecodeSkinImage(const QByteArray& bytes);
 
-// The sheets of one skin folder, all decoded on the first request and kept.
+// The sheets of one skin folder, each decoded on its first request and kept (decoding all 120
+// at once cost most of the start-up time and tens of megabytes the program never showed).
 class SkinStore {
   public:
     explicit SkinStore(std::filesystem::path folder);
@@ -33,11 +34,9 @@ class SkinStore {
     const std::filesystem::path& folder() const { return folder_; }
 
   private:
-    void LoadAll();
-
     std::filesystem::path folder_;
-    std::once_flag loaded_;
-    QHash<QString, QImage> sheets_;
+    std::mutex mutex_;
+    QHash<QString, QImage> sheets_;  // a null image remembers a missing or broken file
 };
 
 // The program's skin: the folder "Z7_CN_Skins" beside the program, else in the data directory.
