@@ -10,18 +10,21 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}
+# Tests that need an X server (clipboard paste, screenshots) get a virtual one when available.
+xrun=()
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then xrun=(xvfb-run -a); fi
 
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+"${xrun[@]}" ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
 echo "== sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_SANITIZE=ON \
   -DZ7_GUI=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+  "${xrun[@]}" ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
 
 echo "== fuzz (${fuzz_seconds}s per target)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
