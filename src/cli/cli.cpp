@@ -138,8 +138,9 @@ void SaveProfiles(Context& ctx, LoadedProfiles& p) {
         throw CliError(kExitBadInput, "cannot save the libraries: " + error);
 }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs) {
-    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs};
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs,
+        HostActions* hostActions) {
+    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs, .hostActions = hostActions};
     try {
         size_t i = 1;
         for (; i < argv.size(); ++i) {
