@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "core/device/device_commands.h"
 #include "core/util/text.h"
 #include "sim/sim_mouse.h"
@@ -170,7 +173,17 @@ TEST_F(UpdaterTest, AFullUpdateFollowsTheBootLoadersProtocolAndTiming) {
     views.clear();
     mouse.ClearRequests();
     clock.ClearSleeps();
+    // Nobody else talks to the mouse meanwhile.
+    int lockedOut = 0;
+    onProgress = [&](int) {
+        lockedOut += std::async(std::launch::async, [&] {
+                         const bool got = link.deviceLock().try_lock();
+                         if (got) link.deviceLock().unlock();
+                         return !got;
+                     }).get();
+    };
     EXPECT_EQ(updater.Update(), UpdaterView::kSuccess) << updater.problemText();
+    EXPECT_EQ(lockedOut, 5);
     EXPECT_EQ(updater.updateState(), kUpdateStateCompleted);
     EXPECT_EQ(mouse.state().firmwareVersion, 170);
     EXPECT_EQ(mouse.state().mode, SimMode::kNormal);
@@ -369,6 +382,26 @@ TEST_F(UpdaterTest, CancellingIsTakenOnlyWhileTheMouseStaysRecoverable) {
     EXPECT_EQ(refused, 4);
     EXPECT_FALSE(updater.cancelled());
     EXPECT_TRUE(updater.CanCancel());
+}
+
+TEST_F(UpdaterTest, ACancelFromAnotherThreadEndsTheBootLoaderSearchOfAWorker) {
+    ASSERT_EQ(StartWith(170), UpdaterView::kFileNewer);
+    clock.SetBlockingWaits(true);
+    std::promise<void> searching;
+    onCancellable = [&](bool cancellable) {
+        if (!cancellable) return;
+        mouse.Unplug();  // the boot loader never shows up
+        searching.set_value();
+    };
+    std::future<UpdaterView> result =
+        std::async(std::launch::async, [&] { return updater.Update(); });
+    searching.get_future().wait();
+    EXPECT_TRUE(updater.CanCancel());
+    EXPECT_TRUE(updater.Cancel());
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(result.get(), UpdaterView::kCancelled);
+    EXPECT_TRUE(updater.cancelled());
+    EXPECT_EQ(Count(kBootRequestId, kCmdBeginDownload), 0u);
 }
 
 }  // namespace
