@@ -8,7 +8,7 @@
 // Update() blocks for the whole transfer and belongs on a worker thread. Callbacks run on the
 // thread that called Start() or Update(). Cancel() and CanCancel() may be called from any
 // thread. Every wait goes through the link's clock; the link's deviceLock is held while the
-// procedure talks to the mouse (not while a callback asks the user something).
+// procedure talks to the mouse, so callbacks other than onLongBootSearch must not use the link.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -75,6 +75,11 @@ inline constexpr int kMaxProgress = 100;
 // ReadBootInfo's vendor and product id (LE) inside its 48 bytes.
 inline constexpr size_t kBootInfoVendorOffset = 4;
 inline constexpr size_t kBootInfoProductOffset = 6;
+
+// The notice (a message box with OK only) shown before the long boot-loader search.
+inline constexpr char kBootSearchNoticeText[] =
+    "正在查找引导程序设备，这可能需要几分钟的时间，请稍候...";
+inline constexpr char kBootSearchNoticeCaption[] = "Kesta Z7 Mouse Firmware Updater";
 
 struct UpdaterCallbacks {
     // A new view; a view may be reported again when its texts change (kSuccess gets the
