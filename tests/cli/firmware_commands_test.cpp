@@ -83,7 +83,7 @@ TEST_F(FirmwareCommands, WithoutYesTheUpdateAsksAndRefusesWithoutATerminal) {
 
 TEST_F(FirmwareCommands, AnInterruptedUpdateFailsAndTheNextOneRecoversTheBootLoader) {
     const std::string fw = Pack("1.70");
-    // Start reads two values; the update's eighth request is the second block.
+    // Two requests at start and six of the update get through; the second block does not.
     ASSERT_EQ(Z7({"sim", "set", "unplugAfter=8"}), 0);
     EXPECT_EQ(Z7({"firmware", "update", fw, "--yes"}), kExitDeviceFailed);
     EXPECT_NE(err.str().find("run the update again"), std::string::npos);
