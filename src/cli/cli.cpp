@@ -32,6 +32,7 @@ const Family kFamilies[] = {
     {"calibrate", RunCalibrateCommand},
     {"listen", RunListenCommand},
     {"sim", RunSimCommand},
+    {"firmware", RunFirmwareCommand},
 };
 
 constexpr const char* kUsage =
@@ -44,7 +45,9 @@ constexpr const char* kUsage =
     "          devices | info | apply SLOT [--sensor|--lighting] | activate SLOT | erase SLOT\n"
     "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
     "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n"
-    "          sim uhid [--seconds S]\n";
+    "          sim uhid [--seconds S]\n"
+    "          firmware check [DIR] | firmware update [DIR] [--yes]\n"
+    "          firmware pack PAYLOAD --version X.YY --out DIR [--raw]\n";
 
 }  // namespace
 

@@ -83,5 +83,10 @@ int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);
 int RunLibraryCommand(Context& ctx);
+int RunFirmwareCommand(Context& ctx);
+
+// Where `firmware update` reads its confirmation: `in` and whether it counts as a terminal;
+// null restores standard input.
+void SetPromptInput(std::istream* in, bool terminal);
 
 }  // namespace z7::cli
