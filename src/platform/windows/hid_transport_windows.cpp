@@ -18,6 +18,7 @@ extern "C" {  // MinGW's hid.dll headers (hidsdi.h brings hidpi.h) lack C linkag
 #include "core/util/text.h"
 #include "platform/hid_backend.h"
 #include "platform/windows/hid_windows_rules.h"
+#include "platform/windows/win32_io.h"
 
 namespace z7 {
 namespace {
@@ -29,24 +30,6 @@ std::string Narrow(const std::wstring& text) {
 std::wstring Widen(const std::string& text) {
     const std::u16string wide = Utf8ToUtf16(text);
     return std::wstring(wide.begin(), wide.end());
-}
-
-std::string SystemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = n && text ? std::wstring(text, n) : std::wstring();
-    if (text) ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.'))
-        message.pop_back();
-    return (message.empty() ? std::string("Win32 error") : Narrow(message)) + " (error " +
-           std::to_string(code) + ")";
-}
-
-HidStatus Failure(const char* what, const std::string& path, DWORD code) {
-    return {HidErrorFromWin32(code), std::string(what) + " " + path + ": " + SystemMessage(code)};
 }
 
 class Handle {
@@ -128,7 +111,7 @@ class WindowsHidDevice final : public HidDevice {
         ::SetLastError(ERROR_SUCCESS);
         if (::HidD_SetFeature(features_.get(), buffer.data(), static_cast<ULONG>(buffer.size())))
             return {};
-        return Failure("set feature", path_, ::GetLastError());
+        return Win32Failure("set feature", path_, ::GetLastError());
     }
 
     HidStatus GetFeature(std::span<uint8_t> report) override {
@@ -138,48 +121,28 @@ class WindowsHidDevice final : public HidDevice {
         std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
         ::SetLastError(ERROR_SUCCESS);
         if (!::HidD_GetFeature(features_.get(), buffer.data(), static_cast<ULONG>(buffer.size())))
-            return Failure("get feature", path_, ::GetLastError());
+            return Win32Failure("get feature", path_, ::GetLastError());
         std::copy_n(buffer.begin(), std::min(report.size(), buffer.size()), report.begin());
         return {};
     }
 
     HidStatus ReadInput(std::span<uint8_t> report, Millis timeout, size_t& length) override {
         length = 0;
-        if (::WaitForSingleObject(cancel_.get(), 0) == WAIT_OBJECT_0) return Cancelled();
         if (!completion_.valid() || !cancel_.valid())
-            return Failure("read", path_, ERROR_NOT_ENOUGH_MEMORY);
+            return Win32Failure("read", path_, ERROR_NOT_ENOUGH_MEMORY);
         if (!reader_.valid()) {
             // Feature reports use the synchronous handle; reads need an overlapped one.
             reader_.Reset(OpenPath(widePath_, GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED));
-            if (!reader_.valid()) return Failure("open for reading", path_, ::GetLastError());
+            if (!reader_.valid()) return Win32Failure("open for reading", path_, ::GetLastError());
         }
-        std::vector<uint8_t> buffer(std::max<size_t>(inputLength_, report.size()), 0);
-        std::copy(report.begin(), report.end(), buffer.begin());
-        const DWORD wanted = inputLength_ ? inputLength_ : static_cast<DWORD>(report.size());
-
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = completion_.get();
-        ::ResetEvent(completion_.get());
-        DWORD got = 0;
-        if (!::ReadFile(reader_.get(), buffer.data(), wanted, &got, &overlapped)) {
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_IO_PENDING) return Failure("read", path_, error);
-            const HANDLE waits[2] = {completion_.get(), cancel_.get()};
-            const auto limit = std::clamp<long long>(timeout.count(), 0, INFINITE - 1);
-            const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, static_cast<DWORD>(limit));
-            const DWORD waitError = woke == WAIT_FAILED ? ::GetLastError() : 0;
-            // A report not taken by now stays queued in the driver for the next read.
-            if (woke != WAIT_OBJECT_0) ::CancelIo(reader_.get());
-            // Waits for the cancellation too: the buffer and OVERLAPPED must outlive the read.
-            if (!::GetOverlappedResult(reader_.get(), &overlapped, &got, TRUE)) {
-                const DWORD error2 = ::GetLastError();
-                if (error2 != ERROR_OPERATION_ABORTED) return Failure("read", path_, error2);
-                if (woke == WAIT_OBJECT_0 + 1) return Cancelled();
-                if (woke == WAIT_FAILED) return Failure("wait", path_, waitError);
-                return {HidError::kTimeout, "no input report"};
-            }
-        }
-        length = std::min<size_t>(got, report.size());
+        // ReadFile wants room for the collection's input report, whatever the caller expects.
+        std::vector<uint8_t> buffer(inputLength_ ? inputLength_ : report.size(), 0);
+        std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
+        size_t got = 0;
+        const HidStatus status = OverlappedRead(reader_.get(), completion_.get(), cancel_.get(),
+                                                buffer, timeout, got, path_);
+        if (!status.ok()) return status;
+        length = std::min(got, report.size());
         std::copy_n(buffer.begin(), length, report.begin());
         return {};
     }
@@ -187,8 +150,6 @@ class WindowsHidDevice final : public HidDevice {
     void CancelRead() override { ::SetEvent(cancel_.get()); }
 
   private:
-    static HidStatus Cancelled() { return {HidError::kCancelled, "read cancelled"}; }
-
     Handle features_;
     Handle reader_;
     std::wstring widePath_;
@@ -225,7 +186,7 @@ class WindowsHidTransport final : public HidTransport {
         const std::wstring path = Widen(c.path);
         HANDLE handle = OpenPath(path, GENERIC_READ | GENERIC_WRITE, 0);
         if (handle == INVALID_HANDLE_VALUE) {
-            status = Failure("open", c.path, ::GetLastError());
+            status = Win32Failure("open", c.path, ::GetLastError());
             return nullptr;
         }
         status = {};
