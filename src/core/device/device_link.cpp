@@ -102,17 +102,24 @@ void DeviceLink::CloseDevice() {
 }
 
 void DeviceLink::StopListener() {
-    std::lock_guard life(lifecycleMutex_);
-    std::shared_ptr<HidDevice> device;
-    {
-        std::lock_guard lock(stateMutex_);
-        device = eventDevice_;
+    if (std::this_thread::get_id() == listenerId_.load()) {
+        // From a handler: the loop ends when the handler returns; the next stop joins it.
+        stopRequested_ = true;
+        return;
     }
-    listenerStop_.Notify();
-    if (device) device->CancelRead();
+    std::lock_guard life(lifecycleMutex_);
+    JoinListenerLocked();
+}
+
+void DeviceLink::JoinListenerLocked() {
     if (!listener_.joinable()) return;
-    if (std::this_thread::get_id() == listenerId_) return;  // joined by the next stop
+    // Its own flag, not eventOpen_, which a racing OpenEventInterface may have set again.
+    stopRequested_ = true;
+    listenerStop_.Notify();
+    listenerDevice_->CancelRead();
     listener_.join();
+    listenerDevice_.reset();
+    listenerId_ = std::thread::id();
     listenerStop_.Clear();
 }
 
@@ -221,40 +228,37 @@ void DeviceLink::SetEventHandlers(DeviceEventHandlers handlers) {
 }
 
 bool DeviceLink::StartDeviceListener() {
+    if (std::this_thread::get_id() == listenerId_.load()) return false;
     std::lock_guard life(lifecycleMutex_);
-    if (listener_.joinable()) {
-        if (std::this_thread::get_id() == listenerId_) return false;
-        // A running listener stays the only one; a finished one (it closed the device from
-        // its own handler) is joined here.
-        if (listenerRunning_ && eventOpen_) return false;
-        listener_.join();
-        listenerStop_.Clear();
-    }
+    // A running listener stays the only one; one that has ended (or is ending) is joined.
+    if (listenerRunning_ && eventOpen_ && !stopRequested_) return false;
+    JoinListenerLocked();
     if (!handlers_.onProfileSwitch && !handlers_.onHostAction) return false;
-    std::shared_ptr<HidDevice> device;
     size_t inputLength = 0;
     {
         std::lock_guard lock(stateMutex_);
         if (!eventOpen_ || !eventDevice_) return false;
-        device = eventDevice_;
+        listenerDevice_ = eventDevice_;
         inputLength = eventInputLength_;
     }
-    listenerStop_.Clear();
+    stopRequested_ = false;
     listenerRunning_ = true;
-    listener_ = std::thread([this, device, inputLength, handlers = handlers_] {
+    listener_ = std::thread([this, device = listenerDevice_, inputLength, handlers = handlers_] {
+        // Set before any handler can run, so that a handler's own CloseDevice is recognised.
+        listenerId_ = std::this_thread::get_id();
         ListenerLoop(device, inputLength, handlers);
     });
-    listenerId_ = listener_.get_id();
     return true;
 }
 
 void DeviceLink::ListenerLoop(std::shared_ptr<HidDevice> device, size_t inputLength,
                               DeviceEventHandlers handlers) {
-    while (eventOpen_) {
+    auto running = [&] { return eventOpen_ && !stopRequested_; };
+    while (running()) {
         uint8_t code = kNoCode;
         uint8_t value = kNoValue;
         const HidError error = ReadEventOn(*device, inputLength, code, value, kListenerWait);
-        if (!eventOpen_) break;
+        if (!running()) break;
         if (code != kNoCode) {
             Dispatch(handlers, code, value);
         } else if (error != HidError::kNone && error != HidError::kTimeout &&

@@ -117,6 +117,7 @@ class DeviceLink {
     void ListenerLoop(std::shared_ptr<HidDevice> device, size_t inputLength,
                       DeviceEventHandlers handlers);
     void StopListener();
+    void JoinListenerLocked();
     static void Dispatch(const DeviceEventHandlers& handlers, uint8_t code, uint8_t value);
     static HidError ReadEventOn(HidDevice& device, size_t inputLength, uint8_t& code,
                                 uint8_t& value, Millis limit);
@@ -136,8 +137,10 @@ class DeviceLink {
 
     std::mutex lifecycleMutex_;  // listener start and stop
     std::thread listener_;
-    std::thread::id listenerId_;
+    std::shared_ptr<HidDevice> listenerDevice_;
+    std::atomic<std::thread::id> listenerId_{};
     std::atomic<bool> listenerRunning_{false};
+    std::atomic<bool> stopRequested_{false};
     WakeSignal listenerStop_;
     DeviceEventHandlers handlers_;
 };

@@ -118,6 +118,25 @@ TEST_F(ListenerTest, AHandlerMayCloseTheDeviceItself) {
     link.CloseDevice();
 }
 
+TEST_F(ListenerTest, AHandlerClosingWhileAnotherThreadClosesDoesNotDeadlock) {
+    std::atomic<bool> inHandler{false}, closing{false};
+    link.SetEventHandlers({.currentSlot = {},
+                           .onProfileSwitch =
+                               [&](uint8_t) {
+                                   inHandler = true;
+                                   while (!closing) std::this_thread::yield();
+                                   link.CloseDevice();
+                               },
+                           .onHostAction = {}});
+    ASSERT_TRUE(link.OpenEventInterface());
+    ASSERT_TRUE(link.StartDeviceListener());
+    mouse.QueueEvent({1, 3, 0});
+    while (!inHandler) std::this_thread::yield();
+    closing = true;
+    link.CloseDevice();
+    EXPECT_FALSE(link.listenerRunning());
+}
+
 TEST_F(ListenerTest, AListenerOnAVanishedMouseRestsUntilStopped) {
     ASSERT_TRUE(link.OpenEventInterface());
     ASSERT_TRUE(link.StartDeviceListener());
