@@ -100,6 +100,9 @@ class WindowsHidDevice final : public HidDevice {
             inputLength_ = caps.InputReportByteLength;
             featureLength_ = caps.FeatureReportByteLength;
         }
+        // Feature reports use the synchronous handle; reads need an overlapped one. Opened now
+        // because the driver queues input reports per handle from its opening on.
+        if (inputLength_) OpenReader();
     }
 
     HidStatus SetFeature(std::span<const uint8_t> report) override {
@@ -130,11 +133,8 @@ class WindowsHidDevice final : public HidDevice {
         length = 0;
         if (!completion_.valid() || !cancel_.valid())
             return Win32Failure("read", path_, ERROR_NOT_ENOUGH_MEMORY);
-        if (!reader_.valid()) {
-            // Feature reports use the synchronous handle; reads need an overlapped one.
-            reader_.Reset(OpenPath(widePath_, GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED));
-            if (!reader_.valid()) return Win32Failure("open for reading", path_, ::GetLastError());
-        }
+        if (!reader_.valid() && !OpenReader())
+            return Win32Failure("open for reading", path_, ::GetLastError());
         // ReadFile wants room for the collection's input report, whatever the caller expects.
         std::vector<uint8_t> buffer(inputLength_ ? inputLength_ : report.size(), 0);
         std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
@@ -150,6 +150,11 @@ class WindowsHidDevice final : public HidDevice {
     void CancelRead() override { ::SetEvent(cancel_.get()); }
 
   private:
+    bool OpenReader() {
+        reader_.Reset(OpenPath(widePath_, GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED));
+        return reader_.valid();
+    }
+
     Handle features_;
     Handle reader_;
     std::wstring widePath_;
