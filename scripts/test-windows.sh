@@ -19,8 +19,12 @@ trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
 wineboot -i >/dev/null 2>&1 || true
 ctest --test-dir build-win --output-on-failure --timeout 600
 
-# The host's z7ctl alone, for the comparison.
-cmake -S . -B build-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ7_GUI=OFF -DZ7_TESTS=OFF \
-  -DZ7_WERROR=ON >/dev/null
-cmake --build build-host -j"$(nproc)" --target z7ctl
-scripts/compare-sim-image.sh build-host/src/cli/z7ctl build-win/src/cli/z7ctl.exe
+# The host's z7ctl for the comparison: Z7_HOST_Z7CTL when the caller has built one.
+host_z7ctl=${Z7_HOST_Z7CTL:-}
+if [ -z "$host_z7ctl" ]; then
+  cmake -S . -B build-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ7_GUI=OFF \
+    -DZ7_TESTS=OFF -DZ7_WERROR=ON >/dev/null
+  cmake --build build-host -j"$(nproc)" --target z7ctl
+  host_z7ctl=build-host/src/cli/z7ctl
+fi
+scripts/compare-sim-image.sh "$host_z7ctl" build-win/src/cli/z7ctl.exe
