@@ -44,4 +44,23 @@ if ! cmp -s "$work/host.json" "$work/windows.json"; then
   diff <(tr ',' '\n' <"$work/host.json") <(tr ',' '\n' <"$work/windows.json") | head -20 >&2
   exit 1
 fi
-echo "compare-sim-image: same images from both builds"
+
+# Each build reads the mouse state the other one wrote, and the profile files it saved.
+show() {  # show DIR COMMAND...
+  local dir=$1; shift
+  (cd "$dir" && "$@" --data-dir data --config c.ini --simulate S --json sim show | tr -d '\r')
+}
+profile() {  # profile DIR COMMAND...
+  local dir=$1; shift
+  (cd "$dir" && "$@" --data-dir data --config c.ini --json image 1 | tr -d '\r')
+}
+for pair in "host windows" "windows host"; do
+  read -r writer reader <<<"$pair"
+  if [ "$reader" = host ]; then reading=("$host"); else reading=(wine "$windows"); fi
+  if ! cmp -s <(show "$work/$writer" "${reading[@]}") "$work/host.json" ||
+     ! cmp -s <(profile "$work/$writer" "${reading[@]}") <(profile "$work/host" "$host"); then
+    echo "compare-sim-image: the $reader build reads the $writer build's files differently" >&2
+    exit 1
+  fi
+done
+echo "compare-sim-image: same images from both builds, and each reads the other's files"
