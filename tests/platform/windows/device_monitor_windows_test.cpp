@@ -92,6 +92,9 @@ TEST(WindowsDeviceMonitor, HandsOnArrivalsAndRemovalsOfInterfacesOnly) {
     unterminated.header()->dbcc_size =
         static_cast<DWORD>(offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + 8 * 2);
     ::SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, unterminated.lparam());
+    Notice truncated(kPath);  // claims less than its own header
+    truncated.header()->dbcc_size = sizeof(DEV_BROADCAST_HDR) - 1;
+    ::SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, truncated.lparam());
     monitor->Stop();
 
     std::lock_guard lock(seen.mutex);
