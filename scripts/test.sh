@@ -53,5 +53,5 @@ fi
 
 if [ "${Z7_SKIP_WINDOWS:-0}" != 1 ]; then
   echo "== Windows build under Wine"
-  bash scripts/test-windows.sh
+  Z7_HOST_Z7CTL=build/src/cli/z7ctl bash scripts/test-windows.sh
 fi
