@@ -30,20 +30,25 @@ echo "== fuzz (${fuzz_seconds}s per target)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZ7_FUZZ=ON -DZ7_TESTS=OFF -DZ7_GUI=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs"
-fuzz_total=0
-for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+# One fuzzer per core at a time.
+fuzz_one() {
+  local target=$1 name corpus seeds=()
   name=$(basename "$target")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
-  seeds=()
   [ -d "$root/fuzz/seeds/${name#fuzz_}" ] && seeds=("$root/fuzz/seeds/${name#fuzz_}")
-  echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-    "$corpus" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
-  tail -1 "build-fuzz/$name.log"
-  fuzz_total=$((fuzz_total + 1))
-done
+  if "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=0 "$corpus" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1; then
+    echo "-- $name: $(tail -1 "build-fuzz/$name.log")"
+  else
+    echo "-- $name: FINDING"; tail -40 "build-fuzz/$name.log"; return 1
+  fi
+}
+export -f fuzz_one
+export root fuzz_seconds
+targets=(build-fuzz/fuzz/fuzz_*)
+printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1"' _ {}
+fuzz_total=${#targets[@]}
 echo "fuzz: $fuzz_total targets ran without findings"
 
 if [ "${Z7_SKIP_KERNEL:-0}" != 1 ]; then
