@@ -10,37 +10,45 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}
+# Tests that need an X server (clipboard paste, screenshots) get a virtual one when available.
+xrun=()
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then xrun=(xvfb-run -a); fi
 
 echo "== build and test"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+"${xrun[@]}" ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
 echo "== sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_SANITIZE=ON \
   -DZ7_GUI=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
+  "${xrun[@]}" ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
 
 echo "== fuzz (${fuzz_seconds}s per target)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZ7_FUZZ=ON -DZ7_TESTS=OFF -DZ7_GUI=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs"
-fuzz_total=0
-for target in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+# One fuzzer per core at a time.
+fuzz_one() {
+  local target=$1 name corpus seeds=()
   name=$(basename "$target")
   corpus="build-fuzz/corpus/$name"
   mkdir -p "$corpus"
-  seeds=()
   [ -d "$root/fuzz/seeds/${name#fuzz_}" ] && seeds=("$root/fuzz/seeds/${name#fuzz_}")
-  echo "-- $name"
-  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-    "$corpus" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1 || { tail -40 "build-fuzz/$name.log"; exit 1; }
-  tail -1 "build-fuzz/$name.log"
-  fuzz_total=$((fuzz_total + 1))
-done
+  if "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=0 "$corpus" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1; then
+    echo "-- $name: $(tail -1 "build-fuzz/$name.log")"
+  else
+    echo "-- $name: FINDING"; tail -40 "build-fuzz/$name.log"; return 1
+  fi
+}
+export -f fuzz_one
+export root fuzz_seconds
+targets=(build-fuzz/fuzz/fuzz_*)
+printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'fuzz_one "$1"' _ {}
+fuzz_total=${#targets[@]}
 echo "fuzz: $fuzz_total targets ran without findings"
 
 if [ "${Z7_SKIP_KERNEL:-0}" != 1 ]; then
@@ -50,5 +58,5 @@ fi
 
 if [ "${Z7_SKIP_WINDOWS:-0}" != 1 ]; then
   echo "== Windows build under Wine"
-  bash scripts/test-windows.sh
+  Z7_HOST_Z7CTL=build/src/cli/z7ctl bash scripts/test-windows.sh
 fi

@@ -32,6 +32,7 @@ const Family kFamilies[] = {
     {"calibrate", RunCalibrateCommand},
     {"listen", RunListenCommand},
     {"sim", RunSimCommand},
+    {"firmware", RunFirmwareCommand},
 };
 
 constexpr const char* kUsage =
@@ -45,7 +46,9 @@ constexpr const char* kUsage =
     "          calibrate | listen [--count N] [--seconds S] [--no-actions]\n"
     "          sim show | sim event profile|shortcut|textblock N | sim set KEY=VALUE ...\n"
     "          sim uhid [--seconds S]\n"
-    "          sim serve [--socket PATH] [--seconds S]   (then --simulate unix:PATH)\n";
+    "          sim serve [--socket PATH] [--seconds S]   (then --simulate unix:PATH)\n"
+    "          firmware check [DIR] | firmware update [DIR] [--yes]\n"
+    "          firmware pack PAYLOAD --version X.YY --out DIR [--raw]\n";
 
 }  // namespace
 
@@ -139,8 +142,9 @@ void SaveProfiles(Context& ctx, LoadedProfiles& p) {
         throw CliError(kExitBadInput, "cannot save the libraries: " + error);
 }
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs) {
-    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs};
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs,
+        HostActions* hostActions) {
+    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs, .hostActions = hostActions};
     try {
         size_t i = 1;
         for (; i < argv.size(); ++i) {

@@ -10,6 +10,7 @@
 #include "cli/json.h"
 #include "core/profile/profile_record.h"
 #include "platform/file_system.h"
+#include "platform/host_actions.h"
 
 namespace z7::cli {
 
@@ -37,6 +38,7 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
     FileSystem& fs;
+    HostActions* hostActions = nullptr;  // null: the desktop's own, created when first needed
 
     // The data folder: --data-dir, else the settings file's DataPath, else the default.
     std::filesystem::path DataFolder() const;
@@ -52,7 +54,7 @@ struct Context {
 };
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        FileSystem& fs);
+        FileSystem& fs, HostActions* hostActions = nullptr);
 
 // Helpers shared by the command families.
 long long ParseNumber(const std::string& text, const char* what);  // decimal or 0x hex
@@ -82,5 +84,10 @@ int RunProfileCommand(Context& ctx);
 int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);
 int RunLibraryCommand(Context& ctx);
+int RunFirmwareCommand(Context& ctx);
+
+// Where `firmware update` reads its confirmation: `in` and whether it counts as a terminal;
+// null restores standard input.
+void SetPromptInput(std::istream* in, bool terminal);
 
 }  // namespace z7::cli

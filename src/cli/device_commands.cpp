@@ -2,6 +2,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "core/buttons/host_action.h"
+#include "platform/host_actions.h"
 #include "cli/device_session.h"
 #include "core/device/device_commands.h"
 
@@ -31,8 +33,11 @@ int RunDevices(Context& ctx) {
         Json list = Json::array();
         std::ostringstream text;
         for (const HidCollectionInfo& c : session.transport().Enumerate()) {
+            // The collections discovery matches; the mouse's standard pointer collection is not one.
+            const bool config = c.usagePage == kConfigUsagePage && c.usage == kConfigUsage;
+            const bool events = c.usagePage == kEventUsagePage && c.usage == kEventUsage;
             if (c.vendorId != kVendorId ||
-                (c.productId != kProductNormal && c.productId != kProductBoot))
+                (c.productId != kProductNormal && c.productId != kProductBoot) || !(config || events))
                 continue;
             const char* mode = c.productId == kProductNormal ? "normal" : "boot";
             list.push(Json::object()
@@ -88,6 +93,9 @@ int RunInfo(Context& ctx) {
         ctx.Print(j, "firmware version: " + version + "\nactive slot: " +
                          (info.activeSlot ? std::to_string(*info.activeSlot) : "-") +
                          "\ndevice code: " + code);
+        // What could be read is shown, but a mouse that did not answer is not a success.
+        if (!info.firmwareVersion || !info.activeSlot)
+            throw CliError(kExitDeviceFailed, "the mouse did not report its firmware version and active slot");
         return kExitOk;
     });
 }
@@ -158,7 +166,7 @@ const char* EventName(uint8_t code) {
 int RunListen(Context& ctx) {
     const auto countText = ctx.TakeOption("--count");
     auto secondsText = ctx.TakeOption("--seconds");
-    (void)ctx.TakeFlag("--no-actions");  // host actions are not carried out yet
+    const bool actions = !ctx.TakeFlag("--no-actions");
     ctx.ExpectNoMoreArgs();
     const long long count = countText ? ParseNumber(*countText, "--count") : -1;
     // Virtual time never runs out by itself: it listens one second unless told otherwise.
@@ -171,6 +179,8 @@ int RunListen(Context& ctx) {
         link.CloseDevice();
         if (!link.OpenEventInterface()) session.ThrowNoMouse();
         Clock& clock = session.clock();
+        const std::filesystem::path dataFolder = actions ? ctx.DataFolder() : std::filesystem::path();
+        std::unique_ptr<HostActions> ownActions;
         const Clock::TimePoint end = clock.Now() + std::chrono::seconds(seconds);
         long long seen = 0;
         while ((count < 0 || seen < count) && (seconds < 0 || clock.Now() < end)) {
@@ -185,6 +195,11 @@ int RunListen(Context& ctx) {
             ++seen;
             const Json event = Json::object().set("code", int{code}).set("value", int{value});
             ctx.Print(event, std::string(EventName(code)) + " " + std::to_string(value));
+            // The libraries are read afresh for every press, so edits made meanwhile count.
+            if (actions && (code == kEventShortcut || code == kEventTextBlock)) {
+                if (!ctx.hostActions && !ownActions) ownActions = CreateHostActions();
+                RunHostAction(ctx.fs, code, value, dataFolder, ctx.hostActions ? *ctx.hostActions : *ownActions);
+            }
             ctx.out.flush();
         }
         link.CloseDevice();

@@ -287,11 +287,13 @@ bool UhidDevice::Handle(const uhid_event& event) {
         case UHID_CLOSE:
             open_ = false;
             break;
+        // A request still queued when the device was unplugged has nobody left to answer: the
+        // kernel refuses replies for a destroyed device, which must not end the server.
         case UHID_GET_REPORT:
-            ok = AnswerGetReport(event.u.get_report);
+            if (published_) ok = AnswerGetReport(event.u.get_report);
             break;
         case UHID_SET_REPORT:
-            ok = AnswerSetReport(event.u.set_report);
+            if (published_) ok = AnswerSetReport(event.u.set_report);
             break;
         default:
             break;  // START, STOP, OUTPUT: nothing to answer

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "platform/fake/recording_host_actions.h"
 #include "support/temp_dir.h"
 
 namespace z7::cli {
@@ -19,8 +20,9 @@ class DeviceCommands : public ::testing::Test {
         argv.insert(argv.end(), args.begin(), args.end());
         out.str({});
         err.str({});
-        return z7::cli::Run(argv, out, err, LocalFileSystem());
+        return z7::cli::Run(argv, out, err, LocalFileSystem(), &actions);
     }
+    RecordingHostActions actions;
     // One value of a flat JSON object or the n-th string of the "slots" array.
     std::string Slot(int n) {
         EXPECT_EQ(Z7({"--json", "sim", "show"}), 0);
@@ -120,6 +122,21 @@ TEST_F(DeviceCommands, ListenPrintsQueuedEventsInOrder) {
     EXPECT_EQ(out.str(), "{\"code\":1,\"value\":3}\n{\"code\":19,\"value\":5}\n");
     EXPECT_EQ(Z7({"listen", "--seconds", "2"}), 0);  // virtual seconds
     EXPECT_EQ(out.str(), "textblock 6\n");
+}
+
+TEST_F(DeviceCommands, ListenCarriesOutShortcutAndTextBlockPressesWithTheLibrariesReadAfresh) {
+    ASSERT_EQ(Z7({"library", "add", "shortcut", "Docs", "www.example.org"}, false), 0);
+    ASSERT_EQ(Z7({"sim", "event", "shortcut", "0"}), 0);
+    ASSERT_EQ(Z7({"sim", "event", "textblock", "0"}), 0);
+    // Added after the presses were queued: the listener still finds it.
+    ASSERT_EQ(Z7({"library", "add", "textblock", "Hi", "你好"}, false), 0);
+    ASSERT_EQ(Z7({"listen", "--count", "2"}), 0);
+    EXPECT_EQ(actions.opened, std::vector<std::u16string>{u"http://www.example.org"});
+    EXPECT_EQ(actions.pasted, std::vector<std::u16string>{u"你好"});
+
+    ASSERT_EQ(Z7({"sim", "event", "shortcut", "0"}), 0);
+    ASSERT_EQ(Z7({"listen", "--count", "1", "--no-actions"}), 0);
+    EXPECT_EQ(actions.opened.size(), 1u);
 }
 
 TEST_F(DeviceCommands, EraseRestoresTheFactoryImageAndInfoFindsABootLoader) {

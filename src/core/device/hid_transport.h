@@ -1,6 +1,6 @@
 #pragma once
 // The one HID transport interface the device link sits on. Backends: hidapi (Linux, macOS),
-// the native Windows HID calls (later), and the simulated mouse. Byte 0 of every report buffer
+// the native Windows HID calls, and the simulated mouse. Byte 0 of every report buffer
 // is the report id and is passed to the backend unchanged.
 #include <cstdint>
 #include <memory>

@@ -69,7 +69,7 @@ FirmwareLoadError ParseFirmwareImage(std::span<const uint8_t> file, FirmwareImag
     image.headerChecksum = U32At(file, kFirmwareChecksumOffset);
     image.vendorId = U16At(file, kFirmwareVendorOffset);
     image.productId = U16At(file, kFirmwareProductOffset);
-    image.version = U16At(file, kFirmwareVersionOffset);
+    image.version = U16At(file, kFirmwareHeaderVersionOffset);
     image.payloadLength = payload.size();
     image.blocks.assign(count, FirmwareBlock{});
     for (size_t i = 0; i < count; ++i) {
@@ -135,7 +135,7 @@ std::vector<uint8_t> BuildFirmwareImageFile(std::span<const uint8_t> payload, ui
     PutU32(file, kFirmwareChecksumOffset, PayloadChecksum(payload));
     PutU16(file, kFirmwareVendorOffset, kMouseVendorId);
     PutU16(file, kFirmwareProductOffset, kMouseProductId);
-    PutU16(file, kFirmwareVersionOffset, version);
+    PutU16(file, kFirmwareHeaderVersionOffset, version);
     file.insert(file.end(), payload.begin(), payload.end());
     return file;
 }

@@ -21,11 +21,11 @@ const DeviceImage& StoredImage(const SimState& state, int slot) {
 #include <thread>
 
 #include "core/device/device_image.h"
+#include "core/firmware/firmware_package.h"
 #include "core/profile/profile_file.h"
 #include "core/profile/profile_store.h"
 #include "gui/app/kesta_dlg.h"
 #include "gui/ui/pop_system_message_dlg.h"
-#include "package_writer.h"
 #include "platform/fake/recording_auto_start.h"
 #include "platform/fake/recording_host_actions.h"
 #include "support/cli_runner.h"
@@ -392,8 +392,10 @@ TEST_F(MainWindow, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
 }
 
 TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
-    std::string error;
-    ASSERT_TRUE(test::WriteTestFirmwarePackage(temp / "Firmware Updates", 172, error)) << error;
+    std::string imageName, error;
+    ASSERT_TRUE(WriteFirmwarePackage(LocalFileSystem(), temp / "Firmware Updates",
+                                     std::vector<uint8_t>(3000, 0x5A), 172, &imageName, &error))
+        << error;
     mouse.Update([](SimState& s) { s.firmwareVersion = 160; });
     Open();
     // The offer came during Open, before the spy; the second refresh offers again.

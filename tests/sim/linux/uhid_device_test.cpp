@@ -277,6 +277,14 @@ TEST_F(UhidDeviceTest, LeavesTheKernelWhenUnpluggedMidExchangeAndComesBack) {
     sent.clear();
     ASSERT_TRUE(device.Sync());
     EXPECT_TRUE(sent.empty());
+    // A request the kernel queued before the device went is not answered (the kernel would
+    // refuse the reply), and serving goes on.
+    uhid_event late{};
+    late.type = UHID_GET_REPORT;
+    late.u.get_report.rnum = kNormalRequestId;
+    late.u.get_report.rtype = UHID_FEATURE_REPORT;
+    EXPECT_TRUE(device.Handle(late));
+    EXPECT_TRUE(sent.empty());
 
     SimState plugged = mouse.state();
     plugged.unplugged = false;

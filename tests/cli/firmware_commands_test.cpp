@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "support/temp_dir.h"
+
+namespace z7::cli {
+namespace {
+
+class FirmwareCommands : public ::testing::Test {
+  protected:
+    FirmwareCommands() {
+        std::vector<uint8_t> payload(5000);
+        for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 31 + 7);
+        test::WriteBytes(dir / "payload.bin", payload);
+    }
+    ~FirmwareCommands() override { SetPromptInput(nullptr, false); }
+
+    int Z7(std::vector<std::string> args) {
+        std::vector<std::string> argv = {
+            "z7ctl",      "--data-dir",         (dir / "data").string(),
+            "--simulate", (dir / "S").string(), "--virtual-time"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        out.str({});
+        err.str({});
+        return z7::cli::Run(argv, out, err, LocalFileSystem());
+    }
+    std::string Pack(const std::string& version) {
+        const std::string folder = (dir / ("fw" + version)).string();
+        EXPECT_EQ(Z7({"firmware", "pack", (dir / "payload.bin").string(), "--version", version,
+                      "--out", folder}),
+                  0)
+            << err.str();
+        return folder;
+    }
+    bool Has(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+
+    test::TempDir dir;
+    std::ostringstream out, err;
+};
+
+TEST_F(FirmwareCommands, APackedFirmwareIsCheckedWrittenAndReportedByInfo) {
+    const std::string fw = Pack("1.70");
+    EXPECT_EQ(Z7({"--json", "firmware", "check", fw}), 0) << err.str();
+    EXPECT_EQ(out.str(),
+              "{\"state\":\"file-newer\",\"fileVersion\":\"1.70\",\"mouseVersion\":\"1.65\"}\n");
+
+    EXPECT_EQ(Z7({"firmware", "update", fw, "--yes"}), 0) << err.str();
+    EXPECT_NE(err.str().find("100%"), std::string::npos);
+    EXPECT_TRUE(Has("1.70"));
+    EXPECT_EQ(Z7({"--json", "info"}), 0);
+    EXPECT_TRUE(Has("\"firmwareVersion\":\"1.70\"")) << out.str();
+
+    EXPECT_EQ(Z7({"--json", "firmware", "check", fw}), 0);
+    EXPECT_TRUE(Has("\"state\":\"up-to-date\""));
+    // An older package is offered too.
+    EXPECT_EQ(Z7({"--json", "firmware", "update", Pack("1.02"), "--yes"}), 0) << err.str();
+    EXPECT_EQ(Z7({"--json", "info"}), 0);
+    EXPECT_TRUE(Has("\"firmwareVersion\":\"1.02\""));
+}
+
+TEST_F(FirmwareCommands, WithoutYesTheUpdateAsksAndRefusesWithoutATerminal) {
+    const std::string fw = Pack("1.70");
+    std::istringstream none;
+    SetPromptInput(&none, false);
+    EXPECT_EQ(Z7({"firmware", "update", fw}), kExitUsage);
+    EXPECT_NE(err.str().find("--yes"), std::string::npos);
+
+    std::istringstream no("n\n");
+    SetPromptInput(&no, true);
+    EXPECT_EQ(Z7({"firmware", "update", fw}), 0);
+    EXPECT_NE(err.str().find("[y/N]"), std::string::npos);
+    EXPECT_EQ(Z7({"--json", "info"}), 0);
+    EXPECT_TRUE(Has("\"firmwareVersion\":\"1.65\""));
+
+    std::istringstream yes("y\n");
+    SetPromptInput(&yes, true);
+    EXPECT_EQ(Z7({"firmware", "update", fw}), 0) << err.str();
+    EXPECT_EQ(Z7({"--json", "info"}), 0);
+    EXPECT_TRUE(Has("\"firmwareVersion\":\"1.70\""));
+}
+
+TEST_F(FirmwareCommands, AnInterruptedUpdateFailsAndTheNextOneRecoversTheBootLoader) {
+    const std::string fw = Pack("1.70");
+    // Two requests at start and six of the update get through; the second block does not.
+    ASSERT_EQ(Z7({"sim", "set", "unplugAfter=8"}), 0);
+    EXPECT_EQ(Z7({"firmware", "update", fw, "--yes"}), kExitDeviceFailed);
+    EXPECT_NE(err.str().find("run the update again"), std::string::npos);
+    ASSERT_EQ(Z7({"sim", "set", "unplugged=0"}), 0);
+    EXPECT_EQ(Z7({"--json", "firmware", "check", fw}), 0);
+    EXPECT_TRUE(Has("\"state\":\"boot-loader\"")) << out.str();
+
+    EXPECT_EQ(Z7({"firmware", "update", fw}), 0) << err.str();  // no question asked
+    EXPECT_EQ(Z7({"--json", "info"}), 0);
+    EXPECT_TRUE(Has("\"firmwareVersion\":\"1.70\""));
+}
+
+TEST_F(FirmwareCommands, BadPackagesMissingMiceAndBadPackArgumentsMapToExitCodes) {
+    EXPECT_EQ(Z7({"--json", "firmware", "check", (dir / "nothing").string()}), kExitBadInput);
+    EXPECT_TRUE(Has("\"state\":\"file-problem\""));
+    EXPECT_NE(err.str().find("config.ini"), std::string::npos);
+
+    const std::string fw = Pack("1.70");
+    ASSERT_EQ(Z7({"sim", "set", "unplugged=1"}), 0);
+    EXPECT_EQ(Z7({"firmware", "check", fw}), kExitNoMouse);
+    EXPECT_EQ(Z7({"firmware", "update", fw, "--yes"}), kExitNoMouse);
+    EXPECT_NE(err.str().find("boot loader"), std::string::npos);
+
+    const std::string payload = (dir / "payload.bin").string();
+    const std::string dest = (dir / "p").string();
+    EXPECT_EQ(Z7({"firmware", "pack", payload, "--version", "1.234", "--out", dest}),
+              kExitBadInput);
+    EXPECT_EQ(Z7({"firmware", "pack", payload, "--out", dest}), kExitUsage);
+    EXPECT_EQ(Z7({"firmware", "pack", (dir / "missing").string(), "--version", "1", "--out", dest}),
+              kExitBadInput);
+    test::WriteBytes(dir / "big.bin", std::vector<uint8_t>(120 * 1024, 1));
+    EXPECT_EQ(Z7({"firmware", "pack", (dir / "big.bin").string(), "--version", "1", "--out", dest}),
+              kExitBadInput);  // the marker does not fit any more
+    EXPECT_EQ(Z7({"firmware", "pack", (dir / "big.bin").string(), "--version", "1", "--out", dest,
+                  "--raw"}),
+              0);
+    EXPECT_EQ(Z7({"firmware", "flash"}), kExitUsage);
+}
+
+}  // namespace
+}  // namespace z7::cli
