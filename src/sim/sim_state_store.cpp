@@ -30,7 +30,9 @@ bool WriteSimStateFile(FileSystem& fs, const std::filesystem::path& path, const 
     std::filesystem::path temp = path;
     temp += ".tmp";
     std::string why;
-    if (!fs.WriteFile(temp, bytes, &why) || !fs.Rename(temp, path, &why)) {
+    const std::filesystem::path folder = path.parent_path();
+    if ((!folder.empty() && !fs.IsDirectory(folder) && !fs.CreateDirectories(folder, &why)) ||
+        !fs.WriteFile(temp, bytes, &why) || !fs.Rename(temp, path, &why)) {
         error = "cannot write the simulator state " + path.string() + ": " + why;
         return false;
     }

@@ -143,7 +143,9 @@ bool SingleInstance::Claim() {
     return true;
 }
 
-int CKestaApp::Run(const QStringList& args) {
+int CKestaApp::Main(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     AppOptions options;
     QString error;
     if (!ParseAppOptions(args, options, error)) {
@@ -154,6 +156,12 @@ int CKestaApp::Run(const QStringList& args) {
         std::fputs(kAppUsage, stdout);
         return 0;
     }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kesta-z7"));
+    return Run(options);
+}
+
+int CKestaApp::Run(const AppOptions& options) {
     SingleInstance instance(InstanceKey());
     if (!instance.Claim()) return 0;
 

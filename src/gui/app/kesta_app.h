@@ -46,8 +46,12 @@ class SingleInstance : public QObject {
 
 class CKestaApp {
   public:
-    // The whole program after the QApplication exists; returns the exit code.
-    int Run(const QStringList& args);
+    // The whole program: the command line first (usage needs no display), then the
+    // QApplication and the window. Returns the exit code.
+    int Main(int argc, char** argv);
+
+  private:
+    int Run(const AppOptions& options);
 };
 
 }  // namespace z7
