@@ -27,7 +27,7 @@ enum SimSocketOp : uint8_t {
     kSimOpGetFeature = 4,  // bytes -> status, message, bytes
     kSimOpRead = 5,        // u32 timeout ms, u16 length -> status, message, bytes
     kSimOpCancel = 6,      // ends a pending read with kCancelled
-    kSimOpWatch = 7,       // -> status; then notices: op 7, u8 change (0 arrival, 1 removal)
+    kSimOpWatch = 7,       // -> status, u8 unplugged; then notices: op 7, u8 (0 plug, 1 unplug)
     kSimOpQueueEvent = 8,  // u8 code, byte 2, byte 3 -> status
     kSimOpGetState = 9,    // -> status, state file bytes (u32 length)
     kSimOpSetState = 10,   // state file bytes -> status (1: damaged)
@@ -39,13 +39,16 @@ enum SimSocketOp : uint8_t {
 inline constexpr uint32_t kSimFrameMax = (1u << 20) + 64;
 // The device name in notices; it matches IsOurDeviceName.
 inline constexpr char kSimSocketDeviceName[] = "sim-socket-22D4-1206";
+// How often a monitor looks for a simulator that is not running.
+inline constexpr Millis kSimMonitorRetry{1000};
 // How long a client waits for a reply beyond the operation's own timeout.
 inline constexpr Millis kSimReplyGrace{3000};
 
 // A HID transport whose collections are those of the simulator at `path`. A simulator that is
 // not running enumerates nothing.
 std::unique_ptr<HidTransport> CreateSimSocketTransport(const std::string& path);
-// Notices of the simulator at `path`; its process ending counts as a removal.
+// Notices of the simulator at `path`; its process ending counts as a removal, one starting
+// (with the mouse plugged in) as an arrival.
 std::unique_ptr<DeviceMonitor> CreateSimSocketMonitor(const std::string& path);
 
 // Control requests for z7ctl: one connection per object.

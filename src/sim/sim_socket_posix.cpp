@@ -322,22 +322,19 @@ class SocketTransport final : public HidTransport {
     std::string path_;
 };
 
+// Watches the simulator; while none runs it looks again once a second, so that a program
+// started before its simulator still sees the mouse arrive.
 class SocketMonitor final : public DeviceMonitor {
   public:
     explicit SocketMonitor(std::string path) : path_(std::move(path)) {}
     ~SocketMonitor() override { Stop(); }
 
     bool Start(Callback callback) override {
-        std::string error;
-        fd_ = ConnectTo(path_, error);
-        if (fd_ < 0) return false;
-        std::vector<uint8_t> reply;
-        if (::pipe2(stop_, O_CLOEXEC) != 0 || !SendFrame(fd_, {kSimOpWatch}) ||
-            !ReceiveFrame(fd_, reply, kSimReplyGrace.count())) {
-            Close();
-            return false;
-        }
-        thread_ = std::thread([this, callback = std::move(callback)] { Loop(callback); });
+        if (thread_.joinable() || ::pipe2(stop_, O_CLOEXEC) != 0) return false;
+        // Subscribed before returning, so that no change after Start goes unseen.
+        bool plugged = false;
+        const int fd = Subscribe(plugged);
+        thread_ = std::thread([this, fd, callback = std::move(callback)] { Loop(fd, callback); });
         return true;
     }
     void Stop() override {
@@ -346,36 +343,69 @@ class SocketMonitor final : public DeviceMonitor {
             (void)!::write(stop_[1], &one, 1);
             thread_.join();
         }
-        Close();
+        for (int* fd : {&stop_[0], &stop_[1]}) {
+            if (*fd >= 0) ::close(*fd);
+            *fd = -1;
+        }
     }
 
   private:
-    void Loop(const Callback& callback) {
-        pollfd p[2] = {{fd_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+    // True when stopped during the wait.
+    bool StopWithin(int64_t ms) { return WaitReadable(stop_[0], ms); }
+
+    // Connects and subscribes; -1 when no simulator answers. `plugged` from its reply.
+    int Subscribe(bool& plugged) {
+        std::string error;
+        const int fd = ConnectTo(path_, error);
+        if (fd < 0) return -1;
+        std::vector<uint8_t> reply;
+        if (!SendFrame(fd, {kSimOpWatch}) || !ReceiveFrame(fd, reply, kSimReplyGrace.count()) ||
+            reply.size() != 2 || reply[0] != 0) {
+            ::close(fd);
+            return -1;
+        }
+        plugged = reply[1] == 0;
+        return fd;
+    }
+
+    void Loop(int fd, const Callback& callback) {
+        for (;;) {
+            if (fd < 0) {
+                if (StopWithin(kSimMonitorRetry.count())) return;
+                bool plugged = false;
+                fd = Subscribe(plugged);
+                if (fd < 0) continue;
+                // A simulator that appears is a mouse plugged in. (One found at the start needs
+                // no notice: the program's first refresh looks for itself.)
+                if (plugged) callback(DeviceChange::kArrival, kSimSocketDeviceName);
+            }
+            const bool stopped = Follow(fd, callback);
+            ::close(fd);
+            fd = -1;
+            if (stopped) return;
+        }
+    }
+
+    // Passes notices on until the simulator goes (a removal) or Stop; true for Stop.
+    bool Follow(int fd, const Callback& callback) {
+        pollfd p[2] = {{fd, POLLIN, 0}, {stop_[0], POLLIN, 0}};
         for (;;) {
             const int r = ::poll(p, 2, -1);
             if (r < 0 && errno == EINTR) continue;
-            if (r < 0 || (p[1].revents & POLLIN)) return;
+            if (r < 0 || (p[1].revents & POLLIN)) return true;
             std::vector<uint8_t> notice;
-            if (!ReceiveFrame(fd_, notice, kSimReplyGrace.count())) {
+            if (!ReceiveFrame(fd, notice, kSimReplyGrace.count())) {
                 // The simulator went away: for the program that is the mouse leaving.
                 callback(DeviceChange::kRemoval, kSimSocketDeviceName);
-                return;
+                return false;
             }
             if (notice.size() == 2 && notice[0] == kSimOpWatch)
                 callback(notice[1] == 0 ? DeviceChange::kArrival : DeviceChange::kRemoval,
                          kSimSocketDeviceName);
         }
     }
-    void Close() {
-        for (int* fd : {&fd_, &stop_[0], &stop_[1]}) {
-            if (*fd >= 0) ::close(*fd);
-            *fd = -1;
-        }
-    }
 
     std::string path_;
-    int fd_ = -1;
     int stop_[2] = {-1, -1};
     std::thread thread_;
 };
@@ -461,7 +491,7 @@ class Connection {
             case kSimOpWatch:
                 watching_ = true;
                 mouse_.Update([&](SimState& s) { lastUnplugged_ = s.unplugged; });
-                return SendFrame(fd_, {0});
+                return SendFrame(fd_, {0, static_cast<uint8_t>(lastUnplugged_ ? 1 : 0)});
             case kSimOpQueueEvent: {
                 SimEvent e;
                 e.code = r.u8();

@@ -124,6 +124,26 @@ TEST_F(SimSocket, PlugAndUnplugAreNoticedAndTheServerLeavingIsARemoval) {
     monitor->Stop();
 }
 
+TEST(SimSocketMonitor, ASimulatorStartedLaterArrives) {
+    test::TempDir temp;
+    const std::string path = (temp / "late.sock").string();
+    Inbox<DeviceChange> notices;
+    std::unique_ptr<DeviceMonitor> monitor = CreateSimSocketMonitor(path);
+    ASSERT_TRUE(monitor->Start([&](DeviceChange c, const std::string&) { notices.Push(c); }));
+    SystemClock clock;
+    SimMouse mouse(clock, FactorySimState());
+    std::atomic<bool> stop{false};
+    std::thread server([&] {
+        std::string error;
+        (void)ServeSimSocket(mouse, path, stop, error);
+    });
+    EXPECT_EQ(notices.Wait(1), std::vector<DeviceChange>{DeviceChange::kArrival});
+    stop = true;
+    server.join();
+    EXPECT_EQ(notices.Wait(2).back(), DeviceChange::kRemoval);
+    monitor->Stop();
+}
+
 TEST_F(SimSocket, StateCanBeReadAndChangedWhileHandlesStayOpen) {
     SimSocketClient control;
     std::string error;
