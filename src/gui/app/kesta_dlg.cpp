@@ -529,6 +529,7 @@ void CKestaDlg::RefreshFromDevice() {
 
 void CKestaDlg::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) {
     present_ = result == ExchangeResult::kOk || env_.link->eventOpen();
+    accessDenied_ = result == ExchangeResult::kNoAccess;
     int slot = 0;
     if (result == ExchangeResult::kOk) {
         firmwareVersion_ = info.firmwareVersion;
@@ -563,7 +564,11 @@ void CKestaDlg::ShowFirmwareText(const QString& text) {
 
 void CKestaDlg::UpdateStatus() {
     QString text = env_.simulated ? U("模拟鼠标 · ") : QString();
-    text += present_ ? U("固件 ") + firmwareText_ : U("未连接鼠标");
+    // Without the udev rule the mouse is there but cannot be opened: say so, or the user
+    // would only ever see "not connected".
+    text += present_        ? U("固件 ") + firmwareText_
+            : accessDenied_ ? U("已找到鼠标，但无权访问")
+                            : U("未连接鼠标");
     status_->SetText(text);
 }
 
@@ -581,6 +586,7 @@ void CKestaDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
 
 void CKestaDlg::OnRemoved() {
     present_ = false;
+    accessDenied_ = false;
     firmwareVersion_.reset();
     ShowFirmwareText(U(kNoVersion));
     UpdateStatus();

@@ -193,6 +193,7 @@ class CKestaDlg : public CLumImageDialog {
     std::optional<uint16_t> firmwareVersion_;
     bool applyEnabled_ = true;
     bool present_ = false;
+    bool accessDenied_ = false;
     int pendingWrites_ = 0;
     QTimer arrivalTimer_;
     std::unique_ptr<DeviceMonitor> monitor_;

@@ -131,6 +131,18 @@ TEST_F(MainWindow, StartReadsTheMouseAndSelectsItsActiveProfile) {
     EXPECT_TRUE(dlg->windowTitle().contains(U("模拟鼠标")));
 }
 
+TEST_F(MainWindow, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
+    mouse.Update([](SimState& s) { s.faults.accessDenied = true; });
+    Open();
+    EXPECT_EQ(dlg->firmwareVersionText(), U("-.--"));
+    EXPECT_TRUE(dlg->statusText()->Text().contains(U("无权访问")))
+        << dlg->statusText()->Text().toStdString();
+    mouse.Update([](SimState& s) { s.faults.accessDenied = false; });
+    dlg->RefreshFromDevice();
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->statusText()->Text(), U("模拟鼠标 · 固件 V1.65"));
+}
+
 TEST_F(MainWindow, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile) {
     Open();
     dlg->OnProfileChoice(3);
