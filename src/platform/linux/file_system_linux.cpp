@@ -8,7 +8,7 @@
 #include <set>
 #include <system_error>
 
-#include "platform/file_system.h"
+#include "platform/portable_file_system.h"
 
 namespace z7 {
 namespace {
@@ -30,7 +30,7 @@ void SyncFolderOf(const fs::path& path) {
     }
 }
 
-class LinuxFileSystem final : public FileSystem {
+class LinuxFileSystem final : public PortableFileSystem {
   public:
     bool WriteFile(const fs::path& path, std::span<const uint8_t> bytes,
                    std::string* error) override {
@@ -157,24 +157,6 @@ class LinuxFileSystem final : public FileSystem {
         if (ec || !fs::is_directory(path, ec))
             return Fail(error, "cannot create folder", path, ec ? ec.value() : ENOTDIR);
         return true;
-    }
-
-    bool Exists(const fs::path& path) override {
-        std::error_code ec;
-        return fs::exists(path, ec);
-    }
-
-    bool IsDirectory(const fs::path& path) override {
-        std::error_code ec;
-        return fs::is_directory(path, ec);
-    }
-
-    std::vector<fs::path> List(const fs::path& folder) override {
-        std::vector<fs::path> names;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            names.push_back(it->path().filename());
-        return names;
     }
 
   private:

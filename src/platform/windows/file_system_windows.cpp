@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "core/util/text.h"
-#include "platform/file_system.h"
+#include "platform/portable_file_system.h"
 
 namespace z7 {
 namespace {
@@ -18,7 +18,7 @@ bool Fail(std::string* error, const std::string& what, const fs::path& path, DWO
     return false;
 }
 
-class WindowsFileSystem final : public FileSystem {
+class WindowsFileSystem final : public PortableFileSystem {
 public:
     bool WriteFile(const fs::path& path, std::span<const uint8_t> bytes, std::string* error) override {
         HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -90,24 +90,6 @@ public:
         if (ec || !fs::is_directory(path, ec))
             return Fail(error, "cannot create folder", path, ec ? static_cast<DWORD>(ec.value()) : ERROR_DIRECTORY);
         return true;
-    }
-
-    bool Exists(const fs::path& path) override {
-        std::error_code ec;
-        return fs::exists(path, ec);
-    }
-
-    bool IsDirectory(const fs::path& path) override {
-        std::error_code ec;
-        return fs::is_directory(path, ec);
-    }
-
-    std::vector<fs::path> List(const fs::path& folder) override {
-        std::vector<fs::path> names;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            names.push_back(it->path().filename());
-        return names;
     }
 };
 
