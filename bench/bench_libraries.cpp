@@ -21,8 +21,8 @@ z7::MacroLibrary MakeLibrary(const fsys::path& dataFolder) {
     z7::MacroLibrary lib = z7::MacroLibrary::ForDataFolder(dataFolder);
     lib.SetAreaRect({0, 0, 300, 420});
     for (int i = 0; i < kMacros; ++i) {
-        z7::CMacro& m = lib.Register(u"宏" + std::u16string(1, u'A' + i % 26) + z7::DecimalText(i),
-                                     lib.NewMacroId(), 1);
+        z7::Macro& m = lib.Register(u"宏" + std::u16string(1, u'A' + i % 26) + z7::DecimalText(i),
+                                    lib.NewMacroId(), 1);
         for (int e = 0; e < kEvents; ++e) {
             z7::AddEvent(m, z7::kEventKindKey, static_cast<uint16_t>(65 + e % 26), e % 2);
             z7::SetLastDelay(m, e * 10);

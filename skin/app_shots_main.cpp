@@ -14,7 +14,7 @@
 #include <cstdio>
 
 #include "core/util/text.h"
-#include "gui/app/kesta_dlg.h"
+#include "gui/app/main_window.h"
 #include "platform/host_actions.h"
 
 namespace {
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     z7::SimTransport transport(mouse);
     z7::DeviceLink link(transport, clock);
     auto actions = z7::CreateHostActions();
-    z7::KestaEnvironment env;
+    z7::MainWindowEnvironment env;
     env.fs = &z7::LocalFileSystem();
     env.link = &link;
     env.hostActions = actions.get();
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     env.defaultDataFolder = z7::PathFromUtf8(temp.path().toStdString());
     env.simulated = true;
 
-    z7::CKestaDlg dlg(env);
+    z7::MainWindow dlg(env);
     dlg.Start(nullptr, true);
     dlg.move(40, 40);
     dlg.show();
@@ -86,13 +86,13 @@ int main(int argc, char** argv) {
     Pump(200);
 
     // The profile selector open.
-    z7::CTqmComboButton* selector = dlg.profileSelector();
+    z7::SkinComboButton* selector = dlg.profileSelector();
     QTest::mouseClick(selector, Qt::LeftButton, {}, selector->rect().center());
     Pump(200);
     Shot(dlg.frameGeometry(), dir, "main_profiles.png");
     if (selector->menu()) selector->menu()->Close();
     // Synthetic clicks leave the help balloon up; a real pointer moving away would close it.
-    for (z7::CTitleTip* tip : dlg.findChildren<z7::CTitleTip*>()) tip->Hide();
+    for (z7::TitleTip* tip : dlg.findChildren<z7::TitleTip*>()) tip->Hide();
     Pump(100);
 
     // Unplugged.
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     // A page opened from its button.
     QTest::mouseClick(dlg.button(z7::kIdSystem), Qt::LeftButton);
     Pump(200);
-    z7::CPageDlg* page = dlg.page(z7::kIdSystem);
+    z7::PageWindow* page = dlg.page(z7::kIdSystem);
     Check(page->isVisible(), "the System page opens");
     Shot(page->frameGeometry(), dir, "page_system.png");
     return failures == 0 ? 0 : 1;

@@ -17,14 +17,14 @@
 #include <functional>
 #include <map>
 
-#include "gui/ui/lum_controls.h"
-#include "gui/ui/pop_system_message_dlg.h"
+#include "gui/ui/message_popup.h"
 #include "gui/ui/skin.h"
+#include "gui/ui/skin_combo_button.h"
+#include "gui/ui/skin_controls.h"
 #include "gui/ui/skin_layout.h"
+#include "gui/ui/skin_menu.h"
 #include "gui/ui/skin_style.h"
 #include "gui/ui/title_tip.h"
-#include "gui/ui/tqm_combo_button.h"
-#include "gui/ui/tqm_menu.h"
 
 namespace z7 {
 namespace {
@@ -147,9 +147,9 @@ class EventListPreview : public QWidget {
 };
 
 // One window of the program built from the layout table alone.
-class SkinWindow : public CLumImageDialog {
+class GalleryWindow : public SkinWindow {
   public:
-    SkinWindow(int family, QWidget* parent) : CLumImageDialog(parent) {
+    GalleryWindow(int family, QWidget* parent) : SkinWindow(parent) {
         setWindowTitle(U(FamilyOf(family)->title));
         SetBackground(SkinPart(family, kStateNormal));
         for (const SkinElement& e : SkinElements()) {
@@ -174,18 +174,18 @@ class SkinWindow : public CLumImageDialog {
             case K::Background:
                 return nullptr;
             case K::Check: {
-                auto* box = new CLumCheckBox(e.element, this);
+                auto* box = new SkinCheckBox(e.element, this);
                 box->SetSkinElement(e.element);
                 box->SetChecked(e.element % 2 == 1);
                 return box;
             }
             case K::Combo: {
-                CTqmComboButton* combo = family == 36 ? new CTqmBnComboButton(e.element, this)
-                                                      : new CTqmComboButton(e.element, this);
+                SkinComboButton* combo = family == 36 ? new ButtonFunctionCombo(e.element, this)
+                                                      : new SkinComboButton(e.element, this);
                 combo->resize(e.rect.size());
                 combo->SetSkinElement(e.element);
                 if (family == 36) {
-                    auto* bn = static_cast<CTqmBnComboButton*>(combo);
+                    auto* bn = static_cast<ButtonFunctionCombo*>(combo);
                     static const char* const kFactory[] = {"左击", "右击",  "中键", "前进",
                                                            "后退", "CPI +", "CPI -"};
                     bn->AddItem(1, U("出厂值"));
@@ -218,20 +218,20 @@ class SkinWindow : public CLumImageDialog {
             }
             case K::Edit: {
                 if (family == 240 && name == QLatin1String("Text")) {
-                    auto* edit = new CTqmEdit(e.element, this);
+                    auto* edit = new SkinTextEdit(e.element, this);
                     edit->SetBackground(SkinPart(e.element, kStateNormal));
                     edit->SetFixedFont();
                     edit->setPlainText(sample);
                     return edit;
                 }
-                auto* edit = new CLumEdit(e.element, this);
+                auto* edit = new SkinLineEdit(e.element, this);
                 edit->SetBackground(SkinPart(e.element, kStateNormal));
                 edit->setText(sample);
                 if (family == 71 || family == 152) edit->setAlignment(Qt::AlignCenter);
                 return edit;
             }
             case K::Text: {
-                auto* label = new CLumStatic(e.element, this);
+                auto* label = new SkinLabel(e.element, this);
                 label->SetBackground(SkinPart(e.element, kStateNormal));
                 label->SetFontHeight(15);
                 label->SetColors(Qt::transparent, skin::kText);
@@ -239,7 +239,7 @@ class SkinWindow : public CLumImageDialog {
                 return label;
             }
             case K::Track: {
-                auto* slider = new CLumSliderCtrl(e.element, this);
+                auto* slider = new SkinSlider(e.element, this);
                 const QImage thumb = SkinPart(54, kStateNormal);
                 slider->SetPictures(SkinPart(e.element, kStateNormal), thumb,
                                     SkinPart(55, kStateNormal));
@@ -255,11 +255,11 @@ class SkinWindow : public CLumImageDialog {
                 return nullptr;
             }
             case K::List: {
-                auto* list = new CLumStatic(e.element, this);
+                auto* list = new SkinLabel(e.element, this);
                 list->SetBackground(SkinPart(e.element, kStateNormal));
                 auto* rows = new EventListPreview(list);
                 rows->setGeometry(1, 30, e.rect.width() - 20, e.rect.height() - 32);
-                auto* scroll = new CLumScrollCtrl(1085, list);
+                auto* scroll = new SkinScrollBar(1085, list);
                 scroll->SetSkinPictures();
                 scroll->setGeometry(e.rect.width() - 18, 30, 16, e.rect.height() - 32);
                 scroll->SetRange(0, 40);
@@ -267,7 +267,7 @@ class SkinWindow : public CLumImageDialog {
                 return list;
             }
             case K::Progress: {
-                auto* bar = new CLumProgressCtrl(this);
+                auto* bar = new SkinProgressBar(this);
                 bar->SetPictures(SkinPart(e.element, kStateNormal),
                                  SkinPart(e.element, kStateOver));
                 bar->SetPos(60);
@@ -275,18 +275,18 @@ class SkinWindow : public CLumImageDialog {
             }
             case K::Button:
                 if (family == 50 && name == QLatin1String("Double Click Test")) {
-                    auto* test = new CTqmButton(e.element, this);
+                    auto* test = new DoubleClickTestArea(e.element, this);
                     test->SetSkinElement(e.element);
                     return test;
                 }
                 [[fallthrough]];
             default: {
                 if (QByteArray(e.label) == "palette") {
-                    auto* wheel = new CLumStatic(e.element, this);
+                    auto* wheel = new SkinLabel(e.element, this);
                     wheel->SetBackground(SkinPart(e.element, kStateNormal));
                     return wheel;
                 }
-                auto* button = new CLumButton(e.element, this);
+                auto* button = new SkinButton(e.element, this);
                 button->SetSkinElement(e.element);
                 return button;
             }
@@ -326,89 +326,89 @@ class StatesWindow : public QWidget {
             w->setFixedSize(ElementRect(element).size());
             return w;
         };
-        addRow("CLumButton", [&](int) {
-            auto* b = new CLumButton(34, this);
+        addRow("SkinButton", [&](int) {
+            auto* b = new SkinButton(34, this);
             b->SetSkinElement(34);
             return sized(b, 34);
         });
-        addRow("CLumButton (确认)", [&](int) {
-            auto* b = new CLumButton(35, this);
+        addRow("SkinButton (确认)", [&](int) {
+            auto* b = new SkinButton(35, this);
             b->SetSkinElement(35);
             return sized(b, 35);
         });
-        addRow("CLumButton (标题栏)", [&](int) {
+        addRow("SkinButton (标题栏)", [&](int) {
             auto* holder = new QWidget(this);
             holder->setFixedSize(64, 28);
-            auto* min = new CLumButton(21, holder);
+            auto* min = new SkinButton(21, holder);
             min->SetSkinElement(21);
             min->setGeometry(0, 0, 28, 28);
-            auto* close = new CLumButton(22, holder);
+            auto* close = new SkinButton(22, holder);
             close->SetSkinElement(22);
             close->setGeometry(36, 0, 28, 28);
             return holder;
         });
-        addRow("CLumCheckBox", [&](int) {
-            auto* b = new CLumCheckBox(27, this);
+        addRow("SkinCheckBox", [&](int) {
+            auto* b = new SkinCheckBox(27, this);
             b->SetSkinElement(27);
             b->setFixedSize(ElementRect(27).size());
             return b;
         });
-        addRow("CTqmComboButton", [&](int) {
-            auto* c = new CTqmComboButton(13, this);
+        addRow("SkinComboButton", [&](int) {
+            auto* c = new SkinComboButton(13, this);
             c->setFixedSize(ElementRect(13).size());
             c->SetSkinElement(13);
             c->AddItem(1, U("配置 1"));
             c->SelectItem(1);
             return c;
         });
-        addRow("CLumEdit", [&](int state) {
-            auto* e = new CLumEdit(14, this);
+        addRow("SkinLineEdit", [&](int state) {
+            auto* e = new SkinLineEdit(14, this);
             e->SetBackground(SkinPart(14, state));
             e->setText(U("我的配置"));
             e->setFixedSize(ElementRect(14).size());
             return e;
         });
-        addRow("CLumSliderCtrl", [&](int) {
-            auto* s = new CLumSliderCtrl(53, this);
+        addRow("SkinSlider", [&](int) {
+            auto* s = new SkinSlider(53, this);
             s->SetPictures(SkinPart(53, 0), SkinPart(54, 0), SkinPart(55, 0));
             s->setFixedSize(220, 24);
             s->SetPos(40);
             return s;
         });
-        addRow("CLumButton (箭头)", [&](int) {
+        addRow("SkinButton (箭头)", [&](int) {
             auto* holder = new QWidget(this);
             holder->setFixedSize(20, 32);
-            auto* up = new CLumButton(81, holder);
+            auto* up = new SkinButton(81, holder);
             up->SetSkinElement(81);
             up->setGeometry(0, 0, 20, 16);
-            auto* down = new CLumButton(82, holder);
+            auto* down = new SkinButton(82, holder);
             down->SetSkinElement(82);
             down->setGeometry(0, 16, 20, 16);
             return holder;
         });
-        addRow("CTqmButton (双击)", [&](int) {
-            auto* t = new CTqmButton(66, this);
+        addRow("DoubleClickTestArea (双击)", [&](int) {
+            auto* t = new DoubleClickTestArea(66, this);
             t->SetSkinElement(66);
             t->setFixedSize(64, 64);
             return t;
         });
-        addRow("CLumStatic", [&](int state) {
-            auto* s = new CLumStatic(25, this);
+        addRow("SkinLabel", [&](int state) {
+            auto* s = new SkinLabel(25, this);
             s->SetBackground(SkinPart(25, 0));
             s->SetColors(Qt::transparent, skin::kText);
             s->SetText(state == 3 ? U("-.--") : U("V1.05"));
             s->setFixedSize(ElementRect(25).size());
             return s;
         });
-        addRow("CLumProgressCtrl", [&](int state) {
-            auto* p = new CLumProgressCtrl(this);
+        addRow("SkinProgressBar", [&](int state) {
+            auto* p = new SkinProgressBar(this);
             p->SetPictures(SkinPart(280, 0), SkinPart(280, 1));
             p->SetPos(state * 33 + 1);
             p->setFixedSize(220, 20);
             return p;
         });
-        addRow("CLumScrollCtrl", [&](int state) {
-            auto* s = new CLumScrollCtrl(1085, this);
+        addRow("SkinScrollBar", [&](int state) {
+            auto* s = new SkinScrollBar(1085, this);
             s->SetSkinPictures();
             s->setFixedSize(16, 96);
             s->SetPos(state * 33);
@@ -428,9 +428,9 @@ class StatesWindow : public QWidget {
                 if (state == kStateOver) Hover(t);
                 if (state == kStateDown) {
                     Hover(t);
-                    if (auto* box = dynamic_cast<CLumCheckBox*>(t))
+                    if (auto* box = dynamic_cast<SkinCheckBox*>(t))
                         box->SetChecked(true);
-                    else if (auto* test = dynamic_cast<CTqmButton*>(t)) {
+                    else if (auto* test = dynamic_cast<DoubleClickTestArea*>(t)) {
                         SendMouse(test, QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton);
                     } else
                         Press(t);
@@ -516,7 +516,7 @@ int Screenshots(const QString& folder) {
     states.hide();
 
     for (int family : WindowFamilies()) {
-        SkinWindow window(family, nullptr);
+        GalleryWindow window(family, nullptr);
         window.move(0, 0);
         window.show();
         Pump(50);
@@ -525,7 +525,7 @@ int Screenshots(const QString& folder) {
     }
     std::vector<QImage> popups;
     for (int kind : PopupKinds()) {
-        CPopSystemMessageDlg popup(kind, nullptr);
+        MessagePopup popup(kind, nullptr);
         popup.SetText(QStringLiteral("V1.05"));
         popup.move(0, 0);
         popup.show();
@@ -537,7 +537,7 @@ int Screenshots(const QString& folder) {
     failures += !Save(ContactSheet(popups, 3), dir, QStringLiteral("overview_popups.png"));
     std::vector<QImage> views;
     for (int view : UpdaterViews()) {
-        SkinWindow window(view, nullptr);
+        GalleryWindow window(view, nullptr);
         window.show();
         Pump(50);
         views.push_back(window.grab().toImage());
@@ -548,14 +548,14 @@ int Screenshots(const QString& folder) {
 
     // Windows of their own (menus, tips) need a picture of the screen.
     {
-        SkinWindow page(71, nullptr);
+        GalleryWindow page(71, nullptr);
         page.move(40, 40);
         page.show();
         Pump(100);
-        auto* steps = static_cast<CTqmComboButton*>(page.Control(101));
+        auto* steps = static_cast<SkinComboButton*>(page.Control(101));
         Hover(steps);
         Click(steps);
-        CTqmMenu* menu = steps->menu();
+        SkinMenu* menu = steps->menu();
         Hover(menu);
         SendMouse(menu, QEvent::MouseMove, menu->items()[2].rect.center(), {});
         Pump(150);
@@ -563,7 +563,7 @@ int Screenshots(const QString& folder) {
                           QStringLiteral("menu_combo_open.png"));
         menu->Close();
 
-        CTitleTip tip(&page);
+        TitleTip tip(&page);
         const QRect item = ElementRect(74);
         tip.Show(LanguageText(58, U("在这里选择CPI移动的阶数，范围是1-3。如果你只想要一种CPI，"
                                     "就选择1；若需要不同的CPI以适应不同的游戏场景，就选择2或3。")),
@@ -571,7 +571,7 @@ int Screenshots(const QString& folder) {
         Pump(150);
         failures += !Save(GrabScreen(page.frameGeometry()), dir, QStringLiteral("title_tip.png"));
         tip.Hide();
-        CTitleTip small(&page);
+        TitleTip small(&page);
         const QRect arrow = ElementRect(81);
         small.Show(U("加"), 0, arrow, arrow.topLeft());
         Pump(150);
@@ -580,17 +580,17 @@ int Screenshots(const QString& folder) {
         small.Hide();
     }
     {
-        SkinWindow page(36, nullptr);
+        GalleryWindow page(36, nullptr);
         page.move(40, 40);
         page.show();
         Pump(100);
-        auto* button = static_cast<CTqmBnComboButton*>(page.Control(40));
+        auto* button = static_cast<ButtonFunctionCombo*>(page.Control(40));
         Hover(button);
         Click(button);
-        CTqmMenu* menu = button->menu();
+        SkinMenu* menu = button->menu();
         Pump(50);
         SendMouse(menu, QEvent::MouseMove, menu->items()[2].rect.center(), {});
-        CTqmMenu* sub = menu->Submenu(2700, false);
+        SkinMenu* sub = menu->Submenu(2700, false);
         Pump(50);
         if (sub && sub->isVisible()) {
             SendMouse(sub, QEvent::MouseMove, sub->items()[4].rect.center(), {});
@@ -620,14 +620,14 @@ int Browse() {
     });
     for (int family : WindowFamilies()) {
         add(U(FamilyOf(family)->title), [family] {
-            auto* w = new SkinWindow(family, nullptr);
+            auto* w = new GalleryWindow(family, nullptr);
             w->setAttribute(Qt::WA_DeleteOnClose);
             w->show();
         });
     }
     for (int kind : PopupKinds()) {
         add(QStringLiteral("%1 %2").arg(kind).arg(FileStem(kind)), [kind] {
-            CPopSystemMessageDlg popup(kind, nullptr);
+            MessagePopup popup(kind, nullptr);
             popup.SetText(QStringLiteral("V1.05"));
             const int answer = popup.exec();
             std::printf("popup %d answered %d\n", kind, answer);
@@ -635,7 +635,7 @@ int Browse() {
     }
     for (int view : UpdaterViews()) {
         add(QStringLiteral("%1 %2").arg(view).arg(FileStem(view)), [view] {
-            auto* w = new SkinWindow(view, nullptr);
+            auto* w = new GalleryWindow(view, nullptr);
             w->setAttribute(Qt::WA_DeleteOnClose);
             w->show();
         });

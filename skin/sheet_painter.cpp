@@ -7,7 +7,7 @@
 #include <QRadialGradient>
 #include <cmath>
 
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
 

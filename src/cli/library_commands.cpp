@@ -49,7 +49,7 @@ int32_t ParseId(const std::string& text) {
     throw CliError(kExitBadInput, "cannot save the library: " + error);
 }
 
-Json EventsJson(const std::vector<CMacroEvent>& events) {
+Json EventsJson(const std::vector<MacroEvent>& events) {
     Json a = Json::array();
     for (const auto& e : events)
         a.push(Json::object()
@@ -267,7 +267,7 @@ int Import(Context& ctx, Kind kind, const fsys::path& data) {
             return AddHotkey(ctx, data, s.name, s.modifiers, s.mainKey);
         }
         case Kind::Macro: {
-            CMacro m;
+            Macro m;
             if (!ReadMacroFile(ctx.fs, file, m)) Unreadable(file);
             auto lib = MacroLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
@@ -277,7 +277,7 @@ int Import(Context& ctx, Kind kind, const fsys::path& data) {
             lib.SetCurrentId(m.id);
             std::string error;
             if (!lib.Save(ctx.fs, &error)) SaveFailed(error);
-            const CMacro* saved = lib.FindById(lib.currentId());
+            const Macro* saved = lib.FindById(lib.currentId());
             return Report(ctx, saved->id, saved->name, kMacroHeader + kLibraryItemBase + saved->id);
         }
     }
@@ -296,7 +296,7 @@ int Remove(Context& ctx, Kind kind, const fsys::path& data) {
             auto lib = BindKeyLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
             found = std::erase_if(lib.entries(),
-                                  [&](const CBindKeyEvent& e) { return e.key == id; }) > 0;
+                                  [&](const BindKeyEntry& e) { return e.key == id; }) > 0;
             saved = found && lib.Save(ctx.fs, &error);
             break;
         }
@@ -328,7 +328,7 @@ int Remove(Context& ctx, Kind kind, const fsys::path& data) {
             auto lib = CustomHotkeyLibrary::ForDataFolder(data);
             lib.Load(ctx.fs);
             found =
-                std::erase_if(lib.entries(), [&](const CMacroData& e) { return e.id == id; }) > 0;
+                std::erase_if(lib.entries(), [&](const MacroData& e) { return e.id == id; }) > 0;
             saved = found && lib.Save(ctx.fs, nullptr, &error);
             break;
         }

@@ -1,6 +1,6 @@
 // kesta-z7: the mouse's configuration program.
-#include "gui/app/kesta_app.h"
+#include "gui/app/application.h"
 
 int main(int argc, char** argv) {
-    return z7::CKestaApp().Main(argc, argv);
+    return z7::Application().Main(argc, argv);
 }

@@ -113,7 +113,7 @@ TEST_F(ImageCommands, ImageOverTheEntryLimitIsRefused) {
     for (size_t b = 0; b < kButtonCount; ++b) {
         set[0].buttonBindings[b].functionType = 3;
         set[0].buttonBindings[b].macroId = 1;
-        set[0].buttonMacros[b] = CMacroData{u"m", 1, 1, std::vector<CMacroEvent>(b < 6 ? 21 : 22)};
+        set[0].buttonMacros[b] = MacroData{u"m", 1, 1, std::vector<MacroEvent>(b < 6 ? 21 : 22)};
     }
     std::string error;
     ASSERT_TRUE(SaveProfileSet(LocalFileSystem(), set, dir_, &error)) << error;

@@ -56,11 +56,11 @@ TEST_F(LibraryCommands, EveryKindAddsListsAndRemoves) {
 }
 
 TEST_F(LibraryCommands, ImportAddsItemFilesAsNewEntries) {
-    CMacro m;
+    Macro m;
     m.name = u"combo";
     m.id = 77;
     m.repeatMode = 2;
-    CEventItem e;
+    MacroEventItem e;
     e.kind = kEventKindKey;
     e.code = 65;
     e.delay = 3600000;
@@ -95,7 +95,7 @@ TEST_F(LibraryCommands, ProfileSavesResaveTheLibrariesWithoutLosingEntries) {
 
 TEST_F(LibraryCommands, ButtonSetBindsLibraryHotkeysAndMacros) {
     ASSERT_EQ(Run({"library", "add", "hotkey", "Hk", "0x74", "--ctrl"}).code, 0);
-    CMacro m;
+    Macro m;
     m.name = u"m";
     m.repeatMode = 3;
     m.events.resize(3);

@@ -6,15 +6,15 @@
 
 namespace z7 {
 
-bool ParseBindKeyItem(std::span<const uint8_t> bytes, CBindKeyEvent& out) {
+bool ParseBindKeyItem(std::span<const uint8_t> bytes, BindKeyEntry& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    CBindKeyEvent item;
+    BindKeyEntry item;
     if (!s.ReadString(item.name) || !s.ReadI32(item.key)) return false;
     out = std::move(item);
     return true;
 }
 
-std::vector<uint8_t> SerializeBindKeyItem(const CBindKeyEvent& item) {
+std::vector<uint8_t> SerializeBindKeyItem(const BindKeyEntry& item) {
     DataStream s;
     s.WriteString(item.name);
     s.WriteI32(item.key);
@@ -22,16 +22,16 @@ std::vector<uint8_t> SerializeBindKeyItem(const CBindKeyEvent& item) {
 }
 
 void BindKeyLibrary::Load(FileSystem& fs) {
-    std::vector<CBindKeyEvent> loaded;
+    std::vector<BindKeyEntry> loaded;
     ForEachLibraryItem(fs, folder_, kBindKeyFormat, [&](std::span<const uint8_t> bytes) {
-        CBindKeyEvent e;
+        BindKeyEntry e;
         if (ParseBindKeyItem(bytes, e)) loaded.push_back(std::move(e));
     });
     entries_ = std::move(loaded);
 }
 
 bool BindKeyLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames) {
-    std::vector<CBindKeyEvent> staged = entries_;
+    std::vector<BindKeyEntry> staged = entries_;
     LibraryWriter writer(folder_, kBindKeyFormat, caseInsensitiveNames);
     for (auto& e : staged) {
         const std::u16string file = writer.Place(e.name);
@@ -42,7 +42,7 @@ bool BindKeyLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensiti
     return true;
 }
 
-std::u16string SuffixedBindKeyName(const std::vector<CBindKeyEvent>& entries, int32_t key,
+std::u16string SuffixedBindKeyName(const std::vector<BindKeyEntry>& entries, int32_t key,
                                    const std::u16string& name) {
     std::u16string n = name;
     for (const auto& e : entries)
@@ -66,10 +66,10 @@ std::u16string BindKeyLibrary::Add(int32_t key, const std::u16string& name) {
     return name;
 }
 
-std::optional<CBindKeyEvent> BindKeyLibrary::Import(FileSystem& fs,
-                                                    const std::filesystem::path& file) {
+std::optional<BindKeyEntry> BindKeyLibrary::Import(FileSystem& fs,
+                                                   const std::filesystem::path& file) {
     auto bytes = ReadItemFile(fs, file, kBindKeyFormat.maxItemBytes);
-    CBindKeyEvent e;
+    BindKeyEntry e;
     if (!bytes || !ParseBindKeyItem(*bytes, e)) return std::nullopt;
     return e;
 }
@@ -77,10 +77,10 @@ std::optional<CBindKeyEvent> BindKeyLibrary::Import(FileSystem& fs,
 void BindKeyLibrary::Delete(FileSystem& fs, int32_t key, const std::u16string& name,
                             const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
-    std::erase_if(entries_, [&](const CBindKeyEvent& e) { return e.key == key && e.name == name; });
+    std::erase_if(entries_, [&](const BindKeyEntry& e) { return e.key == key && e.name == name; });
 }
 
-const CBindKeyEvent* BindKeyLibrary::FindByKey(int32_t key) const {
+const BindKeyEntry* BindKeyLibrary::FindByKey(int32_t key) const {
     for (const auto& e : entries_)
         if (e.key == key) return &e;
     return nullptr;

@@ -15,15 +15,15 @@ namespace z7 {
 
 inline constexpr int32_t kNoBindKey = 500;  // the popup's "no key captured"
 
-struct CBindKeyEvent {
+struct BindKeyEntry {
     int32_t key = 0;  // Windows virtual-key code
     std::u16string name;
-    friend bool operator==(const CBindKeyEvent&, const CBindKeyEvent&) = default;
+    friend bool operator==(const BindKeyEntry&, const BindKeyEntry&) = default;
 };
 
 // False for a truncated file; `out` is then unchanged. Bytes after the fields are ignored.
-[[nodiscard]] bool ParseBindKeyItem(std::span<const uint8_t> bytes, CBindKeyEvent& out);
-std::vector<uint8_t> SerializeBindKeyItem(const CBindKeyEvent& item);
+[[nodiscard]] bool ParseBindKeyItem(std::span<const uint8_t> bytes, BindKeyEntry& out);
+std::vector<uint8_t> SerializeBindKeyItem(const BindKeyEntry& item);
 
 class BindKeyLibrary {
   public:
@@ -35,8 +35,8 @@ class BindKeyLibrary {
     const std::filesystem::path& folder() const { return folder_; }
     // Points a later Save at another folder (moving the data folder).
     void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
-    std::vector<CBindKeyEvent>& entries() { return entries_; }
-    const std::vector<CBindKeyEvent>& entries() const { return entries_; }
+    std::vector<BindKeyEntry>& entries() { return entries_; }
+    const std::vector<BindKeyEntry>& entries() const { return entries_; }
 
     // Replaces the entries with the library on disk (empty when there is none).
     void Load(FileSystem& fs);
@@ -49,23 +49,23 @@ class BindKeyLibrary {
     std::u16string Add(int32_t key, const std::u16string& name);
 
     // Import: the item file read, or nothing when it cannot be read.
-    static std::optional<CBindKeyEvent> Import(FileSystem& fs, const std::filesystem::path& file);
+    static std::optional<BindKeyEntry> Import(FileSystem& fs, const std::filesystem::path& file);
 
     // The popup's Delete: removes the imported item file when it lies in the library folder,
     // then every entry with exactly this key and name, in memory only.
     void Delete(FileSystem& fs, int32_t key, const std::u16string& name,
                 const std::filesystem::path& importedFile);
 
-    const CBindKeyEvent* FindByKey(int32_t key) const;
+    const BindKeyEntry* FindByKey(int32_t key) const;
 
   private:
     std::filesystem::path folder_;
-    std::vector<CBindKeyEvent> entries_;
+    std::vector<BindKeyEntry> entries_;
 };
 
 // The name given after a clash: `name` followed by "(" + m + ")" built up by one suffix step for
 // every entry whose key differs from `key` (m such entries).
-std::u16string SuffixedBindKeyName(const std::vector<CBindKeyEvent>& entries, int32_t key,
+std::u16string SuffixedBindKeyName(const std::vector<BindKeyEntry>& entries, int32_t key,
                                    const std::u16string& name);
 
 }  // namespace z7

@@ -196,10 +196,10 @@ int32_t FunctionTypeOf(int32_t functionId) {
     return 255;
 }
 
-std::optional<CMacroData> BuildKeySequence(int32_t functionId) {
+std::optional<MacroData> BuildKeySequence(int32_t functionId) {
     for (const Sequence& s : kSequences) {
         if (s.functionId != functionId) continue;
-        CMacroData data;
+        MacroData data;
         data.id = functionId;
         data.mode = kSequenceMode;
         for (size_t i = 0; i < s.count; ++i)
@@ -219,7 +219,7 @@ EncodeResult EncodeFunction(int32_t functionId, int button, ProfileRecord& recor
     b.buttonIndex = static_cast<uint8_t>(button);
     b.functionType = FunctionTypeOf(functionId);
     bool carriesSequence = false;
-    std::optional<CMacroData> sequence;
+    std::optional<MacroData> sequence;
     switch (CategoryOf(functionId)) {
         case FunctionCategory::Disabled:
         case FunctionCategory::None:
@@ -234,7 +234,7 @@ EncodeResult EncodeFunction(int32_t functionId, int button, ProfileRecord& recor
             b.macroId = static_cast<int16_t>(id);
             carriesSequence = true;
             if (sources.customHotkey)
-                if (const CMacroData* hotkey = sources.customHotkey(id)) sequence = *hotkey;
+                if (const MacroData* hotkey = sources.customHotkey(id)) sequence = *hotkey;
             break;
         }
         case FunctionCategory::Macro: {

@@ -72,8 +72,8 @@ int32_t FunctionTypeOf(int32_t functionId);
 // Where EncodeFunction finds key sequences. An empty function, or one returning nothing, means
 // the item no longer exists. Lookups match ids exactly.
 struct MacroSources {
-    std::function<const CMacroData*(int32_t id)> customHotkey;
-    std::function<std::optional<CMacroData>(int32_t id)> macro;  // the macro's key-sequence copy
+    std::function<const MacroData*(int32_t id)> customHotkey;
+    std::function<std::optional<MacroData>(int32_t id)> macro;  // the macro's key-sequence copy
 };
 
 enum class EncodeResult {
@@ -97,7 +97,7 @@ int32_t DecodeBinding(const ButtonBinding& binding);
 
 // The built-in key sequence of a Skype or Windows-hotkey function (2401, 2403, 2406,
 // 2701..2714): id = functionId, empty name, mode 1, no terminator event. Nothing for other ids.
-std::optional<CMacroData> BuildKeySequence(int32_t functionId);
+std::optional<MacroData> BuildKeySequence(int32_t functionId);
 
 // The one-line status text (the button's tooltip) of a function id.
 std::u16string_view StatusTextOf(int32_t functionId);

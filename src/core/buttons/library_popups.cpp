@@ -38,7 +38,7 @@ std::optional<PopupSaveResult> BindKeyPopupModel::Save(std::string* error) {
     if (name_.empty() || keyText_.empty()) return std::nullopt;
     library_.Add(key_, name_);
     if (!library_.Save(fs_, error)) return std::nullopt;
-    const CBindKeyEvent* saved = library_.FindByKey(key_);
+    const BindKeyEntry* saved = library_.FindByKey(key_);
     if (!saved) return std::nullopt;
     name_ = saved->name;
     return PopupSaveResult{kAssignKeyHeader + kLibraryItemBase + key_, saved->name};

@@ -7,9 +7,9 @@
 
 namespace z7 {
 
-bool ParseShortcutItem(std::span<const uint8_t> bytes, CShortcutEvent& out) {
+bool ParseShortcutItem(std::span<const uint8_t> bytes, ShortcutEntry& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    CShortcutEvent item;
+    ShortcutEntry item;
     uint8_t kind = 0;
     if (!s.ReadI32(item.id) || !s.ReadU8(kind) || !s.ReadString(item.name) ||
         !s.ReadString(item.target))
@@ -19,7 +19,7 @@ bool ParseShortcutItem(std::span<const uint8_t> bytes, CShortcutEvent& out) {
     return true;
 }
 
-std::vector<uint8_t> SerializeShortcutItem(const CShortcutEvent& item) {
+std::vector<uint8_t> SerializeShortcutItem(const ShortcutEntry& item) {
     DataStream s;
     s.WriteI32(item.id);
     s.WriteU8(static_cast<uint8_t>(item.kind));
@@ -42,11 +42,11 @@ int32_t ClassifyTarget(FileSystem& fs, std::u16string& target) {
 }
 
 void ShortcutLibrary::Load(FileSystem& fs, bool recover) {
-    std::vector<CShortcutEvent> loaded;
+    std::vector<ShortcutEntry> loaded;
     ForEachLibraryItem(
         fs, folder_, kShortcutFormat,
         [&](std::span<const uint8_t> bytes) {
-            CShortcutEvent e;
+            ShortcutEntry e;
             if (ParseShortcutItem(bytes, e)) loaded.push_back(std::move(e));
         },
         recover);
@@ -55,7 +55,7 @@ void ShortcutLibrary::Load(FileSystem& fs, bool recover) {
 
 bool ShortcutLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
                            bool caseInsensitiveNames) {
-    std::vector<CShortcutEvent> staged = entries_;
+    std::vector<ShortcutEntry> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
     RenumberIds(staged, currentId ? &followed : nullptr);
     LibraryWriter writer(folder_, kShortcutFormat, caseInsensitiveNames);
@@ -72,7 +72,7 @@ bool ShortcutLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* erro
 std::u16string ShortcutLibrary::UniqueEntryName(const std::u16string& name) const {
     return UniqueName(name, [&](const std::u16string& n) {
         return std::any_of(entries_.begin(), entries_.end(),
-                           [&](const CShortcutEvent& e) { return e.name == n; });
+                           [&](const ShortcutEntry& e) { return e.name == n; });
     });
 }
 
@@ -85,28 +85,28 @@ std::optional<ShortcutLibrary::Added> ShortcutLibrary::AddAndSave(FileSystem& fs
         if (error) *error = "a shortcut needs a name and a target";
         return std::nullopt;
     }
-    CShortcutEvent e;
+    ShortcutEntry e;
     e.target = target;
     e.kind = ClassifyTarget(fs, e.target);
     e.name = UniqueEntryName(name);
     e.id = NextId();
     int32_t currentId = e.id;
     auto same = std::find_if(entries_.begin(), entries_.end(),
-                             [&](const CShortcutEvent& x) { return x.id == e.id; });
+                             [&](const ShortcutEntry& x) { return x.id == e.id; });
     if (same != entries_.end())
         *same = e;
     else
         entries_.push_back(e);
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
-    const CShortcutEvent* saved = FindById(currentId);
+    const ShortcutEntry* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name, saved->target, saved->kind};
 }
 
-std::optional<CShortcutEvent> ShortcutLibrary::Import(FileSystem& fs,
-                                                      const std::filesystem::path& file) {
+std::optional<ShortcutEntry> ShortcutLibrary::Import(FileSystem& fs,
+                                                     const std::filesystem::path& file) {
     auto bytes = ReadItemFile(fs, file, kShortcutFormat.maxItemBytes);
-    CShortcutEvent e;
+    ShortcutEntry e;
     if (!bytes || !ParseShortcutItem(*bytes, e)) return std::nullopt;
     return e;
 }
@@ -115,11 +115,11 @@ void ShortcutLibrary::Delete(FileSystem& fs, int32_t id,
                              const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
     auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const CShortcutEvent& e) { return e.id == id; });
+                           [&](const ShortcutEntry& e) { return e.id == id; });
     if (it != entries_.end()) entries_.erase(it);
 }
 
-const CShortcutEvent* ShortcutLibrary::FindById(int32_t id) const {
+const ShortcutEntry* ShortcutLibrary::FindById(int32_t id) const {
     for (const auto& e : entries_)
         if (e.id == id) return &e;
     return nullptr;

@@ -21,17 +21,17 @@ enum ShortcutKind : int32_t {
     kTargetOther = 4,  // an existing path that is no plain file: a folder
 };
 
-struct CShortcutEvent {
+struct ShortcutEntry {
     int32_t id = 0;    // button function 5002 + id
     int32_t kind = 0;  // ShortcutKind; one byte in the file
     std::u16string name;
     std::u16string target;
-    friend bool operator==(const CShortcutEvent&, const CShortcutEvent&) = default;
+    friend bool operator==(const ShortcutEntry&, const ShortcutEntry&) = default;
 };
 
 // False for a truncated file; `out` is then unchanged.
-[[nodiscard]] bool ParseShortcutItem(std::span<const uint8_t> bytes, CShortcutEvent& out);
-std::vector<uint8_t> SerializeShortcutItem(const CShortcutEvent& item);
+[[nodiscard]] bool ParseShortcutItem(std::span<const uint8_t> bytes, ShortcutEntry& out);
+std::vector<uint8_t> SerializeShortcutItem(const ShortcutEntry& item);
 
 // The kind of a target; "www.x" becomes "http://www.x". The schemes are recognised in lower
 // case only. Linux has no exclusive open, so every existing plain file is 2 or 3.
@@ -46,8 +46,8 @@ class ShortcutLibrary {
 
     const std::filesystem::path& folder() const { return folder_; }
     void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
-    std::vector<CShortcutEvent>& entries() { return entries_; }
-    const std::vector<CShortcutEvent>& entries() const { return entries_; }
+    std::vector<ShortcutEntry>& entries() { return entries_; }
+    const std::vector<ShortcutEntry>& entries() const { return entries_; }
 
     // Replaces the entries with the library on disk. `recover` as for ForEachLibraryItem.
     void Load(FileSystem& fs, bool recover = true);
@@ -73,16 +73,16 @@ class ShortcutLibrary {
                                     const std::u16string& target, std::string* error,
                                     bool caseInsensitiveNames = false);
 
-    static std::optional<CShortcutEvent> Import(FileSystem& fs, const std::filesystem::path& file);
+    static std::optional<ShortcutEntry> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported item file when it lies in the library folder,
     // then the first entry with `id`, in memory only.
     void Delete(FileSystem& fs, int32_t id, const std::filesystem::path& importedFile);
 
-    const CShortcutEvent* FindById(int32_t id) const;
+    const ShortcutEntry* FindById(int32_t id) const;
 
   private:
     std::filesystem::path folder_;
-    std::vector<CShortcutEvent> entries_;
+    std::vector<ShortcutEntry> entries_;
 };
 
 }  // namespace z7

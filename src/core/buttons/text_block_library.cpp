@@ -6,15 +6,15 @@
 
 namespace z7 {
 
-bool ParseTextBlockItem(std::span<const uint8_t> bytes, CTextEvent& out) {
+bool ParseTextBlockItem(std::span<const uint8_t> bytes, TextBlockEntry& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    CTextEvent item;
+    TextBlockEntry item;
     if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadString(item.text)) return false;
     out = std::move(item);
     return true;
 }
 
-std::vector<uint8_t> SerializeTextBlockItem(const CTextEvent& item) {
+std::vector<uint8_t> SerializeTextBlockItem(const TextBlockEntry& item) {
     DataStream s;
     s.WriteI32(item.id);
     s.WriteString(item.name);
@@ -39,11 +39,11 @@ std::u16string WithCrLf(std::u16string_view text) {
 }
 
 void TextBlockLibrary::Load(FileSystem& fs, bool recover) {
-    std::vector<CTextEvent> loaded;
+    std::vector<TextBlockEntry> loaded;
     ForEachLibraryItem(
         fs, folder_, kTextBlockFormat,
         [&](std::span<const uint8_t> bytes) {
-            CTextEvent e;
+            TextBlockEntry e;
             if (ParseTextBlockItem(bytes, e)) loaded.push_back(std::move(e));
         },
         recover);
@@ -52,7 +52,7 @@ void TextBlockLibrary::Load(FileSystem& fs, bool recover) {
 
 bool TextBlockLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
                             bool caseInsensitiveNames) {
-    std::vector<CTextEvent> staged = entries_;
+    std::vector<TextBlockEntry> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
     RenumberIds(staged, currentId ? &followed : nullptr);
     LibraryWriter writer(folder_, kTextBlockFormat, caseInsensitiveNames);
@@ -69,7 +69,7 @@ bool TextBlockLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* err
 std::u16string TextBlockLibrary::UniqueEntryName(const std::u16string& name) const {
     return UniqueName(name, [&](const std::u16string& n) {
         return std::any_of(entries_.begin(), entries_.end(),
-                           [&](const CTextEvent& e) { return e.name == n; });
+                           [&](const TextBlockEntry& e) { return e.name == n; });
     });
 }
 
@@ -82,24 +82,24 @@ std::optional<TextBlockLibrary::Added> TextBlockLibrary::AddAndSave(FileSystem& 
         if (error) *error = "a text block needs a name and a text";
         return std::nullopt;
     }
-    CTextEvent e{NextId(), UniqueEntryName(name), text};
+    TextBlockEntry e{NextId(), UniqueEntryName(name), text};
     int32_t currentId = e.id;
     auto same = std::find_if(entries_.begin(), entries_.end(),
-                             [&](const CTextEvent& x) { return x.id == e.id; });
+                             [&](const TextBlockEntry& x) { return x.id == e.id; });
     if (same != entries_.end())
         *same = e;
     else
         entries_.push_back(e);
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
-    const CTextEvent* saved = FindById(currentId);
+    const TextBlockEntry* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name};
 }
 
-std::optional<CTextEvent> TextBlockLibrary::Import(FileSystem& fs,
-                                                   const std::filesystem::path& file) {
+std::optional<TextBlockEntry> TextBlockLibrary::Import(FileSystem& fs,
+                                                       const std::filesystem::path& file) {
     auto bytes = ReadItemFile(fs, file, kTextBlockFormat.maxItemBytes);
-    CTextEvent e;
+    TextBlockEntry e;
     if (!bytes || !ParseTextBlockItem(*bytes, e)) return std::nullopt;
     return e;
 }
@@ -108,11 +108,11 @@ void TextBlockLibrary::Delete(FileSystem& fs, int32_t id,
                               const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
     auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const CTextEvent& e) { return e.id == id; });
+                           [&](const TextBlockEntry& e) { return e.id == id; });
     if (it != entries_.end()) entries_.erase(it);
 }
 
-const CTextEvent* TextBlockLibrary::FindById(int32_t id) const {
+const TextBlockEntry* TextBlockLibrary::FindById(int32_t id) const {
     for (const auto& e : entries_)
         if (e.id == id) return &e;
     return nullptr;

@@ -16,16 +16,16 @@ namespace z7 {
 // The popup's edit takes at most this many UTF-16 units.
 inline constexpr size_t kMaxTextBlockUnits = 100;
 
-struct CTextEvent {
+struct TextBlockEntry {
     int32_t id = 0;  // button function 6002 + id
     std::u16string name;
     std::u16string text;  // line breaks as CR LF
-    friend bool operator==(const CTextEvent&, const CTextEvent&) = default;
+    friend bool operator==(const TextBlockEntry&, const TextBlockEntry&) = default;
 };
 
 // False for a truncated file; `out` is then unchanged.
-[[nodiscard]] bool ParseTextBlockItem(std::span<const uint8_t> bytes, CTextEvent& out);
-std::vector<uint8_t> SerializeTextBlockItem(const CTextEvent& item);
+[[nodiscard]] bool ParseTextBlockItem(std::span<const uint8_t> bytes, TextBlockEntry& out);
+std::vector<uint8_t> SerializeTextBlockItem(const TextBlockEntry& item);
 
 // Line breaks as the popup's edit gives them: every lone LF or CR becomes CR LF.
 std::u16string WithCrLf(std::u16string_view text);
@@ -39,8 +39,8 @@ class TextBlockLibrary {
 
     const std::filesystem::path& folder() const { return folder_; }
     void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
-    std::vector<CTextEvent>& entries() { return entries_; }
-    const std::vector<CTextEvent>& entries() const { return entries_; }
+    std::vector<TextBlockEntry>& entries() { return entries_; }
+    const std::vector<TextBlockEntry>& entries() const { return entries_; }
 
     // Replaces the entries with the library on disk. `recover` as for ForEachLibraryItem.
     void Load(FileSystem& fs, bool recover = true);
@@ -62,16 +62,16 @@ class TextBlockLibrary {
                                     const std::u16string& text, std::string* error,
                                     bool caseInsensitiveNames = false);
 
-    static std::optional<CTextEvent> Import(FileSystem& fs, const std::filesystem::path& file);
+    static std::optional<TextBlockEntry> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported item file when it lies in the library folder,
     // then the first entry with `id`, in memory only.
     void Delete(FileSystem& fs, int32_t id, const std::filesystem::path& importedFile);
 
-    const CTextEvent* FindById(int32_t id) const;
+    const TextBlockEntry* FindById(int32_t id) const;
 
   private:
     std::filesystem::path folder_;
-    std::vector<CTextEvent> entries_;
+    std::vector<TextBlockEntry> entries_;
 };
 
 }  // namespace z7

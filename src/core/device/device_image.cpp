@@ -74,11 +74,11 @@ int DeviceTypeOf(int32_t functionType) {
     }
 }
 
-void FillArea(const CMacroData& copy, DeviceDataArea& area) {
+void FillArea(const MacroData& copy, DeviceDataArea& area) {
     area.mode = copy.mode;
     const size_t n = std::min(copy.events.size(), kMaxAreaEntries);
     area.entries.assign(copy.events.begin(), copy.events.begin() + static_cast<ptrdiff_t>(n));
-    for (CMacroEvent& e : area.entries) e.code = VkToHidUsage(e.code);
+    for (MacroEvent& e : area.entries) e.code = VkToHidUsage(e.code);
 }
 
 void FillHeader(const ProfileRecord& p, std::span<uint8_t> h) {
@@ -143,7 +143,7 @@ DeviceRecord BuildDeviceRecord(const ProfileRecord& profile) {
         r.type = static_cast<uint8_t>(type);
         r.value = static_cast<uint8_t>(binding.functionValue);
         if (!DeviceTypeHasDataBlock(r.type)) continue;
-        const CMacroData& copy = profile.buttonMacros[i];
+        const MacroData& copy = profile.buttonMacros[i];
         // A copy left over from an earlier function must not reach the mouse.
         if (copy.id == static_cast<int32_t>(binding.macroId)) FillArea(copy, record.areas[i]);
         if (r.type == 3) r.value = record.areas[i].mode;
@@ -165,7 +165,7 @@ DeviceImage BuildImage(DeviceRecord& record) {
         r.dataOffset = static_cast<uint16_t>(offset);
         r.entryCount = static_cast<uint16_t>(n);
         for (size_t e = 0; e < n; ++e) {
-            const CMacroEvent& ev = area.entries[e];
+            const MacroEvent& ev = area.entries[e];
             uint8_t* entry = image.data() + offset;
             entry[kEntryKind] = ev.kind;
             entry[kEntryCode] = static_cast<uint8_t>(ev.code);

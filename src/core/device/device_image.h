@@ -94,7 +94,7 @@ struct DeviceButtonRecord {
 // One button's key sequence in device form: codes already converted to HID usages.
 struct DeviceDataArea {
     uint8_t mode = 0;
-    std::vector<CMacroEvent> entries;  // at most kMaxAreaEntries
+    std::vector<MacroEvent> entries;  // at most kMaxAreaEntries
 };
 
 // The device form of a profile; a scratch value that lives for one write.

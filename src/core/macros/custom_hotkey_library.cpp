@@ -17,29 +17,29 @@ bool IsModifier(uint16_t code) {
 }
 }  // namespace
 
-bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, CMacroData& out) {
+bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, MacroData& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-    CMacroData item;
+    MacroData item;
     uint8_t count = 0;
     if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadU8(count) || !s.ReadU8(item.mode))
         return false;
     if (count > s.remaining() / kCustomHotkeyEventBytes) return false;
     item.events.resize(count);
-    for (CMacroEvent& e : item.events)
+    for (MacroEvent& e : item.events)
         if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) || !s.ReadU32(e.value))
             return false;
     out = std::move(item);
     return true;
 }
 
-std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const CMacroData& item) {
+std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const MacroData& item) {
     if (item.events.size() > kMaxCustomHotkeyEvents) return std::nullopt;
     DataStream s;
     s.WriteI32(item.id);
     s.WriteString(item.name);
     s.WriteU8(static_cast<uint8_t>(item.events.size()));
     s.WriteU8(item.mode);
-    for (const CMacroEvent& e : item.events) {
+    for (const MacroEvent& e : item.events) {
         s.WriteU8(e.kind);
         s.WriteU16(e.code);
         s.WriteU8(e.flag);
@@ -48,9 +48,9 @@ std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const CMacroData& 
     return std::vector<uint8_t>(s.bytes().begin(), s.bytes().end());
 }
 
-CMacroData BuildHotkey(const std::u16string& name, int32_t id, HotkeyModifiers modifiers,
-                       uint16_t key) {
-    CMacroData d;
+MacroData BuildHotkey(const std::u16string& name, int32_t id, HotkeyModifiers modifiers,
+                      uint16_t key) {
+    MacroData d;
     d.name = name.empty() ? u"New Hotkey" : name;
     d.id = id;
     d.mode = kHotkeyMode;
@@ -85,7 +85,7 @@ std::u16string NameFromCombination(std::u16string_view text) {
     return out;
 }
 
-ImportedHotkey ImportedHotkeyState(const CMacroData& record) {
+ImportedHotkey ImportedHotkeyState(const MacroData& record) {
     ImportedHotkey s;
     s.name = record.name;
     s.id = record.id;
@@ -95,7 +95,7 @@ ImportedHotkey ImportedHotkeyState(const CMacroData& record) {
         s.none = !IsModifier(s.mainKey);
         return s;
     }
-    for (const CMacroEvent& e : record.events) {
+    for (const MacroEvent& e : record.events) {
         switch (e.code) {
             case kVkLeftCtrl:
                 s.modifiers.ctrl = true;
@@ -117,16 +117,16 @@ ImportedHotkey ImportedHotkeyState(const CMacroData& record) {
     return s;
 }
 
-const CMacroData* CustomHotkeyLibrary::FindById(int32_t id) const {
+const MacroData* CustomHotkeyLibrary::FindById(int32_t id) const {
     for (const auto& e : entries_)
         if (e.id == id) return &e;
     return nullptr;
 }
 
 void CustomHotkeyLibrary::Load(FileSystem& fs) {
-    std::vector<CMacroData> loaded;
+    std::vector<MacroData> loaded;
     ForEachLibraryItem(fs, folder_, kCustomHotkeyFormat, [&](std::span<const uint8_t> bytes) {
-        CMacroData e;
+        MacroData e;
         if (ParseCustomHotkeyItem(bytes, e)) loaded.push_back(std::move(e));
     });
     entries_ = std::move(loaded);
@@ -134,7 +134,7 @@ void CustomHotkeyLibrary::Load(FileSystem& fs) {
 
 bool CustomHotkeyLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
                                bool caseInsensitiveNames) {
-    std::vector<CMacroData> staged = entries_;
+    std::vector<MacroData> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
     RenumberIds(staged, currentId ? &followed : nullptr);
     LibraryWriter writer(folder_, kCustomHotkeyFormat, caseInsensitiveNames);
@@ -163,26 +163,26 @@ std::optional<CustomHotkeyLibrary::Added> CustomHotkeyLibrary::AddAndSave(
     const int32_t id = ProvisionalId(entries_);
     const std::u16string unique = UniqueName(name, [&](const std::u16string& n) {
         return std::any_of(entries_.begin(), entries_.end(),
-                           [&](const CMacroData& e) { return e.name == n; });
+                           [&](const MacroData& e) { return e.name == n; });
     });
-    CMacroData record = BuildHotkey(unique, id, modifiers, key);
+    MacroData record = BuildHotkey(unique, id, modifiers, key);
     auto same = std::find_if(entries_.begin(), entries_.end(),
-                             [&](const CMacroData& e) { return e.id == id; });
+                             [&](const MacroData& e) { return e.id == id; });
     if (same != entries_.end())
         *same = record;
     else
         entries_.push_back(record);
     int32_t currentId = id;
     if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
-    const CMacroData* saved = FindById(currentId);
+    const MacroData* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name, kCustomHotkeyFunctionBase + saved->id};
 }
 
-std::optional<CMacroData> CustomHotkeyLibrary::Import(FileSystem& fs,
-                                                      const std::filesystem::path& file) {
+std::optional<MacroData> CustomHotkeyLibrary::Import(FileSystem& fs,
+                                                     const std::filesystem::path& file) {
     auto bytes = ReadItemFile(fs, file, kCustomHotkeyFormat.maxItemBytes);
-    CMacroData e;
+    MacroData e;
     if (!bytes || !ParseCustomHotkeyItem(*bytes, e)) return std::nullopt;
     return e;
 }
@@ -190,7 +190,7 @@ std::optional<CMacroData> CustomHotkeyLibrary::Import(FileSystem& fs,
 void CustomHotkeyLibrary::Delete(FileSystem& fs, int32_t id, const std::u16string& name,
                                  const std::filesystem::path& importedFile) {
     DeleteImportedFile(fs, importedFile, folder_);
-    std::erase_if(entries_, [&](const CMacroData& e) { return e.id == id && e.name == name; });
+    std::erase_if(entries_, [&](const MacroData& e) { return e.id == id && e.name == name; });
 }
 
 }  // namespace z7

@@ -24,9 +24,9 @@ inline constexpr size_t kMaxCustomHotkeyEvents = 255;  // the file's one-byte co
 inline constexpr int32_t kCustomHotkeyFunctionBase = 1002;
 
 // False for a truncated file; `out` is then unchanged.
-[[nodiscard]] bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, CMacroData& out);
+[[nodiscard]] bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, MacroData& out);
 // Nothing when the record has more events than the count byte holds.
-std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const CMacroData& item);
+std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const MacroData& item);
 
 struct HotkeyModifiers {
     bool ctrl = false;
@@ -41,8 +41,8 @@ struct HotkeyModifiers {
 // The record the popup saves: mode 1; presses of the chosen modifiers (Ctrl, Shift, Alt, Win in
 // that order) and the key, then their releases in the same order; all kind 1, value 0. An empty
 // name becomes "New Hotkey".
-CMacroData BuildHotkey(const std::u16string& name, int32_t id, HotkeyModifiers modifiers,
-                       uint16_t key);
+MacroData BuildHotkey(const std::u16string& name, int32_t id, HotkeyModifiers modifiers,
+                      uint16_t key);
 
 // "CTRL+", "Shift+", "Alt+", "Win+" for the modifiers that are on.
 std::u16string ModifierPrefix(HotkeyModifiers modifiers);
@@ -62,7 +62,7 @@ struct ImportedHotkey {
 };
 // Exactly two events: the first one's code is the key ("None" on unless it is a modifier).
 // Otherwise each event's code switches on its modifier or becomes the key.
-ImportedHotkey ImportedHotkeyState(const CMacroData& record);
+ImportedHotkey ImportedHotkeyState(const MacroData& record);
 
 class CustomHotkeyLibrary {
   public:
@@ -73,10 +73,10 @@ class CustomHotkeyLibrary {
 
     const std::filesystem::path& folder() const { return folder_; }
     void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
-    std::vector<CMacroData>& entries() { return entries_; }
-    const std::vector<CMacroData>& entries() const { return entries_; }
+    std::vector<MacroData>& entries() { return entries_; }
+    const std::vector<MacroData>& entries() const { return entries_; }
 
-    const CMacroData* FindById(int32_t id) const;
+    const MacroData* FindById(int32_t id) const;
 
     void Load(FileSystem& fs);
     // Renumbers the ids to list positions (currentId, if given, follows its entry) and writes
@@ -95,7 +95,7 @@ class CustomHotkeyLibrary {
                                     HotkeyModifiers modifiers, uint16_t key, std::string* error,
                                     bool caseInsensitiveNames = false);
 
-    static std::optional<CMacroData> Import(FileSystem& fs, const std::filesystem::path& file);
+    static std::optional<MacroData> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported file when it lies in the library folder, then
     // every entry with exactly this id and name, in memory only.
     void Delete(FileSystem& fs, int32_t id, const std::u16string& name,
@@ -103,7 +103,7 @@ class CustomHotkeyLibrary {
 
   private:
     std::filesystem::path folder_;
-    std::vector<CMacroData> entries_;
+    std::vector<MacroData> entries_;
 };
 
 }  // namespace z7

@@ -28,7 +28,7 @@ inline constexpr int32_t kRepeatWhileHeld = 0xF1;
 inline constexpr int32_t kRepeatUntilNextKey = 0xF2;
 
 // One recorded event.
-struct CEventItem {
+struct MacroEventItem {
     Rect rowRect;          // the event's row in the event list control, pixels
     int32_t sequence = 0;  // creation order within the macro; never renumbered
     int32_t selected = 0;
@@ -36,21 +36,21 @@ struct CEventItem {
     uint16_t code = 0;  // virtual-key code, or mouse button 1 left, 2 right, 4 middle
     uint8_t flag = 0;   // kEventFlagPress or kEventFlagRelease
     int32_t delay = 0;  // milliseconds after this event
-    friend bool operator==(const CEventItem&, const CEventItem&) = default;
+    friend bool operator==(const MacroEventItem&, const MacroEventItem&) = default;
 };
 
-struct CMacro {
+struct Macro {
     std::u16string name;  // unique within the library, compared exactly
     int32_t id = 0;
     Rect areaRect;
     int32_t repeatMode = 1;  // 1..5 times, kRepeatWhileHeld or kRepeatUntilNextKey
-    std::vector<CEventItem> events;
-    std::optional<CEventItem> copyBuffer;  // not stored
-    bool allSelected = false;              // not stored
+    std::vector<MacroEventItem> events;
+    std::optional<MacroEventItem> copyBuffer;  // not stored
+    bool allSelected = false;                  // not stored
 };
 
 // The copy a button binding keeps: name, id, mode = repeatMode, one event per recorded event
 // (value = delay), then one all-zero terminator event.
-CMacroData MakeKeySequenceCopy(const CMacro& macro);
+MacroData MakeKeySequenceCopy(const Macro& macro);
 
 }  // namespace z7

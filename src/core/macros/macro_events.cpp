@@ -11,31 +11,31 @@ void Shift(Rect& r, int32_t dy) {
     r.bottom += dy;
 }
 
-void DeselectAll(CMacro& macro) {
+void DeselectAll(Macro& macro) {
     for (auto& e : macro.events) e.selected = 0;
     macro.allSelected = false;
 }
 
-std::ptrdiff_t FirstSelectedIndex(const CMacro& macro) {
+std::ptrdiff_t FirstSelectedIndex(const Macro& macro) {
     auto it = std::find_if(macro.events.begin(), macro.events.end(),
-                           [](const CEventItem& e) { return e.selected != 0; });
+                           [](const MacroEventItem& e) { return e.selected != 0; });
     return it == macro.events.end() ? -1 : it - macro.events.begin();
 }
 }  // namespace
 
-Rect RowRectOf(const CMacro& macro, size_t index) {
+Rect RowRectOf(const Macro& macro, size_t index) {
     const int32_t top = kRowHeight * static_cast<int32_t>(index);
     const int32_t width = macro.areaRect.right - macro.areaRect.left;
     return {kRowLeft, top, width - kRowRightMargin, top + kRowHeight};
 }
 
-bool AddEvent(CMacro& macro, uint8_t kind, uint16_t code, uint8_t flag) {
+bool AddEvent(Macro& macro, uint8_t kind, uint16_t code, uint8_t flag) {
     if (macro.events.size() >= kMaxRecordedEvents) return false;
     int32_t sequence = 0;
     for (const auto& e : macro.events) sequence = std::max(sequence, e.sequence);
     // A Select All made before must not make the next Delete remove the events added since.
     DeselectAll(macro);
-    CEventItem e;
+    MacroEventItem e;
     e.kind = kind;
     e.code = code;
     e.flag = flag;
@@ -46,11 +46,11 @@ bool AddEvent(CMacro& macro, uint8_t kind, uint16_t code, uint8_t flag) {
     return true;
 }
 
-void SetLastDelay(CMacro& macro, int32_t ms) {
+void SetLastDelay(Macro& macro, int32_t ms) {
     if (!macro.events.empty()) macro.events.back().delay = ms;
 }
 
-void ReplaceSelected(CMacro& macro, uint8_t kind, uint16_t code) {
+void ReplaceSelected(Macro& macro, uint8_t kind, uint16_t code) {
     for (auto& e : macro.events) {
         if (!e.selected) continue;
         e.kind = kind;
@@ -59,27 +59,27 @@ void ReplaceSelected(CMacro& macro, uint8_t kind, uint16_t code) {
     }
 }
 
-void SetSelectedDelay(CMacro& macro, int32_t ms) {
+void SetSelectedDelay(Macro& macro, int32_t ms) {
     for (auto& e : macro.events)
         if (e.selected) e.delay = ms;
 }
 
-void SelectAll(CMacro& macro) {
+void SelectAll(Macro& macro) {
     for (auto& e : macro.events) e.selected = 1;
     macro.allSelected = true;
 }
 
-void SelectNone(CMacro& macro) {
+void SelectNone(Macro& macro) {
     DeselectAll(macro);
 }
 
-void SelectOnly(CMacro& macro, size_t index) {
+void SelectOnly(Macro& macro, size_t index) {
     if (index >= macro.events.size()) return;
     DeselectAll(macro);
     macro.events[index].selected = 1;
 }
 
-DeleteOutcome DeleteSelected(CMacro& macro) {
+DeleteOutcome DeleteSelected(Macro& macro) {
     DeleteOutcome out;
     if (macro.allSelected) {
         out.removed = macro.events.size();
@@ -109,11 +109,11 @@ DeleteOutcome DeleteSelected(CMacro& macro) {
     return out;
 }
 
-bool CopySelected(CMacro& macro) {
+bool CopySelected(Macro& macro) {
     const std::ptrdiff_t k = FirstSelectedIndex(macro);
     if (k < 0) return false;
-    const CEventItem& src = macro.events[static_cast<size_t>(k)];
-    CEventItem copy;
+    const MacroEventItem& src = macro.events[static_cast<size_t>(k)];
+    MacroEventItem copy;
     copy.kind = src.kind;
     copy.code = src.code;
     copy.flag = src.flag;
@@ -124,10 +124,10 @@ bool CopySelected(CMacro& macro) {
     return true;
 }
 
-bool InsertCopy(CMacro& macro) {
+bool InsertCopy(Macro& macro) {
     const std::ptrdiff_t k = FirstSelectedIndex(macro);
     if (k < 0 || !macro.copyBuffer) return false;
-    CEventItem item = *macro.copyBuffer;
+    MacroEventItem item = *macro.copyBuffer;
     item.rowRect = macro.events[static_cast<size_t>(k)].rowRect;
     item.selected = 0;
     for (size_t j = static_cast<size_t>(k); j < macro.events.size(); ++j)
@@ -137,7 +137,7 @@ bool InsertCopy(CMacro& macro) {
     return true;
 }
 
-bool MoveSelectedUp(CMacro& macro) {
+bool MoveSelectedUp(Macro& macro) {
     const std::ptrdiff_t k = FirstSelectedIndex(macro);
     if (k <= 0) return false;
     auto& a = macro.events[static_cast<size_t>(k - 1)];
@@ -147,7 +147,7 @@ bool MoveSelectedUp(CMacro& macro) {
     return true;
 }
 
-bool MoveSelectedDown(CMacro& macro) {
+bool MoveSelectedDown(Macro& macro) {
     const std::ptrdiff_t k = FirstSelectedIndex(macro);
     if (k < 0 || static_cast<size_t>(k) + 1 >= macro.events.size()) return false;
     auto& a = macro.events[static_cast<size_t>(k)];
@@ -157,12 +157,12 @@ bool MoveSelectedDown(CMacro& macro) {
     return true;
 }
 
-int SelectedCount(const CMacro& macro) {
+int SelectedCount(const Macro& macro) {
     return static_cast<int>(std::count_if(macro.events.begin(), macro.events.end(),
-                                          [](const CEventItem& e) { return e.selected != 0; }));
+                                          [](const MacroEventItem& e) { return e.selected != 0; }));
 }
 
-const CEventItem* FirstSelected(const CMacro& macro) {
+const MacroEventItem* FirstSelected(const Macro& macro) {
     const std::ptrdiff_t k = FirstSelectedIndex(macro);
     return k < 0 ? nullptr : &macro.events[static_cast<size_t>(k)];
 }

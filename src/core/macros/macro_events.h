@@ -15,19 +15,19 @@ inline constexpr int32_t kRowLeft = 4;
 inline constexpr int32_t kRowRightMargin = 2;
 
 // The unscrolled row rectangle of event `index` in `macro`.
-Rect RowRectOf(const CMacro& macro, size_t index);
+Rect RowRectOf(const Macro& macro, size_t index);
 
 // Appends a selected event (delay 0, sequence one past the largest) after deselecting all, and
 // lays the rows out by index. False, changing nothing, when the macro has kMaxRecordedEvents.
-bool AddEvent(CMacro& macro, uint8_t kind, uint16_t code, uint8_t flag);
-void SetLastDelay(CMacro& macro, int32_t ms);
+bool AddEvent(Macro& macro, uint8_t kind, uint16_t code, uint8_t flag);
+void SetLastDelay(Macro& macro, int32_t ms);
 // Every selected event gets this kind and code and becomes a press.
-void ReplaceSelected(CMacro& macro, uint8_t kind, uint16_t code);
-void SetSelectedDelay(CMacro& macro, int32_t ms);
-void SelectAll(CMacro& macro);
-void SelectNone(CMacro& macro);
+void ReplaceSelected(Macro& macro, uint8_t kind, uint16_t code);
+void SetSelectedDelay(Macro& macro, int32_t ms);
+void SelectAll(Macro& macro);
+void SelectNone(Macro& macro);
 // A click on row `index`: that row alone is selected. Ends a Select All.
-void SelectOnly(CMacro& macro, size_t index);
+void SelectOnly(Macro& macro, size_t index);
 
 struct DeleteOutcome {
     size_t removed = 0;
@@ -36,21 +36,21 @@ struct DeleteOutcome {
 // After Select All (and no other selection since) removes everything; otherwise each selected
 // event, moving the rows below up, and selects the event now at the last removed position (the
 // first row when the last row went).
-DeleteOutcome DeleteSelected(CMacro& macro);
+DeleteOutcome DeleteSelected(Macro& macro);
 
 // The first selected event into the copy buffer (not selected, no rectangle); deselects all.
 // False when nothing is selected.
-bool CopySelected(CMacro& macro);
+bool CopySelected(Macro& macro);
 // Inserts the copy buffer before the first selected event, taking its row; later rows move
 // down; deselects all. False when nothing is selected or nothing was copied. Not limited to
 // kMaxRecordedEvents.
-bool InsertCopy(CMacro& macro);
+bool InsertCopy(Macro& macro);
 // The first selected event swaps place and row with its neighbour; false at the edge.
-bool MoveSelectedUp(CMacro& macro);
-bool MoveSelectedDown(CMacro& macro);
+bool MoveSelectedUp(Macro& macro);
+bool MoveSelectedDown(Macro& macro);
 
-int SelectedCount(const CMacro& macro);
+int SelectedCount(const Macro& macro);
 // Nullptr when nothing is selected.
-const CEventItem* FirstSelected(const CMacro& macro);
+const MacroEventItem* FirstSelected(const Macro& macro);
 
 }  // namespace z7

@@ -20,7 +20,7 @@ void WriteRect(DataStream& s, const Rect& r) {
 }
 }  // namespace
 
-bool ParseMacroFile(std::span<const uint8_t> bytes, CMacro& macro) {
+bool ParseMacroFile(std::span<const uint8_t> bytes, Macro& macro) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     std::u16string name;
     int32_t id = 0, repeatMode = 0;
@@ -29,11 +29,11 @@ bool ParseMacroFile(std::span<const uint8_t> bytes, CMacro& macro) {
     if (!s.ReadString(name) || !s.ReadI32(id) || !ReadRect(s, area) || !s.ReadI32(repeatMode) ||
         !s.ReadU32(count))
         return false;
-    std::vector<CEventItem> events;
+    std::vector<MacroEventItem> events;
     if ((count & kNoEventsBit) == 0) {
         if (count > s.remaining() / kMacroEventBytes) return false;
         events.resize(count);
-        for (CEventItem& e : events) {
+        for (MacroEventItem& e : events) {
             if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) ||
                 !s.ReadI32(e.delay) || !ReadRect(s, e.rowRect) || !s.ReadI32(e.selected) ||
                 !s.ReadI32(e.sequence))
@@ -48,14 +48,14 @@ bool ParseMacroFile(std::span<const uint8_t> bytes, CMacro& macro) {
     return true;
 }
 
-std::vector<uint8_t> SerializeMacroFile(const CMacro& macro) {
+std::vector<uint8_t> SerializeMacroFile(const Macro& macro) {
     DataStream s;
     s.WriteString(macro.name);
     s.WriteI32(macro.id);
     WriteRect(s, macro.areaRect);
     s.WriteI32(macro.repeatMode);
     s.WriteU32(static_cast<uint32_t>(macro.events.size()));
-    for (const CEventItem& e : macro.events) {
+    for (const MacroEventItem& e : macro.events) {
         s.WriteU8(e.kind);
         s.WriteU16(e.code);
         s.WriteU8(e.flag);
@@ -67,12 +67,12 @@ std::vector<uint8_t> SerializeMacroFile(const CMacro& macro) {
     return {s.bytes().begin(), s.bytes().end()};
 }
 
-bool ReadMacroFile(FileSystem& fs, const std::filesystem::path& path, CMacro& macro) {
+bool ReadMacroFile(FileSystem& fs, const std::filesystem::path& path, Macro& macro) {
     auto bytes = ReadItemFile(fs, path, kMacroFormat.maxItemBytes);
     return bytes && ParseMacroFile(*bytes, macro);
 }
 
-bool WriteMacroFile(FileSystem& fs, const std::filesystem::path& path, const CMacro& macro,
+bool WriteMacroFile(FileSystem& fs, const std::filesystem::path& path, const Macro& macro,
                     std::string* error) {
     return fs.WriteFile(path, SerializeMacroFile(macro), error);
 }

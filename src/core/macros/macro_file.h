@@ -18,11 +18,11 @@ inline constexpr size_t kMacroEventBytes = 32;
 // Replaces name, id, areaRect, repeatMode and events of `macro` (a count of 0 or with the top
 // bit set gives no events). False for a truncated file or a count the file cannot hold;
 // `macro` is then unchanged.
-[[nodiscard]] bool ParseMacroFile(std::span<const uint8_t> bytes, CMacro& macro);
-std::vector<uint8_t> SerializeMacroFile(const CMacro& macro);
+[[nodiscard]] bool ParseMacroFile(std::span<const uint8_t> bytes, Macro& macro);
+std::vector<uint8_t> SerializeMacroFile(const Macro& macro);
 
-[[nodiscard]] bool ReadMacroFile(FileSystem& fs, const std::filesystem::path& path, CMacro& macro);
+[[nodiscard]] bool ReadMacroFile(FileSystem& fs, const std::filesystem::path& path, Macro& macro);
 [[nodiscard]] bool WriteMacroFile(FileSystem& fs, const std::filesystem::path& path,
-                                  const CMacro& macro, std::string* error);
+                                  const Macro& macro, std::string* error);
 
 }  // namespace z7

@@ -6,30 +6,30 @@
 
 namespace z7 {
 
-CMacro* MacroLibrary::current() {
+Macro* MacroLibrary::current() {
     return current_ < 0 ? nullptr : &macros_[static_cast<size_t>(current_)];
 }
 
-CMacro* MacroLibrary::FindById(int32_t id) {
+Macro* MacroLibrary::FindById(int32_t id) {
     for (auto& m : macros_)
         if (m.id == id) return &m;
     return nullptr;
 }
 
-const CMacro* MacroLibrary::FindById(int32_t id) const {
+const Macro* MacroLibrary::FindById(int32_t id) const {
     for (const auto& m : macros_)
         if (m.id == id) return &m;
     return nullptr;
 }
 
-CMacro& MacroLibrary::Register(const std::u16string& name, int32_t id, int32_t repeatMode) {
+Macro& MacroLibrary::Register(const std::u16string& name, int32_t id, int32_t repeatMode) {
     for (size_t i = 0; i < macros_.size(); ++i) {
         if (macros_[i].id == id) {
             current_ = static_cast<std::ptrdiff_t>(i);
             return macros_[i];
         }
     }
-    CMacro m;
+    Macro m;
     m.name = name;
     m.id = id;
     m.repeatMode = repeatMode;
@@ -40,7 +40,7 @@ CMacro& MacroLibrary::Register(const std::u16string& name, int32_t id, int32_t r
 }
 
 void MacroLibrary::Update(int32_t id, const std::u16string& name, int32_t repeatMode) {
-    if (CMacro* m = FindById(id)) {
+    if (Macro* m = FindById(id)) {
         m->name = name;
         m->repeatMode = repeatMode;
     }
@@ -48,7 +48,7 @@ void MacroLibrary::Update(int32_t id, const std::u16string& name, int32_t repeat
 
 void MacroLibrary::RemoveById(int32_t id) {
     std::ptrdiff_t kept = -1;
-    std::vector<CMacro> rest;
+    std::vector<Macro> rest;
     rest.reserve(macros_.size());
     for (size_t i = 0; i < macros_.size(); ++i) {
         if (macros_[i].id == id) continue;
@@ -60,8 +60,8 @@ void MacroLibrary::RemoveById(int32_t id) {
     current_ = kept;
 }
 
-std::optional<CMacroData> MacroLibrary::MakeKeySequenceCopy(int32_t id) const {
-    const CMacro* m = FindById(id);
+std::optional<MacroData> MacroLibrary::MakeKeySequenceCopy(int32_t id) const {
+    const Macro* m = FindById(id);
     if (!m) return std::nullopt;
     return z7::MakeKeySequenceCopy(*m);
 }
@@ -69,16 +69,16 @@ std::optional<CMacroData> MacroLibrary::MakeKeySequenceCopy(int32_t id) const {
 std::u16string MacroLibrary::UniqueMacroName(const std::u16string& name,
                                              std::optional<int32_t> exceptId) const {
     return UniqueName(name, [&](const std::u16string& n) {
-        return std::any_of(macros_.begin(), macros_.end(), [&](const CMacro& m) {
+        return std::any_of(macros_.begin(), macros_.end(), [&](const Macro& m) {
             return (!exceptId || m.id != *exceptId) && m.name == n;
         });
     });
 }
 
 void MacroLibrary::Load(FileSystem& fs) {
-    std::vector<CMacro> loaded;
+    std::vector<Macro> loaded;
     ForEachLibraryItem(fs, folder_, kMacroFormat, [&](std::span<const uint8_t> bytes) {
-        CMacro m;
+        Macro m;
         if (ParseMacroFile(bytes, m)) loaded.push_back(std::move(m));
     });
     macros_ = std::move(loaded);
@@ -93,7 +93,7 @@ bool MacroLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitive
     bool found = false;
     LibraryWriter writer(folder_, kMacroFormat, caseInsensitiveNames);
     for (size_t i = 0; i < macros_.size(); ++i) {
-        CMacro& m = macros_[i];
+        Macro& m = macros_[i];
         const int32_t position = static_cast<int32_t>(i);
         if (!found && m.id == currentId_) {
             followed = position;

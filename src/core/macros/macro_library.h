@@ -22,28 +22,28 @@ class MacroLibrary {
 
     const std::filesystem::path& folder() const { return folder_; }
     void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
-    const std::vector<CMacro>& macros() const { return macros_; }
-    std::vector<CMacro>& macros() { return macros_; }
+    const std::vector<Macro>& macros() const { return macros_; }
+    std::vector<Macro>& macros() { return macros_; }
 
     // The client rectangle new macros take (the event list control's).
     void SetAreaRect(const Rect& area) { areaRect_ = area; }
 
     // Nullptr when no macro is current. Valid until the library's macros change.
-    CMacro* current();
+    Macro* current();
     int32_t currentId() const { return currentId_; }
     void SetCurrentId(int32_t id) { currentId_ = id; }
     void ClearCurrent() { current_ = -1; }
 
-    CMacro* FindById(int32_t id);
-    const CMacro* FindById(int32_t id) const;
+    Macro* FindById(int32_t id);
+    const Macro* FindById(int32_t id) const;
     // The macro with `id` becomes current; without one, a new empty macro with these values is
     // appended and becomes current.
-    CMacro& Register(const std::u16string& name, int32_t id, int32_t repeatMode);
+    Macro& Register(const std::u16string& name, int32_t id, int32_t repeatMode);
     void Update(int32_t id, const std::u16string& name, int32_t repeatMode);
     // Removes every macro with `id`; the current macro is cleared when it is among them.
     void RemoveById(int32_t id);
     // The button copy of the macro with `id`, or nothing when there is none.
-    std::optional<CMacroData> MakeKeySequenceCopy(int32_t id) const;
+    std::optional<MacroData> MakeKeySequenceCopy(int32_t id) const;
 
     // 0 for an empty library, else one more than the largest of 500 and every id.
     int32_t NewMacroId() const { return ProvisionalId(macros_); }
@@ -61,7 +61,7 @@ class MacroLibrary {
 
   private:
     std::filesystem::path folder_;
-    std::vector<CMacro> macros_;
+    std::vector<Macro> macros_;
     std::ptrdiff_t current_ = -1;
     int32_t currentId_ = 0;
     Rect areaRect_;

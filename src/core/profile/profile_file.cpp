@@ -106,7 +106,7 @@ bool ParseProfile(std::span<const uint8_t> bytes, ProfileRecord& record) {
         ok = s.ReadI32(m.id) && s.ReadString(m.name) && s.ReadU8(count) && s.ReadU8(m.mode);
         if (ok && s.remaining() < size_t{count} * 8) ok = false;
         for (int i = 0; ok && i < count; ++i) {
-            CMacroEvent e;
+            MacroEvent e;
             ok = s.ReadU8(e.kind) && s.ReadU16(e.code) && s.ReadU8(e.flag) && s.ReadU32(e.value);
             m.events.push_back(e);
         }
@@ -116,8 +116,8 @@ bool ParseProfile(std::span<const uint8_t> bytes, ProfileRecord& record) {
     return true;
 }
 
-bool WriteProfileFile(FileSystem& fs, const ProfileRecord& record, const std::filesystem::path& path,
-                      std::string* error) {
+bool WriteProfileFile(FileSystem& fs, const ProfileRecord& record,
+                      const std::filesystem::path& path, std::string* error) {
     const auto bytes = SerializeProfile(record);
     if (!bytes) {
         if (error) *error = "a bound macro has more than 255 events";

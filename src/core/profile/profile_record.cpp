@@ -27,10 +27,13 @@ std::u16string SlotName(int slot) {
 }
 
 ProfileRecord::ProfileRecord() {
-    for (int i = 0; i < kButtonCount; ++i) buttonBindings[static_cast<size_t>(i)] = FactoryBinding(i);
+    for (int i = 0; i < kButtonCount; ++i)
+        buttonBindings[static_cast<size_t>(i)] = FactoryBinding(i);
 }
 
-ProfileRecord CreateProfileRecord() { return ProfileRecord(); }
+ProfileRecord CreateProfileRecord() {
+    return ProfileRecord();
+}
 
 void ResetProfileRecord(ProfileRecord& record) {
     ProfileRecord fresh;
@@ -41,14 +44,19 @@ void ResetProfileRecord(ProfileRecord& record) {
 
 bool FunctionTypeCarriesMacro(int32_t functionType) {
     switch (functionType) {
-        case 3: case 17: case 20: case 21: case 23: case 24:
+        case 3:
+        case 17:
+        case 20:
+        case 21:
+        case 23:
+        case 24:
             return true;
         default:
             return false;
     }
 }
 
-BindResult BindMacro(const CMacroData* macro, ButtonBinding& binding, ProfileRecord& record) {
+BindResult BindMacro(const MacroData* macro, ButtonBinding& binding, ProfileRecord& record) {
     if (!macro) {
         binding.functionValue = binding.defaultValue;
         binding.macroId = 0;

@@ -13,22 +13,22 @@ inline constexpr int kButtonCount = 7;
 // The profile file stores a bound copy's event count in one byte.
 inline constexpr size_t kMaxBoundMacroEvents = 255;
 
-struct CMacroEvent {
+struct MacroEvent {
     uint8_t kind = 0;
     uint16_t code = 0;
     uint8_t flag = 0;
     uint32_t value = 0;
-    friend bool operator==(const CMacroEvent&, const CMacroEvent&) = default;
+    friend bool operator==(const MacroEvent&, const MacroEvent&) = default;
 };
 
 // A named key sequence: a bound macro copy, a custom hotkey, a built-in sequence.
 // The event count is the size of `events`; there is no separate count to keep in step.
-struct CMacroData {
+struct MacroData {
     std::u16string name;
     int32_t id = 0;
     uint8_t mode = 0;
-    std::vector<CMacroEvent> events;
-    friend bool operator==(const CMacroData&, const CMacroData&) = default;
+    std::vector<MacroEvent> events;
+    friend bool operator==(const MacroData&, const MacroData&) = default;
 };
 
 struct ButtonBinding {
@@ -77,7 +77,7 @@ struct ProfileRecord {
     uint32_t smoothingOn = 0;
     uint8_t surfaceMode = 1;  // 1 automatic, 2 manual
     std::array<ButtonBinding, kButtonCount> buttonBindings;
-    std::array<CMacroData, kButtonCount> buttonMacros;
+    std::array<MacroData, kButtonCount> buttonMacros;
 
     ProfileRecord();
     friend bool operator==(const ProfileRecord&, const ProfileRecord&) = default;
@@ -95,18 +95,20 @@ void ResetProfileRecord(ProfileRecord& record);
 enum class BindResult { Bound, Unbound, TooManyEvents };
 // Binds `macro` (or none) to `binding`, which must be one of record.buttonBindings.
 // TooManyEvents leaves binding and record untouched: a copy must fit the file's one-byte count.
-[[nodiscard]] BindResult BindMacro(const CMacroData* macro, ButtonBinding& binding,
+[[nodiscard]] BindResult BindMacro(const MacroData* macro, ButtonBinding& binding,
                                    ProfileRecord& record);
 bool FunctionTypeCarriesMacro(int32_t functionType);
 
 // The five records owned by the main window, with the current one.
 class ProfileSet {
-public:
+  public:
     // Slot 0 "出厂配置" in use, slots 1..4 named and free; slot 0 current.
     ProfileSet();
 
     ProfileRecord& operator[](int slot) { return records_.at(static_cast<size_t>(slot)); }
-    const ProfileRecord& operator[](int slot) const { return records_.at(static_cast<size_t>(slot)); }
+    const ProfileRecord& operator[](int slot) const {
+        return records_.at(static_cast<size_t>(slot));
+    }
     std::array<ProfileRecord, kSlotCount>& records() { return records_; }
     const std::array<ProfileRecord, kSlotCount>& records() const { return records_; }
 
@@ -125,7 +127,7 @@ public:
     // Frees a user slot (the factory slot cannot be freed); false for slot 0.
     bool FreeSlot(int slot);
 
-private:
+  private:
     std::array<ProfileRecord, kSlotCount> records_;
     int current_ = 0;
 };

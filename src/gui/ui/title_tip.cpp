@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QScreen>
 
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 
 namespace z7 {
 namespace {
@@ -35,7 +35,7 @@ TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRig
     return p;
 }
 
-CTitleTip::CTitleTip(QWidget* owner)
+TitleTip::TitleTip(QWidget* owner)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       owner_(owner),
       font_(SkinFont(12)) {
@@ -49,7 +49,7 @@ CTitleTip::CTitleTip(QWidget* owner)
     hide();
 }
 
-void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect, const QPoint& anchor) {
+void TitleTip::Show(const QString& text, int offset, const QRect& itemRect, const QPoint& anchor) {
     if (itemRect.isEmpty() || isVisible() || !itemRect.contains(anchor) || !owner_) return;
     text_ = text.size() <= 2 ? QStringLiteral(" ") + text + QStringLiteral(" ") : text;
     screenItem_ = QRect(owner_->mapToGlobal(itemRect.topLeft()), itemRect.size());
@@ -74,17 +74,17 @@ void CTitleTip::Show(const QString& text, int offset, const QRect& itemRect, con
     update();
 }
 
-void CTitleTip::Hide() {
+void TitleTip::Hide() {
     timer_.stop();
     qApp->removeEventFilter(this);
     hide();
 }
 
-void CTitleTip::CheckPointer(const QPoint& globalPos) {
+void TitleTip::CheckPointer(const QPoint& globalPos) {
     if (isVisible() && !screenItem_.contains(globalPos)) Hide();
 }
 
-bool CTitleTip::eventFilter(QObject* watched, QEvent* event) {
+bool TitleTip::eventFilter(QObject* watched, QEvent* event) {
     if (!watched->isWidgetType() || !isVisible()) return false;
     switch (event->type()) {
         case QEvent::MouseMove:
@@ -104,7 +104,7 @@ bool CTitleTip::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CTitleTip::paintEvent(QPaintEvent*) {
+void TitleTip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool above = placement_ == 0 || placement_ == 2;

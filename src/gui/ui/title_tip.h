@@ -19,11 +19,11 @@ struct TipPlacement {
 // the owner window's right edge and `screenTop` the top of the anchor's screen.
 TipPlacement PlaceTitleTip(QSize extent, QPoint anchor, int offset, int ownerRight, int screenTop);
 
-class CTitleTip : public QWidget {
+class TitleTip : public QWidget {
     Q_OBJECT
   public:
     // The tip belongs to `owner` and lives as long as it.
-    explicit CTitleTip(QWidget* owner);
+    explicit TitleTip(QWidget* owner);
     // Shows `text` for the control at `itemRect` (owner client coordinates) anchored at
     // `anchor`. Nothing happens for an empty rectangle, a visible tip, or an anchor outside the
     // rectangle. Texts of at most two characters get a space on each side.

@@ -12,18 +12,18 @@ namespace {
 
 // Libraries holding every id a menu can show.
 struct FullLibraries {
-    std::map<int32_t, CMacroData> hotkeys;
+    std::map<int32_t, MacroData> hotkeys;
     MacroSources sources;
     FullLibraries() {
         for (int32_t id = 0; id <= 997; ++id)
-            hotkeys[id] = CMacroData{u"hk", id, 1, {{1, 65, 0, 0}}};
-        sources.customHotkey = [this](int32_t id) -> const CMacroData* {
+            hotkeys[id] = MacroData{u"hk", id, 1, {{1, 65, 0, 0}}};
+        sources.customHotkey = [this](int32_t id) -> const MacroData* {
             auto it = hotkeys.find(id);
             return it == hotkeys.end() ? nullptr : &it->second;
         };
-        sources.macro = [](int32_t id) -> std::optional<CMacroData> {
+        sources.macro = [](int32_t id) -> std::optional<MacroData> {
             if (id < 0 || id > 997) return std::nullopt;
-            return CMacroData{u"m", id, 242, {{1, 66, 0, 5}, {}}};
+            return MacroData{u"m", id, 242, {{1, 66, 0, 5}, {}}};
         };
     }
 };
@@ -82,13 +82,13 @@ TEST(EncodeFunction, RestoreFactoryCarriesTheFactoryCodeAndDecodesAsLeftClick) {
 
 TEST(EncodeFunction, AbsentLibraryItemsFallBackAndKeepTheOldCopy) {
     ProfileRecord p;
-    const CMacroData old{u"old", 44, 1, {{1, 70, 0, 0}}};
+    const MacroData old{u"old", 44, 1, {{1, 70, 0, 0}}};
     p.buttonMacros[4] = old;
     p.buttonBindings[4].functionValue = 77;
     FullLibraries libraries;
     MacroSources onlyMacro3;
-    onlyMacro3.macro = [](int32_t id) -> std::optional<CMacroData> {
-        if (id == 3) return CMacroData{u"three", 3, 5, {}};
+    onlyMacro3.macro = [](int32_t id) -> std::optional<MacroData> {
+        if (id == 3) return MacroData{u"three", 3, 5, {}};
         return std::nullopt;
     };
 
@@ -125,9 +125,9 @@ TEST(EncodeFunction, KeySequencesAndLibraryCopiesReachTheImage) {
     EXPECT_EQ(p.buttonBindings[2], (ButtonBinding{2, 24, 119, 2707, 4}));
     EXPECT_EQ(p.buttonBindings[3], (ButtonBinding{3, 20, 70, 2406, 16}));
 
-    const std::vector<CMacroEvent> zoomIn = {
+    const std::vector<MacroEvent> zoomIn = {
         {1, 162, 0, 0}, {17, 1, 0, 0}, {1, 162, 1, 0}, {17, 1, 1, 0}};
-    EXPECT_EQ(p.buttonMacros[2], (CMacroData{u"", 2707, 1, zoomIn}));
+    EXPECT_EQ(p.buttonMacros[2], (MacroData{u"", 2707, 1, zoomIn}));
 
     DeviceRecord record = BuildDeviceRecord(p);
     const DeviceImage image = BuildImage(record);
@@ -146,8 +146,8 @@ TEST(EncodeFunction, TooLongACopyChangesNothing) {
     ProfileRecord p;
     const ProfileRecord before = p;
     MacroSources sources;
-    sources.macro = [](int32_t id) -> std::optional<CMacroData> {
-        return CMacroData{u"long", id, 1, std::vector<CMacroEvent>(kMaxBoundMacroEvents + 1)};
+    sources.macro = [](int32_t id) -> std::optional<MacroData> {
+        return MacroData{u"long", id, 1, std::vector<MacroEvent>(kMaxBoundMacroEvents + 1)};
     };
     EXPECT_EQ(EncodeFunction(4002, 1, p, sources), EncodeResult::TooManyEvents);
     EXPECT_EQ(p, before);
@@ -159,14 +159,14 @@ TEST(EncodeFunction, TooLongACopyChangesNothing) {
 TEST(BuildKeySequence, PressesInOrderThenReleasesInOrder) {
     const auto copy = BuildKeySequence(2706);
     ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->events, (std::vector<CMacroEvent>{{1, 162, 0, 0},
-                                                      {1, 160, 0, 0},
-                                                      {1, 9, 0, 0},
-                                                      {1, 162, 1, 0},
-                                                      {1, 160, 1, 0},
-                                                      {1, 9, 1, 0}}));
+    EXPECT_EQ(copy->events, (std::vector<MacroEvent>{{1, 162, 0, 0},
+                                                     {1, 160, 0, 0},
+                                                     {1, 9, 0, 0},
+                                                     {1, 162, 1, 0},
+                                                     {1, 160, 1, 0},
+                                                     {1, 9, 1, 0}}));
     EXPECT_EQ(BuildKeySequence(2709)->events[1].code, 48);  // the digit, whatever the label says
-    EXPECT_EQ(BuildKeySequence(2708)->events[1], (CMacroEvent{17, 255, 0, 0}));
+    EXPECT_EQ(BuildKeySequence(2708)->events[1], (MacroEvent{17, 255, 0, 0}));
     EXPECT_EQ(BuildKeySequence(2403)->events[1].code, 'M');
     for (int32_t id : {2400, 2402, 2404, 2405, 2700, 2715, 2101, 0})
         EXPECT_FALSE(BuildKeySequence(id)) << id;
@@ -177,7 +177,7 @@ TEST(BuildKeySequence, PressesInOrderThenReleasesInOrder) {
         EXPECT_EQ(s->mode, 1);
         EXPECT_TRUE(s->name.empty());
         EXPECT_TRUE(s->events.size() == 4 || s->events.size() == 6);
-        EXPECT_NE(s->events.back(), CMacroEvent{});  // no terminator event
+        EXPECT_NE(s->events.back(), MacroEvent{});  // no terminator event
     }
 }
 

@@ -17,24 +17,24 @@ TEST(BindKeyLibrary, AddReplacesByKeyAndSuffixesClashingNames) {
     EXPECT_EQ(lib.Add(65, u"A"), u"A");
     lib.entries() = {{66, u"B"}, {65, u"A"}, {67, u"C"}};
     EXPECT_EQ(lib.Add(65, u"Fire"), u"Fire");
-    EXPECT_EQ(lib.entries()[1], (CBindKeyEvent{65, u"Fire"})) << "replaced in place";
+    EXPECT_EQ(lib.entries()[1], (BindKeyEntry{65, u"Fire"})) << "replaced in place";
 
     lib.entries() = {{66, u"N"}, {67, u"M"}};
     EXPECT_EQ(lib.Add(65, u"N"), u"N(2)");
-    EXPECT_EQ(lib.entries().back(), (CBindKeyEvent{65, u"N(2)"}));
+    EXPECT_EQ(lib.entries().back(), (BindKeyEntry{65, u"N(2)"}));
 
     // The clash comes before the entry with the same key, which therefore stays.
     lib.entries() = {{66, u"N"}, {65, u"M"}};
     EXPECT_EQ(lib.Add(65, u"N"), u"N(1)");
-    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{66, u"N"}, {65, u"M"}, {65, u"N(1)"}}));
+    EXPECT_EQ(lib.entries(), (std::vector<BindKeyEntry>{{66, u"N"}, {65, u"M"}, {65, u"N(1)"}}));
 }
 
 TEST(BindKeyLibrary, ItemFileBytes) {
     const std::vector<uint8_t> expected = {1, 0, 0, 0, 'A', 0, 65, 0, 0, 0};
     EXPECT_EQ(SerializeBindKeyItem({65, u"A"}), expected);
-    CBindKeyEvent e{1, u"keep"};
+    BindKeyEntry e{1, u"keep"};
     EXPECT_FALSE(ParseBindKeyItem(std::vector<uint8_t>(expected.begin(), expected.end() - 1), e));
-    EXPECT_EQ(e, (CBindKeyEvent{1, u"keep"}));
+    EXPECT_EQ(e, (BindKeyEntry{1, u"keep"}));
 }
 
 TEST(ShortcutLibrary, TargetClassification) {
@@ -121,9 +121,9 @@ TEST_F(IdLibraries, TextBlocksKeepNonAsciiTextAndTruncatedFilesAreRejected) {
     EXPECT_EQ(b->id, 1);
     EXPECT_EQ(b->name, u"问候(1)");
     auto bytes = test::ReadBytes(lib.folder() / u"问候.tb");
-    CTextEvent e;
+    TextBlockEntry e;
     ASSERT_TRUE(ParseTextBlockItem(bytes, e));
-    EXPECT_EQ(e, (CTextEvent{0, u"问候", text}));
+    EXPECT_EQ(e, (TextBlockEntry{0, u"问候", text}));
     for (size_t cut = 0; cut < bytes.size(); ++cut)
         EXPECT_FALSE(ParseTextBlockItem(std::span(bytes).first(cut), e)) << cut;
     EXPECT_EQ(WithCrLf(u"a\nb\r\nc\rd"), u"a\r\nb\r\nc\r\nd");

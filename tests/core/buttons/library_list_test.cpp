@@ -140,7 +140,7 @@ TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
         EXPECT_FALSE(error.empty());
         BindKeyLibrary seen = BindKeyLibrary::ForDataFolder(dir.path());
         seen.Load(fs);
-        const bool old = seen.entries() == std::vector<CBindKeyEvent>{{65, u"old"}};
+        const bool old = seen.entries() == std::vector<BindKeyEntry>{{65, u"old"}};
         EXPECT_TRUE(old || seen.entries() == lib.entries()) << "after " << allowed << " changes";
     }
     ASSERT_TRUE(lib.Save(fs, nullptr));
@@ -178,7 +178,7 @@ TEST_F(LibraryFolderTest, DamagedListStillFindsTheItemFiles) {
     test::WriteBytes(lib.folder() / "bindKeyList.dat", list);
     test::WriteBytes(lib.folder() / "broken.bindkey", {9, 0, 0, 0, 'x'});
     lib.Load(fs);
-    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{65, u"a"}, {66, u"b"}}));
+    EXPECT_EQ(lib.entries(), (std::vector<BindKeyEntry>{{65, u"a"}, {66, u"b"}}));
 }
 
 TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
@@ -190,7 +190,7 @@ TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
                          {u"C:\\Users\\u\\AppData\\Roaming\\Kesta\\Z7 Laser\\BindKeys\\k.bindkey",
                           u"C:\\gone\\missing.bindkey"}));
     lib.Load(fs);
-    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
+    EXPECT_EQ(lib.entries(), (std::vector<BindKeyEntry>{{75, u"k"}}));
 
     // Paths outside the folder, and things that are no plain files, are not read.
     const auto outside = dir / "outside.bindkey";
@@ -198,11 +198,12 @@ TEST_F(LibraryFolderTest, ListWrittenElsewhereFindsTheFilesByName) {
 #ifndef _WIN32
     ASSERT_EQ(mkfifo((lib.folder() / "fifo.bindkey").c_str(), 0600), 0);
 #endif
-    test::WriteBytes(lib.folder() / "bindKeyList.dat",
-                     SerializeLibraryList({outside.u16string(), (lib.folder() / "fifo.bindkey").u16string(),
-                                           u"..", u"", u"k.bindkey"}));
+    test::WriteBytes(
+        lib.folder() / "bindKeyList.dat",
+        SerializeLibraryList({outside.u16string(), (lib.folder() / "fifo.bindkey").u16string(),
+                              u"..", u"", u"k.bindkey"}));
     lib.Load(fs);
-    EXPECT_EQ(lib.entries(), (std::vector<CBindKeyEvent>{{75, u"k"}}));
+    EXPECT_EQ(lib.entries(), (std::vector<BindKeyEntry>{{75, u"k"}}));
 }
 
 TEST_F(LibraryFolderTest, ImportedFilesAreDeletedOnlyInsideTheLibraryFolder) {

@@ -75,7 +75,7 @@ TEST_F(Popups, CustomHotkeyF5WithTheDefaultModifiers) {
     auto saved = popup.Save(nullptr);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->functionId, 1002);
-    const CMacroData* hk = popup.library().FindById(0);
+    const MacroData* hk = popup.library().FindById(0);
     ASSERT_NE(hk, nullptr);
     EXPECT_EQ(hk->events, BuildHotkey(u"", 0, {.ctrl = true, .alt = true}, 0x74).events);
 

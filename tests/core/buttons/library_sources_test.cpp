@@ -15,7 +15,7 @@ TEST(LibrarySources, SavedMacroReachesTheImageWithItsLongestDelay) {
     test::TempDir dir;
     FileSystem& fs = LocalFileSystem();
     MacroLibrary macros = MacroLibrary::ForDataFolder(dir.path());
-    CMacro& m = macros.Register(u"m", 700, 242);
+    Macro& m = macros.Register(u"m", 700, 242);
     m.events.resize(3);
     m.events[0].kind = kEventKindKey;
     m.events[0].code = 'A';

@@ -21,8 +21,8 @@ ProfileRecord FactoryProfile() {
     return set[0];
 }
 
-CMacroData Sequence(int32_t id, uint8_t mode, size_t events) {
-    CMacroData m;
+MacroData Sequence(int32_t id, uint8_t mode, size_t events) {
+    MacroData m;
     m.id = id;
     m.mode = mode;
     for (size_t i = 0; i < events; ++i)
@@ -31,7 +31,7 @@ CMacroData Sequence(int32_t id, uint8_t mode, size_t events) {
     return m;
 }
 
-void BindCopy(ProfileRecord& p, size_t button, int32_t type, const CMacroData& copy,
+void BindCopy(ProfileRecord& p, size_t button, int32_t type, const MacroData& copy,
               int16_t macroId) {
     p.buttonBindings[button].functionType = type;
     p.buttonBindings[button].functionValue = 1;
@@ -138,7 +138,7 @@ TEST(DeviceImage, ScaleColorTruncatesEachByteAndLeavesOtherLevelsAlone) {
 
 TEST(DeviceImage, DataBlocksArePackedInButtonOrder) {
     ProfileRecord p = FactoryProfile();
-    CMacroData three = Sequence(7, 2, 3);
+    MacroData three = Sequence(7, 2, 3);
     three.events[0].code = 162;  // Left Ctrl: sent as its usage
     three.events[1].kind = 16;   // a mouse button: code 1 has no pair
     three.events[1].code = 1;
@@ -165,7 +165,7 @@ TEST(DeviceImage, DataBlocksArePackedInButtonOrder) {
 TEST(DeviceImage, StaleOrEmptyCopiesGetOnlyATerminator) {
     ProfileRecord p = FactoryProfile();
     BindCopy(p, 0, 3, Sequence(9, 242, 4), 8);  // the copy belongs to another macro
-    BindCopy(p, 1, 17, CMacroData{}, 0);        // matching id, no events
+    BindCopy(p, 1, 17, MacroData{}, 0);         // matching id, no events
     p.buttonBindings[1].functionValue = 1;
     BindCopy(p, 2, 3, Sequence(-1, 1, 1), -1);     // negative ids compare sign-extended
     BindCopy(p, 3, 3, Sequence(65535, 1, 1), -1);  // 0xFFFF is -1, not 65535

@@ -10,7 +10,7 @@ namespace fsys = std::filesystem;
 
 constexpr uint16_t kVkF5 = 0x74;
 
-std::vector<std::pair<uint16_t, uint8_t>> Keys(const CMacroData& d) {
+std::vector<std::pair<uint16_t, uint8_t>> Keys(const MacroData& d) {
     std::vector<std::pair<uint16_t, uint8_t>> k;
     for (const auto& e : d.events) k.push_back({e.code, e.flag});
     return k;
@@ -18,7 +18,7 @@ std::vector<std::pair<uint16_t, uint8_t>> Keys(const CMacroData& d) {
 
 TEST(CustomHotkey, RecordFromModifiersAndKey) {
     const HotkeyModifiers ctrlAlt{.ctrl = true, .alt = true};
-    const CMacroData d = BuildHotkey(u"", 3, ctrlAlt, kVkF5);
+    const MacroData d = BuildHotkey(u"", 3, ctrlAlt, kVkF5);
     EXPECT_EQ(d.name, u"New Hotkey");
     EXPECT_EQ(d.mode, 1);
     EXPECT_EQ(Keys(d), (std::vector<std::pair<uint16_t, uint8_t>>{
@@ -31,7 +31,7 @@ TEST(CustomHotkey, RecordFromModifiersAndKey) {
 }
 
 TEST(CustomHotkey, FileBytesWithTenEvents) {
-    CMacroData d = BuildHotkey(u"k", 1, {true, true, true, true}, 'K');
+    MacroData d = BuildHotkey(u"k", 1, {true, true, true, true}, 'K');
     ASSERT_EQ(d.events.size(), 10u);
     const auto bytes = *SerializeCustomHotkeyItem(d);
     EXPECT_EQ(bytes.size(), 4u + 4 + 2 + 1 + 1 + 10 * 8);
@@ -39,7 +39,7 @@ TEST(CustomHotkey, FileBytesWithTenEvents) {
     EXPECT_EQ(bytes[11], 1) << "mode";
     const std::vector<uint8_t> first = {1, 162, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 12, bytes.begin() + 20), first);
-    CMacroData read;
+    MacroData read;
     ASSERT_TRUE(ParseCustomHotkeyItem(bytes, read));
     EXPECT_EQ(read, d);
     for (size_t cut = 0; cut < bytes.size(); ++cut)
@@ -49,7 +49,7 @@ TEST(CustomHotkey, FileBytesWithTenEvents) {
 }
 
 TEST(CustomHotkey, ImportRule) {
-    CMacroData two = BuildHotkey(u"A", 4, {}, 'A');
+    MacroData two = BuildHotkey(u"A", 4, {}, 'A');
     ImportedHotkey s = ImportedHotkeyState(two);
     EXPECT_TRUE(s.none);
     EXPECT_EQ(s.mainKey, 'A');

@@ -5,21 +5,21 @@
 namespace z7 {
 namespace {
 
-CMacro WithEvents(int n) {
-    CMacro m;
+Macro WithEvents(int n) {
+    Macro m;
     m.areaRect = {0, 0, 300, 336};
     for (int i = 0; i < n; ++i) AddEvent(m, kEventKindKey, static_cast<uint16_t>(65 + i), 0);
     return m;
 }
 
-std::vector<uint16_t> Codes(const CMacro& m) {
+std::vector<uint16_t> Codes(const Macro& m) {
     std::vector<uint16_t> c;
     for (const auto& e : m.events) c.push_back(e.code);
     return c;
 }
 
 TEST(MacroEvents, AddLaysOutRowsSelectsTheNewOneAndStopsAtOneHundred) {
-    CMacro m = WithEvents(3);
+    Macro m = WithEvents(3);
     EXPECT_EQ(m.events[2].rowRect, (Rect{4, 84, 298, 126}));
     EXPECT_EQ(m.events[2].sequence, 3);
     EXPECT_EQ(SelectedCount(m), 1);
@@ -31,7 +31,7 @@ TEST(MacroEvents, AddLaysOutRowsSelectsTheNewOneAndStopsAtOneHundred) {
 }
 
 TEST(MacroEvents, DelaysAndReplace) {
-    CMacro m = WithEvents(3);
+    Macro m = WithEvents(3);
     SetLastDelay(m, 3600000);
     EXPECT_EQ(m.events[2].delay, 3600000);
     SelectOnly(m, 0);
@@ -46,7 +46,7 @@ TEST(MacroEvents, DelaysAndReplace) {
 }
 
 TEST(MacroEvents, DeleteSelectsTheFollowerOrTheFirstRow) {
-    CMacro m = WithEvents(5);
+    Macro m = WithEvents(5);
     SelectOnly(m, 2);
     auto out = DeleteSelected(m);
     EXPECT_EQ(Codes(m), (std::vector<uint16_t>{65, 66, 68, 69}));
@@ -75,7 +75,7 @@ TEST(MacroEvents, DeleteSelectsTheFollowerOrTheFirstRow) {
 }
 
 TEST(MacroEvents, CopyInsertAndMove) {
-    CMacro m = WithEvents(5);
+    Macro m = WithEvents(5);
     SelectOnly(m, 1);
     ASSERT_TRUE(CopySelected(m));
     EXPECT_EQ(SelectedCount(m), 0);
@@ -98,7 +98,7 @@ TEST(MacroEvents, CopyInsertAndMove) {
     EXPECT_TRUE(m.events[1].selected);
     SelectOnly(m, 5);
     EXPECT_FALSE(MoveSelectedDown(m));
-    CMacro empty = WithEvents(0);
+    Macro empty = WithEvents(0);
     EXPECT_FALSE(CopySelected(empty));
 }
 

@@ -10,8 +10,8 @@ namespace z7 {
 namespace {
 namespace fsys = std::filesystem;
 
-CEventItem Event(uint8_t kind, uint16_t code, uint8_t flag, int32_t delay) {
-    CEventItem e;
+MacroEventItem Event(uint8_t kind, uint16_t code, uint8_t flag, int32_t delay) {
+    MacroEventItem e;
     e.kind = kind;
     e.code = code;
     e.flag = flag;
@@ -20,12 +20,12 @@ CEventItem Event(uint8_t kind, uint16_t code, uint8_t flag, int32_t delay) {
 }
 
 TEST(MacroFile, BytesOfOneEventAndTheLongestDelay) {
-    CMacro m;
+    Macro m;
     m.name = u"m";
     m.id = 2;
     m.areaRect = {0, 0, 300, 200};
     m.repeatMode = kRepeatUntilNextKey;
-    CEventItem e = Event(kEventKindKey, 0x41, kEventFlagRelease, kMaxEventDelayMs);
+    MacroEventItem e = Event(kEventKindKey, 0x41, kEventFlagRelease, kMaxEventDelayMs);
     e.rowRect = {4, 42, 298, 84};
     e.selected = 1;
     e.sequence = 9;
@@ -42,7 +42,7 @@ TEST(MacroFile, BytesOfOneEventAndTheLongestDelay) {
     const auto bytes = SerializeMacroFile(m);
     EXPECT_EQ(bytes, expected);
 
-    CMacro read;
+    Macro read;
     ASSERT_TRUE(ParseMacroFile(bytes, read));
     EXPECT_EQ(read.events, m.events);
     EXPECT_EQ(read.repeatMode, 0xF2);
@@ -51,11 +51,11 @@ TEST(MacroFile, BytesOfOneEventAndTheLongestDelay) {
 }
 
 TEST(MacroFile, DamagedFilesChangeNothing) {
-    CMacro m;
+    Macro m;
     m.name = u"n";
     m.events = {Event(1, 65, 0, 5), Event(1, 65, 1, 0)};
     auto bytes = SerializeMacroFile(m);
-    CMacro target;
+    Macro target;
     target.name = u"keep";
     for (size_t cut = 0; cut < bytes.size(); ++cut)
         ASSERT_FALSE(ParseMacroFile(std::span(bytes).first(cut), target)) << cut;
@@ -82,7 +82,7 @@ TEST_F(MacroLibraryTest, IdsAreProvisionalUntilTheSave) {
     lib.Register(u"a", lib.NewMacroId(), 1);
     lib.Register(u"b", 1, 1);
     EXPECT_EQ(lib.NewMacroId(), 501);
-    CMacro& c = lib.Register(u"c", lib.NewMacroId(), 3);
+    Macro& c = lib.Register(u"c", lib.NewMacroId(), 3);
     EXPECT_EQ(c.id, 501);
     lib.SetCurrentId(501);
     ASSERT_TRUE(lib.Save(fs, nullptr));
@@ -123,13 +123,13 @@ TEST_F(MacroLibraryTest, RegisterUpdateRemoveAndNames) {
 }
 
 TEST_F(MacroLibraryTest, ThreeEventsGiveAFourEventCopy) {
-    CMacro& m = lib.Register(u"m", 0, 1);
+    Macro& m = lib.Register(u"m", 0, 1);
     m.events = {Event(1, 65, 0, 10), Event(16, 1, 0, 20), Event(1, 65, 1, 30)};
     auto copy = lib.MakeKeySequenceCopy(0);
     ASSERT_TRUE(copy);
     ASSERT_EQ(copy->events.size(), 4u);
-    EXPECT_EQ(copy->events[1], (CMacroEvent{16, 1, 0, 20}));
-    EXPECT_EQ(copy->events[3], CMacroEvent{});
+    EXPECT_EQ(copy->events[1], (MacroEvent{16, 1, 0, 20}));
+    EXPECT_EQ(copy->events[3], MacroEvent{});
 }
 
 TEST_F(MacroLibraryTest, TwoMacrosNamedAlikeAreWrittenAsAAndA1) {
@@ -142,7 +142,7 @@ TEST_F(MacroLibraryTest, TwoMacrosNamedAlikeAreWrittenAsAAndA1) {
     std::vector<std::u16string> listed;
     ASSERT_TRUE(ParseLibraryList(test::ReadBytes(lib.folder() / "macroList.dat"), listed));
     EXPECT_EQ(listed.size(), 2u);
-    CMacro second;
+    Macro second;
     ASSERT_TRUE(ReadMacroFile(fs, lib.folder() / "a1.macro", second));
     EXPECT_EQ(second.name, u"a1");
     EXPECT_EQ(second.id, 1);

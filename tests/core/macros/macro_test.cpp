@@ -8,8 +8,8 @@
 namespace z7 {
 namespace {
 
-CMacro ThreeEventMacro() {
-    CMacro m;
+Macro ThreeEventMacro() {
+    Macro m;
     m.name = u"combo";
     m.id = 12;
     m.repeatMode = kRepeatUntilNextKey;
@@ -22,21 +22,21 @@ CMacro ThreeEventMacro() {
 }
 
 TEST(MakeKeySequenceCopy, CopiesEventsAndAddsAZeroTerminator) {
-    const CMacroData copy = MakeKeySequenceCopy(ThreeEventMacro());
+    const MacroData copy = MakeKeySequenceCopy(ThreeEventMacro());
     EXPECT_EQ(copy.name, u"combo");
     EXPECT_EQ(copy.id, 12);
     EXPECT_EQ(copy.mode, 0xF2);
     EXPECT_EQ(copy.events,
-              (std::vector<CMacroEvent>{
+              (std::vector<MacroEvent>{
                   {1, 'A', 0, 15}, {16, 2, 0, 0}, {1, 'A', 1, 3600000}, {0, 0, 0, 0}}));
-    EXPECT_EQ(MakeKeySequenceCopy(CMacro{}).events, std::vector<CMacroEvent>(1));
+    EXPECT_EQ(MakeKeySequenceCopy(Macro{}).events, std::vector<MacroEvent>(1));
 }
 
 TEST(MakeKeySequenceCopy, BoundCopyBecomesADataBlockWithItsTerminator) {
     ProfileRecord p;
-    const CMacro macro = ThreeEventMacro();
+    const Macro macro = ThreeEventMacro();
     MacroSources sources;
-    sources.macro = [&macro](int32_t id) -> std::optional<CMacroData> {
+    sources.macro = [&macro](int32_t id) -> std::optional<MacroData> {
         if (id != macro.id) return std::nullopt;
         return MakeKeySequenceCopy(macro);
     };

@@ -12,34 +12,35 @@ namespace {
 // The factory profile's file, written out from the file layout table by hand.
 std::vector<uint8_t> FactoryProfileBytes() {
     std::vector<uint8_t> b = {
-        0xB9, 0x52, 0x33, 0x01,                                  // magic
-        4, 0, 0, 0, 0xFA, 0x51, 0x82, 0x53, 0x4D, 0x91, 0x6E, 0x7F,  // "出厂配置"
-        1, 0, 0, 0,                                              // inUse
-        0,                                                       // slot
-        6, 0, 0,                                                 // speed, acceleration, snap
-        1, 0, 0, 0,                                              // scrollByLines
-        3, 0,                                                    // scrollLines
-        0, 0, 0, 0,                                              // scrollByPage
-        6,                                                       // doubleClickSpeed
-        0, 0, 0, 0, 0, 0, 0, 0,                                  // trails, ctrl
-        0x0F, 0x01, 0xF0, 0x1E, 0x05, 0x00,                      // lighting bytes
-        3, 0, 0, 0, 0x32, 0, 0x35, 0, 0x35, 0,                   // "255"
-        3, 0, 0, 0, 0x32, 0, 0x35, 0, 0x35, 0,                   // "255"
-        3, 2,                                                    // steps, current
-        0, 0, 0, 0, 0x90, 0x01, 0x90, 0x01,                      // step 1
-        0, 0, 0, 0, 0x20, 0x03, 0x20, 0x03,                      // step 2
-        0, 0, 0, 0, 0x40, 0x06, 0x40, 0x06,                      // step 3
-        0, 0, 0, 0, 0,                                           // angle snap
-        0, 0, 0, 0, 0, 0,                                        // angle tune (level 16-bit)
-        0, 0, 0, 0, 6,                                           // lift-off
-        1, 0,                                                    // polling rate
-        0, 0, 0, 0,                                              // smoothing
-        1,                                                       // surface mode
+        0xB9, 0x52, 0x33, 0x01,                                                  // magic
+        4,    0,    0,    0,    0xFA, 0x51, 0x82, 0x53, 0x4D, 0x91, 0x6E, 0x7F,  // "出厂配置"
+        1,    0,    0,    0,                                                     // inUse
+        0,                                                                       // slot
+        6,    0,    0,                                            // speed, acceleration, snap
+        1,    0,    0,    0,                                      // scrollByLines
+        3,    0,                                                  // scrollLines
+        0,    0,    0,    0,                                      // scrollByPage
+        6,                                                        // doubleClickSpeed
+        0,    0,    0,    0,    0,    0,    0,    0,              // trails, ctrl
+        0x0F, 0x01, 0xF0, 0x1E, 0x05, 0x00,                       // lighting bytes
+        3,    0,    0,    0,    0x32, 0,    0x35, 0,    0x35, 0,  // "255"
+        3,    0,    0,    0,    0x32, 0,    0x35, 0,    0x35, 0,  // "255"
+        3,    2,                                                  // steps, current
+        0,    0,    0,    0,    0x90, 0x01, 0x90, 0x01,           // step 1
+        0,    0,    0,    0,    0x20, 0x03, 0x20, 0x03,           // step 2
+        0,    0,    0,    0,    0x40, 0x06, 0x40, 0x06,           // step 3
+        0,    0,    0,    0,    0,                                // angle snap
+        0,    0,    0,    0,    0,    0,                          // angle tune (level 16-bit)
+        0,    0,    0,    0,    6,                                // lift-off
+        1,    0,                                                  // polling rate
+        0,    0,    0,    0,                                      // smoothing
+        1,                                                        // surface mode
     };
     const uint8_t types[7] = {0, 0, 0, 0, 0, 9, 9};
     const uint8_t values[7] = {1, 2, 4, 16, 8, 240, 242};
     for (int i = 0; i < 7; ++i) {
-        const uint8_t rec[11] = {static_cast<uint8_t>(i), types[i], 0, 0, 0, values[i], 0, 0, 0, 0, 0};
+        const uint8_t rec[11] = {
+            static_cast<uint8_t>(i), types[i], 0, 0, 0, values[i], 0, 0, 0, 0, 0};
         b.insert(b.end(), rec, rec + 11);
     }
     for (int i = 0; i < 7; ++i) b.insert(b.end(), 10, 0);  // id, empty name, count, mode
@@ -85,7 +86,7 @@ TEST(ProfileFile, EveryStoredFieldSurvivesARoundTrip) {
 
 TEST(ProfileFile, ReadingReplacesTheOldEventsOfABoundCopy) {
     ProfileRecord target;
-    target.buttonMacros[0].events.assign(5, CMacroEvent{1, 2, 3, 4});
+    target.buttonMacros[0].events.assign(5, MacroEvent{1, 2, 3, 4});
     ASSERT_TRUE(ParseProfile(FactoryProfileBytes(), target));
     EXPECT_TRUE(target.buttonMacros[0].events.empty());
 }
@@ -99,7 +100,8 @@ TEST(ProfileFile, DamagedFilesLeaveTheRecordUntouched) {
     auto wrongMagic = good;
     wrongMagic[0] = 0xB8;
     damaged.push_back(wrongMagic);
-    for (size_t cut : {size_t{0}, size_t{3}, size_t{4}, size_t{10}, good.size() / 2, good.size() - 1})
+    for (size_t cut :
+         {size_t{0}, size_t{3}, size_t{4}, size_t{10}, good.size() / 2, good.size() - 1})
         damaged.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
     auto hugeName = good;
     hugeName[4] = 0xFF, hugeName[5] = 0xFF, hugeName[6] = 0xFF, hugeName[7] = 0x7F;
@@ -117,7 +119,7 @@ TEST(ProfileFile, DamagedFilesLeaveTheRecordUntouched) {
 
 TEST(ProfileFile, BoundCopiesOverTheOneByteCountAreRefusedNotTruncated) {
     ProfileRecord r = FactoryRecord();
-    r.buttonMacros[1].events.assign(256, CMacroEvent{});
+    r.buttonMacros[1].events.assign(256, MacroEvent{});
     EXPECT_FALSE(SerializeProfile(r));
     r.buttonMacros[1].events.resize(255);
     const auto bytes = SerializeProfile(r);
@@ -146,7 +148,8 @@ TEST(ProfileFile, ReadProfileFileReportsMissingAndForeignFiles) {
 }
 
 TEST(ProfileList, RoundTripsAndRejectsDamage) {
-    const std::vector<ProfileListEntry> entries = {{0, u"/a/出厂配置.profile"}, {4, u"/a/b.profile"}};
+    const std::vector<ProfileListEntry> entries = {{0, u"/a/出厂配置.profile"},
+                                                   {4, u"/a/b.profile"}};
     const auto bytes = SerializeProfileList(entries);
     EXPECT_EQ(bytes[0], 2);
     EXPECT_EQ(bytes[4], 0);

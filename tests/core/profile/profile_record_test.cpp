@@ -90,7 +90,7 @@ TEST(ProfileSet, TheFactorySlotCannotBeFreed) {
 
 TEST(BindMacro, CopiesForMacroTypesOnlyAndFallsBackWithoutAMacro) {
     ProfileRecord r;
-    const CMacroData macro{u"seq", 12, 2, {{1, 65, 0, 0}, {2, 65, 0, 0}}};
+    const MacroData macro{u"seq", 12, 2, {{1, 65, 0, 0}, {2, 65, 0, 0}}};
 
     r.buttonBindings[4].functionType = 17;
     r.buttonBindings[4].macroId = 12;
@@ -112,7 +112,7 @@ TEST(BindMacro, CopiesForMacroTypesOnlyAndFallsBackWithoutAMacro) {
 TEST(BindMacro, RefusesCopiesTheProfileFileCannotHold) {
     ProfileRecord r;
     r.buttonBindings[0].functionType = 3;
-    CMacroData big{u"big", 1, 0, std::vector<CMacroEvent>(256)};
+    MacroData big{u"big", 1, 0, std::vector<MacroEvent>(256)};
     const ProfileRecord before = r;
     EXPECT_EQ(BindMacro(&big, r.buttonBindings[0], r), BindResult::TooManyEvents);
     EXPECT_EQ(r, before);

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <QUuid>
 
-#include "gui/app/kesta_app.h"
-#include "gui/app/kesta_tray.h"
-#include "gui/pages/page_dlg.h"
+#include "gui/app/application.h"
+#include "gui/app/tray_icon.h"
+#include "gui/pages/page_window.h"
 
 namespace z7 {
 namespace {
@@ -48,9 +48,9 @@ TEST(SingleInstance, TheKeyNamesTheProgramAndTheUser) {
 
 TEST(Tray, TheMenuOpensWithItsCornerAtTheCursorAndReportsItsTwoItems) {
     QWidget owner;
-    CKestaTray tray(&owner);
-    QSignalSpy show(&tray, &CKestaTray::showRequested);
-    QSignalSpy quit(&tray, &CKestaTray::quitRequested);
+    TrayIcon tray(&owner);
+    QSignalSpy show(&tray, &TrayIcon::showRequested);
+    QSignalSpy quit(&tray, &TrayIcon::quitRequested);
     tray.OpenMenuAt(QPoint(300, 200));
     ASSERT_NE(tray.menu(), nullptr);
     EXPECT_TRUE(tray.menu()->isVisible());
@@ -68,9 +68,9 @@ TEST(Tray, TheMenuOpensWithItsCornerAtTheCursorAndReportsItsTwoItems) {
     EXPECT_EQ(quit.count(), 1);
 }
 
-class RecordingPage : public CPageDlg {
+class RecordingPage : public PageWindow {
   public:
-    RecordingPage() : CPageDlg(50, nullptr) {}
+    RecordingPage() : PageWindow(50, nullptr) {}
     int builds = 0;
     std::vector<std::u16string> loaded;
     std::u16string edited;

@@ -24,8 +24,8 @@ const DeviceImage& StoredImage(const SimState& state, int slot) {
 #include "core/firmware/firmware_package.h"
 #include "core/profile/profile_file.h"
 #include "core/profile/profile_store.h"
-#include "gui/app/kesta_dlg.h"
-#include "gui/ui/pop_system_message_dlg.h"
+#include "gui/app/main_window.h"
+#include "gui/ui/message_popup.h"
 #include "platform/fake/recording_auto_start.h"
 #include "platform/fake/recording_host_actions.h"
 #include "support/cli_runner.h"
@@ -40,7 +40,7 @@ QString U(const char* text) {
     return QString::fromUtf8(text);
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { clock.SetBlockingWaits(true); }
     void TearDown() override { dlg.reset(); }
@@ -48,7 +48,7 @@ class MainWindow : public ::testing::Test {
     std::filesystem::path dataFolder() const { return temp / "data"; }
 
     void Open() {
-        KestaEnvironment env;
+        MainWindowEnvironment env;
         env.fs = &LocalFileSystem();
         env.link = &link;
         env.hostActions = &actions;
@@ -57,7 +57,7 @@ class MainWindow : public ::testing::Test {
         env.defaultDataFolder = dataFolder();
         env.firmwareFolder = temp / "Firmware Updates";
         env.simulated = true;
-        dlg = std::make_unique<CKestaDlg>(env);
+        dlg = std::make_unique<MainWindow>(env);
         dlg->popupHandler = [this](int kind, const QString& text) {
             popups.emplace_back(kind, text);
             return popupAnswer;
@@ -107,7 +107,7 @@ class MainWindow : public ::testing::Test {
     DeviceLink link{transport, clock};
     RecordingHostActions actions;
     RecordingAutoStart autoStart;
-    std::unique_ptr<CKestaDlg> dlg;
+    std::unique_ptr<MainWindow> dlg;
     std::vector<std::pair<int, QString>> popups;
     int popupAnswer = kPopupYes;
     std::vector<QString> messages;
@@ -115,14 +115,14 @@ class MainWindow : public ::testing::Test {
     QString importFile;
 };
 
-TEST_F(MainWindow, StartReadsTheMouseAndSelectsItsActiveProfile) {
+TEST_F(MainWindowTest, StartReadsTheMouseAndSelectsItsActiveProfile) {
     mouse.Update([](SimState& s) { s.activeSlot = 2; });
     Open();
     EXPECT_EQ(dlg->profiles().currentSlot(), 2);
     EXPECT_EQ(dlg->profileSelector()->currentId(), 2);
     EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
     EXPECT_EQ(dlg->firmwareVersionText(), U("V1.65"));
-    for (CPageDlg* page : dlg->pages()) {
+    for (PageWindow* page : dlg->pages()) {
         EXPECT_EQ(page->firmwareVersionText(), U("V1.65"));
         EXPECT_FALSE(page->isVisible());
     }
@@ -131,7 +131,7 @@ TEST_F(MainWindow, StartReadsTheMouseAndSelectsItsActiveProfile) {
     EXPECT_TRUE(dlg->windowTitle().contains(U("模拟鼠标")));
 }
 
-TEST_F(MainWindow, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
+TEST_F(MainWindowTest, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
     mouse.Update([](SimState& s) { s.faults.accessDenied = true; });
     Open();
     EXPECT_EQ(dlg->firmwareVersionText(), U("-.--"));
@@ -143,7 +143,7 @@ TEST_F(MainWindow, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
     EXPECT_EQ(dlg->statusText()->Text(), U("模拟鼠标 · 固件 V1.65"));
 }
 
-TEST_F(MainWindow, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile) {
+TEST_F(MainWindowTest, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile) {
     Open();
     dlg->OnProfileChoice(3);
     EXPECT_EQ(dlg->profiles().currentSlot(), 3);
@@ -164,14 +164,14 @@ TEST_F(MainWindow, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile
     EXPECT_EQ(dlg->profiles().currentSlot(), 0);
 }
 
-TEST_F(MainWindow, SaveNamesTheProfileWritesItToDiskAndMouseAndActivatesIt) {
+TEST_F(MainWindowTest, SaveNamesTheProfileWritesItToDiskAndMouseAndActivatesIt) {
     Open();
     dlg->OnProfileChoice(1);
     dlg->nameBox()->setText(U("射击游戏"));
     Click(kIdSave);
     EXPECT_FALSE(dlg->applyButtonsEnabled());
     EXPECT_FALSE(dlg->button(kIdSave)->isEnabled());
-    for (CPageDlg* page : dlg->pages()) EXPECT_FALSE(page->applyButtonsEnabled());
+    for (PageWindow* page : dlg->pages()) EXPECT_FALSE(page->applyButtonsEnabled());
     dlg->WaitForDeviceWork();
     EXPECT_TRUE(dlg->applyButtonsEnabled());
     EXPECT_TRUE(dlg->button(kIdReset)->isEnabled());
@@ -189,7 +189,7 @@ TEST_F(MainWindow, SaveNamesTheProfileWritesItToDiskAndMouseAndActivatesIt) {
     EXPECT_EQ(autoStart.calls, std::vector<std::string>{"disable Kesta Z7 Software"});
 }
 
-TEST_F(MainWindow, SavingWithAnEmptyNameKeepsTheNameAndTheFactoryNameIsFixed) {
+TEST_F(MainWindowTest, SavingWithAnEmptyNameKeepsTheNameAndTheFactoryNameIsFixed) {
     Open();
     dlg->OnProfileChoice(2);
     dlg->nameBox()->setText(U("   "));
@@ -205,7 +205,7 @@ TEST_F(MainWindow, SavingWithAnEmptyNameKeepsTheNameAndTheFactoryNameIsFixed) {
     EXPECT_EQ(dlg->profiles()[0].profileName, u"出厂配置");
 }
 
-TEST_F(MainWindow, NewProfileTakesTheFirstFreeSlotAndDisappearsWhenAllAreUsed) {
+TEST_F(MainWindowTest, NewProfileTakesTheFirstFreeSlotAndDisappearsWhenAllAreUsed) {
     Open();
     // First start: all five profiles exist, so there is no new-profile entry.
     EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(kNewProfileEntry), nullptr);
@@ -226,7 +226,7 @@ TEST_F(MainWindow, NewProfileTakesTheFirstFreeSlotAndDisappearsWhenAllAreUsed) {
     EXPECT_EQ(mouse.state().activeSlot, 0);
 }
 
-TEST_F(MainWindow, DeleteFreesTheSlotRemovesItsFileAndErasesItOnTheMouse) {
+TEST_F(MainWindowTest, DeleteFreesTheSlotRemovesItsFileAndErasesItOnTheMouse) {
     Open();
     dlg->OnProfileChoice(3);
     dlg->nameBox()->setText(U("办公"));
@@ -248,7 +248,7 @@ TEST_F(MainWindow, DeleteFreesTheSlotRemovesItsFileAndErasesItOnTheMouse) {
     EXPECT_EQ(mouse.state().activeSlot, 0);
 }
 
-TEST_F(MainWindow, ImportGivesTheProfileAUniqueNameInTheCurrentSlot) {
+TEST_F(MainWindowTest, ImportGivesTheProfileAUniqueNameInTheCurrentSlot) {
     Open();
     ProfileRecord outside = CreateProfileRecord();
     outside.profileName = u"配置1";
@@ -275,7 +275,7 @@ TEST_F(MainWindow, ImportGivesTheProfileAUniqueNameInTheCurrentSlot) {
     EXPECT_EQ(messages.size(), 1u);
 }
 
-TEST_F(MainWindow, ResetAsksFirstThenRestoresDefaultsAndWritesThem) {
+TEST_F(MainWindowTest, ResetAsksFirstThenRestoresDefaultsAndWritesThem) {
     Open();
     dlg->OnProfileChoice(1);
     dlg->nameBox()->setText(U("自定义"));
@@ -299,7 +299,7 @@ TEST_F(MainWindow, ResetAsksFirstThenRestoresDefaultsAndWritesThem) {
     EXPECT_EQ(StoredImage(mouse.state(), 1), ImageOf(dlg->profiles()[1]));
 }
 
-TEST_F(MainWindow, NoMouseGivesPopup297AndTheProfileIsStillSaved) {
+TEST_F(MainWindowTest, NoMouseGivesPopup297AndTheProfileIsStillSaved) {
     Open();
     mouse.Unplug();
     dlg->OnDeviceChange(DeviceChange::kRemoval, kOurDevice);
@@ -321,7 +321,7 @@ TEST_F(MainWindow, NoMouseGivesPopup297AndTheProfileIsStillSaved) {
     EXPECT_EQ(dlg->profiles()[1].profileName, u"离线");
 }
 
-TEST_F(MainWindow, AFailedCommandShowsTheMessageBoxAndTheProfileIsStillSaved) {
+TEST_F(MainWindowTest, AFailedCommandShowsTheMessageBoxAndTheProfileIsStillSaved) {
     Open();
     // The write commands take any reply as done: only replies that cannot be read fail them.
     mouse.Update([](SimState& s) { s.faults.unreadableReplies = 1000; });
@@ -335,13 +335,13 @@ TEST_F(MainWindow, AFailedCommandShowsTheMessageBoxAndTheProfileIsStillSaved) {
     EXPECT_TRUE(dlg->applyButtonsEnabled());
 }
 
-TEST_F(MainWindow, UnplugShowsNoVersionAndReplugRefreshesAndReselects) {
+TEST_F(MainWindowTest, UnplugShowsNoVersionAndReplugRefreshesAndReselects) {
     Open();
     mouse.Unplug();
     dlg->OnDeviceChange(DeviceChange::kRemoval, kOurDevice);
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(dlg->firmwareVersionText(), U("-.--"));
-    for (CPageDlg* page : dlg->pages()) EXPECT_EQ(page->firmwareVersionText(), U("-.--"));
+    for (PageWindow* page : dlg->pages()) EXPECT_EQ(page->firmwareVersionText(), U("-.--"));
     EXPECT_FALSE(link.eventOpen());
 
     // Another device's notice, and a second removal, change nothing.
@@ -370,7 +370,7 @@ TEST_F(MainWindow, UnplugShowsNoVersionAndReplugRefreshesAndReselects) {
     EXPECT_TRUE(link.listenerRunning());
 }
 
-TEST_F(MainWindow, AProfileSwitchOnTheMouseSwitchesTheWindow) {
+TEST_F(MainWindowTest, AProfileSwitchOnTheMouseSwitchesTheWindow) {
     Open();
     ASSERT_TRUE(link.listenerRunning());
     mouse.QueueEvent({kEventProfileSwitch, 2, 0});
@@ -386,7 +386,7 @@ TEST_F(MainWindow, AProfileSwitchOnTheMouseSwitchesTheWindow) {
     EXPECT_EQ(mouse.state().activeSlot, 0);  // the window only follows
 }
 
-TEST_F(MainWindow, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
+TEST_F(MainWindowTest, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
     Open();
     // Added after the start: the listener reads the library afresh.
     const test::CliResult added = test::RunCli(
@@ -403,7 +403,7 @@ TEST_F(MainWindow, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
     EXPECT_EQ(actions.pasted.front(), u"你好");
 }
 
-TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
+TEST_F(MainWindowTest, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
     std::string imageName, error;
     ASSERT_TRUE(WriteFirmwarePackage(LocalFileSystem(), temp / "Firmware Updates",
                                      std::vector<uint8_t>(3000, 0x5A), 172, &imageName, &error))
@@ -413,7 +413,7 @@ TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
     // The offer came during Open, before the spy; the second refresh offers again.
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0], (std::pair<int, QString>{kPopupCheckStart, U("V1.72")}));
-    QSignalSpy accepted(dlg.get(), &CKestaDlg::firmwareUpdateRequested);
+    QSignalSpy accepted(dlg.get(), &MainWindow::firmwareUpdateRequested);
     popups.clear();
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
@@ -428,7 +428,7 @@ TEST_F(MainWindow, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
     EXPECT_TRUE(popups.empty());
 }
 
-TEST_F(MainWindow, LinksComeFromTheSettingsFileWithDefaults) {
+TEST_F(MainWindowTest, LinksComeFromTheSettingsFileWithDefaults) {
     test::WriteBytes(temp / "Config.ini",
                      {'[', 'L', 'i', 'n', 'k', 's', ']', '\n', 'S', 'u', 'p', 'p',
                       'o', 'r', 't', 'U', 'r', 'l', '=', 'h',  't', 't', 'p', 's',
@@ -444,11 +444,11 @@ TEST_F(MainWindow, LinksComeFromTheSettingsFileWithDefaults) {
     EXPECT_EQ(urls[2], dlg->links().social[2]);
 }
 
-TEST_F(MainWindow, PageButtonsShowTheirPagesAndTheCloseButtonOnlyHides) {
+TEST_F(MainWindowTest, PageButtonsShowTheirPagesAndTheCloseButtonOnlyHides) {
     Open();
     dlg->show();
     Click(kIdAdvanced);
-    CPageDlg* page = dlg->page(kIdAdvanced);
+    PageWindow* page = dlg->page(kIdAdvanced);
     EXPECT_TRUE(page->isVisible());
     EXPECT_EQ(page->windowTitle(), U("ADVANCED SETTINGS"));
     QTest::mouseClick(page->closeButton(), Qt::LeftButton);

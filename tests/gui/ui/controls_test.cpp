@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QTextBlock>
 
-#include "gui/ui/lum_controls.h"
-#include "gui/ui/tqm_combo_button.h"
+#include "gui/ui/skin_combo_button.h"
+#include "gui/ui/skin_controls.h"
 #include "pointer.h"
 
 namespace z7 {
@@ -34,7 +34,7 @@ class Slider : public ::testing::Test {
         slider.SetRange(0, 10);
         rec.Watch(&slider);
     }
-    CLumSliderCtrl slider{1050, nullptr};
+    SkinSlider slider{1050, nullptr};
     Recorder rec;
 };
 
@@ -87,10 +87,10 @@ TEST_F(Slider, HoverAnnouncesItselfForHelp) {
 }
 
 TEST(CheckBox, ClickTogglesBeforeTheOwnerHearsAndDraggingOutCancels) {
-    CLumCheckBox box(1036, nullptr);
+    SkinCheckBox box(1036, nullptr);
     box.resize(100, 24);
     std::vector<bool> seen;
-    QObject::connect(&box, &CLumWidget::clicked, [&] { seen.push_back(box.checked()); });
+    QObject::connect(&box, &SkinControl::clicked, [&] { seen.push_back(box.checked()); });
 
     Hover(&box, QPointF(5, 5));
     Click(&box, QPointF(5, 5));
@@ -114,12 +114,12 @@ TEST(CheckBox, ClickTogglesBeforeTheOwnerHearsAndDraggingOutCancels) {
 
 TEST(Button, HoverClickAndDisabledLook) {
     QWidget owner;
-    CLumButton button(1031, &owner);
+    SkinButton button(1031, &owner);
     button.resize(40, 20);
     Recorder rec;
     rec.Watch(&button);
     int clicks = 0;
-    QObject::connect(&button, &CLumWidget::clicked, [&] { ++clicks; });
+    QObject::connect(&button, &SkinControl::clicked, [&] { ++clicks; });
     button.SetPictures(Solid({40, 20}, Qt::blue), Solid({40, 20}, Qt::green),
                        Solid({40, 20}, Qt::red));
 
@@ -146,8 +146,8 @@ TEST(Button, HoverClickAndDisabledLook) {
     EXPECT_EQ(button.grab().toImage().pixelColor(5, 5), QColor(Qt::red));
 }
 
-TEST(TqmButton, DoubleClickToggles) {
-    CTqmButton button(1131, nullptr);
+TEST(DoubleClickTestArea, DoubleClickToggles) {
+    DoubleClickTestArea button(1131, nullptr);
     button.resize(40, 40);
     test::SendMouse(&button, QEvent::MouseButtonDblClick, QPointF(5, 5));
     EXPECT_EQ(button.pictureState(), 2);
@@ -158,19 +158,19 @@ TEST(TqmButton, DoubleClickToggles) {
 }
 
 TEST(TextControls, EditsReportChangesAndStaticsDoubleClicks) {
-    CLumEdit edit(1138, nullptr);
+    SkinLineEdit edit(1138, nullptr);
     Recorder rec;
     rec.Watch(&edit);
     edit.setText(QStringLiteral("配置 1"));
     EXPECT_EQ(rec.calls, (Calls{{1138, kTextChangedValue}}));
 
-    CTqmEdit text(1135, nullptr);
+    SkinTextEdit text(1135, nullptr);
     Recorder textRec;
     textRec.Watch(&text);
     text.setPlainText(QStringLiteral("你好"));
     EXPECT_EQ(textRec.calls, (Calls{{1135, kTextChangedValue}}));
 
-    CLumStatic label(1137, nullptr);
+    SkinLabel label(1137, nullptr);
     Recorder labelRec;
     labelRec.Watch(&label);
     EXPECT_EQ(label.Text(), QString());
@@ -182,7 +182,7 @@ TEST(TextControls, EditsReportChangesAndStaticsDoubleClicks) {
 }
 
 TEST(TextControls, TextBlockEditorStartsANewLineInsteadOfRunningPastItsBand) {
-    CTqmEdit edit(1135, nullptr);
+    SkinTextEdit edit(1135, nullptr);
     edit.resize(512, 120);
     edit.SetFixedFont();
     edit.show();
@@ -200,7 +200,7 @@ TEST(TextControls, TextBlockEditorStartsANewLineInsteadOfRunningPastItsBand) {
 }
 
 TEST(ScrollCtrl, EndButtonsJumpToTheLimitsAndTheTrackFollowsThePointer) {
-    CLumScrollCtrl scroll(1084, nullptr);
+    SkinScrollBar scroll(1084, nullptr);
     scroll.resize(16, 200);
     scroll.SetPictures(Solid({16, 100}, Qt::gray), Solid({16, 20}, Qt::white),
                        Solid({16, 16}, Qt::blue), Solid({16, 16}, Qt::red),
@@ -226,7 +226,7 @@ class Combo : public ::testing::Test {
   protected:
     void SetUp() override {
         owner.setGeometry(100, 100, 400, 300);
-        combo = new CTqmComboButton(1054, &owner);
+        combo = new SkinComboButton(1054, &owner);
         combo->setGeometry(10, 10, 200, 30);
         combo->SetClock(clock);
         combo->AddItem(1, QStringLiteral("1"));
@@ -236,14 +236,14 @@ class Combo : public ::testing::Test {
         rec.Watch(combo);
     }
     void ChooseRow(int row) {
-        CTqmMenu* menu = combo->menu();
+        SkinMenu* menu = combo->menu();
         const QPointF at = menu->items()[row].rect.center();
         Hover(menu, at);
         Click(menu, at);
     }
     VirtualClock clock;
     QWidget owner;
-    CTqmComboButton* combo = nullptr;
+    SkinComboButton* combo = nullptr;
     Recorder rec;
 };
 
@@ -262,7 +262,7 @@ TEST_F(Combo, ClickOnTheOpenButtonClosesTheMenuWithoutReopening) {
 }
 
 TEST_F(Combo, ChoiceIsReportedAndShownUnlessTheOwnerVetoes) {
-    QObject::connect(combo, &CTqmComboButton::sysCommand, [this](int code, int value) {
+    QObject::connect(combo, &SkinComboButton::sysCommand, [this](int code, int value) {
         if (code == 1054 && value == 3) combo->VetoChosenText();
     });
     Click(combo, QPointF(20, 15));
@@ -304,7 +304,7 @@ TEST_F(Combo, SelectingAndClearing) {
 }
 
 TEST(BnCombo, HotkeysShowTheirShortLabels) {
-    CTqmBnComboButton combo(1023, nullptr);
+    ButtonFunctionCombo combo(1023, nullptr);
     combo.resize(200, 30);
     combo.AddItem(2700, QStringLiteral("Windows 快捷键"));
     ASSERT_TRUE(combo.AddSubItem(2700, 2705, QStringLiteral("Ctrl+Tab")));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gui/ui/tqm_menu.h"
+#include "gui/ui/skin_menu.h"
 #include "pointer.h"
 
 namespace z7 {
@@ -17,7 +17,7 @@ class Menu : public ::testing::Test {
         owner.show();
         elsewhere.setGeometry(500, 400, 100, 100);
         elsewhere.show();
-        menu = new CTqmBnMenu(&owner, 77, QRect(0, 0, 180, 10));
+        menu = new ButtonFunctionMenu(&owner, 77, QRect(0, 0, 180, 10));
         menu->AddItem(2101, QStringLiteral("左击"));
         menu->AddItem(2600, QStringLiteral("指派按键"));
         menu->AddItem(2102, QStringLiteral("右击"), 0, false);
@@ -27,11 +27,11 @@ class Menu : public ::testing::Test {
         menu->PopUp(0, 40, 60);
         ASSERT_TRUE(menu->isVisible());
     }
-    QPointF Row(CTqmMenu* m, int index) { return m->items()[index].rect.center(); }
+    QPointF Row(SkinMenu* m, int index) { return m->items()[index].rect.center(); }
 
     QWidget owner;
     QWidget elsewhere;
-    CTqmBnMenu* menu = nullptr;
+    ButtonFunctionMenu* menu = nullptr;
     Recorder rec;
 };
 
@@ -53,7 +53,7 @@ TEST_F(Menu, ChoosingReportsKeyAndIdThenCloses) {
 
 TEST_F(Menu, SubmenuParentOpensItsSubmenuAndReportsNothing) {
     Hover(menu, Row(menu, 1));
-    CTqmMenu* sub = menu->Submenu(2600, false);
+    SkinMenu* sub = menu->Submenu(2600, false);
     ASSERT_TRUE(sub->isVisible());
     Click(menu, Row(menu, 1));
     EXPECT_TRUE(rec.calls.empty());
@@ -76,7 +76,7 @@ TEST_F(Menu, DisabledItemReportsNothingButCloses) {
 
 TEST_F(Menu, OutsideClickClosesTheWholeTree) {
     Hover(menu, Row(menu, 1));
-    CTqmMenu* sub = menu->Submenu(2600, false);
+    SkinMenu* sub = menu->Submenu(2600, false);
     ASSERT_TRUE(sub->isVisible());
     // A click inside the tree keeps it open.
     test::Press(sub, QPointF(sub->items()[0].rect.center()));
@@ -105,7 +105,7 @@ TEST_F(Menu, LayoutAndPlacement) {
     menu->PopUp(2, 40, 300);
     EXPECT_EQ(menu->geometry().bottom() + 1, 300);
 
-    CTqmMenu plain(&owner, 5, QRect(0, 0, 120, 10));
+    SkinMenu plain(&owner, 5, QRect(0, 0, 120, 10));
     plain.PopUp(0, 10, 10);
     EXPECT_FALSE(plain.isVisible());  // empty
     plain.AddItem(1, QStringLiteral("一"));

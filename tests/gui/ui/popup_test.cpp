@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "gui/ui/pop_system_message_dlg.h"
+#include "gui/ui/message_popup.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/title_tip.h"
 #include "pointer.h"
@@ -9,10 +9,10 @@ namespace z7 {
 namespace {
 using test::Click;
 
-int Answer(int kind, CLumButton* (CPopSystemMessageDlg::*button)() const) {
-    CPopSystemMessageDlg dlg(kind, nullptr);
+int Answer(int kind, SkinButton* (MessagePopup::*button)() const) {
+    MessagePopup dlg(kind, nullptr);
     dlg.open();
-    CLumButton* b = (dlg.*button)();
+    SkinButton* b = (dlg.*button)();
     if (!b) return -1;
     Click(b, QPointF(3, 3));
     EXPECT_FALSE(dlg.isVisible());
@@ -21,18 +21,18 @@ int Answer(int kind, CLumButton* (CPopSystemMessageDlg::*button)() const) {
 
 TEST(MessagePopup, YesAnswersOneEverythingElseTwo) {
     for (int kind : {185, 189, 194, 198, 202, 206, 282, 286}) {
-        EXPECT_EQ(Answer(kind, &CPopSystemMessageDlg::yesButton), kPopupYes) << kind;
-        EXPECT_EQ(Answer(kind, &CPopSystemMessageDlg::noButton), kPopupNo) << kind;
-        EXPECT_EQ(Answer(kind, &CPopSystemMessageDlg::closeButton), kPopupNo) << kind;
+        EXPECT_EQ(Answer(kind, &MessagePopup::yesButton), kPopupYes) << kind;
+        EXPECT_EQ(Answer(kind, &MessagePopup::noButton), kPopupNo) << kind;
+        EXPECT_EQ(Answer(kind, &MessagePopup::closeButton), kPopupNo) << kind;
     }
     // Notices have only Close and Yes.
     for (int kind : {291, 294, 297}) {
-        CPopSystemMessageDlg dlg(kind, nullptr);
+        MessagePopup dlg(kind, nullptr);
         EXPECT_FALSE(dlg.isQuestion());
-        EXPECT_EQ(Answer(kind, &CPopSystemMessageDlg::closeButton), kPopupNo) << kind;
-        EXPECT_EQ(Answer(kind, &CPopSystemMessageDlg::yesButton), kPopupYes) << kind;
+        EXPECT_EQ(Answer(kind, &MessagePopup::closeButton), kPopupNo) << kind;
+        EXPECT_EQ(Answer(kind, &MessagePopup::yesButton), kPopupYes) << kind;
     }
-    CPopSystemMessageDlg dlg(297, nullptr);
+    MessagePopup dlg(297, nullptr);
     dlg.open();
     dlg.reject();  // Escape
     EXPECT_EQ(dlg.result(), kPopupNo);
@@ -40,7 +40,7 @@ TEST(MessagePopup, YesAnswersOneEverythingElseTwo) {
 
 TEST(MessagePopup, ButtonsSitWhereTheSkinDrewThem) {
     for (int kind : {185, 286, 297}) {
-        CPopSystemMessageDlg dlg(kind, nullptr);
+        MessagePopup dlg(kind, nullptr);
         EXPECT_EQ(dlg.size(), FamilyOf(kind)->size);
         EXPECT_EQ(dlg.yesButton()->geometry(), ElementRect(ElementNamed(kind, "Yes")));
         EXPECT_EQ(dlg.closeButton()->geometry(), ElementRect(ElementNamed(kind, "Close")));
@@ -48,22 +48,22 @@ TEST(MessagePopup, ButtonsSitWhereTheSkinDrewThem) {
 }
 
 TEST(MessagePopup, OnlyTheFirmwareOfferShowsAVersion) {
-    CPopSystemMessageDlg offer(kPopupCheckStart, nullptr);
+    MessagePopup offer(kPopupCheckStart, nullptr);
     offer.SetText(QStringLiteral("V1.05"));
     ASSERT_NE(offer.versionText(), nullptr);
     EXPECT_EQ(offer.versionText()->Text(), QStringLiteral("V1.05"));
-    EXPECT_EQ(offer.versionText()->controlId(), CPopSystemMessageDlg::kVersionId);
+    EXPECT_EQ(offer.versionText()->controlId(), MessagePopup::kVersionId);
 
-    CPopSystemMessageDlg question(kPopupDataChanged, nullptr);
+    MessagePopup question(kPopupDataChanged, nullptr);
     question.SetText(QStringLiteral("ignored"));
     EXPECT_EQ(question.versionText(), nullptr);
-    EXPECT_EQ(question.yesButton()->controlId(), CPopSystemMessageDlg::kYesId);
-    EXPECT_EQ(question.noButton()->controlId(), CPopSystemMessageDlg::kNoId);
-    EXPECT_EQ(question.closeButton()->controlId(), CPopSystemMessageDlg::kCloseId);
+    EXPECT_EQ(question.yesButton()->controlId(), MessagePopup::kYesId);
+    EXPECT_EQ(question.noButton()->controlId(), MessagePopup::kNoId);
+    EXPECT_EQ(question.closeButton()->controlId(), MessagePopup::kCloseId);
 }
 
 TEST(MessagePopup, ItsDraggedOnlyWhenItOffersFirmware) {
-    CPopSystemMessageDlg offer(kPopupCheckStart, nullptr);
+    MessagePopup offer(kPopupCheckStart, nullptr);
     offer.move(100, 100);
     offer.show();
     test::Press(&offer, QPointF(10, 100));
@@ -71,7 +71,7 @@ TEST(MessagePopup, ItsDraggedOnlyWhenItOffersFirmware) {
     test::Release(&offer, QPointF(40, 130));
     EXPECT_EQ(offer.pos(), QPoint(130, 130));
 
-    CPopSystemMessageDlg notice(kPopupDeviceNotFound, nullptr);
+    MessagePopup notice(kPopupDeviceNotFound, nullptr);
     notice.move(100, 100);
     notice.show();
     test::Press(&notice, QPointF(10, 100));
@@ -87,7 +87,7 @@ class Tip : public ::testing::Test {
         owner.show();
     }
     QWidget owner;
-    CTitleTip tip{&owner};
+    TitleTip tip{&owner};
 };
 
 TEST_F(Tip, ShortTextsArePaddedAndShowOnlyForTheirControl) {

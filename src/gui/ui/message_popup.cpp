@@ -1,4 +1,4 @@
-#include "gui/ui/pop_system_message_dlg.h"
+#include "gui/ui/message_popup.h"
 
 #include <QPainter>
 
@@ -11,8 +11,7 @@ namespace {
 constexpr int kVersionFontHeight = 15;
 }
 
-CPopSystemMessageDlg::CPopSystemMessageDlg(int kind, QWidget* parent)
-    : CLumImageDialog(parent), kind_(kind) {
+MessagePopup::MessagePopup(int kind, QWidget* parent) : SkinWindow(parent), kind_(kind) {
     setModal(true);
     const SkinFamily* family = FamilyOf(kind);
     QSize size = family ? family->size : QSize(440, 240);
@@ -29,7 +28,7 @@ CPopSystemMessageDlg::CPopSystemMessageDlg(int kind, QWidget* parent)
     if (kind == kPopupCheckStart) {
         const int element = ElementNamed(kind, "Version");
         const QRect r = ElementRect(element);
-        version_ = new CLumStatic(kVersionId, this);
+        version_ = new SkinLabel(kVersionId, this);
         version_->setGeometry(r);
         version_->SetBackground(
             SkinPart(kind, kStateNormal, r.left(), r.top(), r.right() + 1, r.bottom() + 1));
@@ -39,24 +38,24 @@ CPopSystemMessageDlg::CPopSystemMessageDlg(int kind, QWidget* parent)
     }
 }
 
-CLumButton* CPopSystemMessageDlg::MakeButton(const char* name, int id, int result) {
+SkinButton* MessagePopup::MakeButton(const char* name, int id, int result) {
     const int element = ElementNamed(kind_, name);
     if (element < 0) return nullptr;
     const SkinElement* e = FindElement(element);
-    auto* button = new CLumButton(id, this);
+    auto* button = new SkinButton(id, this);
     button->setGeometry(e->rect);
     button->SetSkinElement(element);
     button->SetFallbackText(QString::fromUtf8(e->label));
-    connect(button, &CLumButton::clicked, this, [this, result] { done(result); });
+    connect(button, &SkinButton::clicked, this, [this, result] { done(result); });
     return button;
 }
 
-void CPopSystemMessageDlg::SetText(const QString& text) {
+void MessagePopup::SetText(const QString& text) {
     if (version_) version_->SetText(text);
 }
 
-void CPopSystemMessageDlg::paintEvent(QPaintEvent* event) {
-    if (!background().isNull()) return CLumImageDialog::paintEvent(event);
+void MessagePopup::paintEvent(QPaintEvent* event) {
+    if (!background().isNull()) return SkinWindow::paintEvent(event);
     // Without the skin the popup still has to say what it asks.
     QPainter painter(this);
     painter.fillRect(rect(), skin::kSurface);

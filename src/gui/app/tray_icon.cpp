@@ -1,4 +1,4 @@
-#include "gui/app/kesta_tray.h"
+#include "gui/app/tray_icon.h"
 
 #include <QCursor>
 #include <QPainter>
@@ -8,13 +8,13 @@
 
 namespace z7 {
 
-CKestaTray::CKestaTray(QWidget* owner) : QObject(owner), owner_(owner) {}
+TrayIcon::TrayIcon(QWidget* owner) : QObject(owner), owner_(owner) {}
 
-CKestaTray::~CKestaTray() {
+TrayIcon::~TrayIcon() {
     if (icon_) icon_->hide();
 }
 
-QIcon CKestaTray::ProgramIcon() {
+QIcon TrayIcon::ProgramIcon() {
     QIcon icon;
     for (int size : {16, 22, 32, 48, 64}) {
         QPixmap pixmap(size, size);
@@ -37,35 +37,35 @@ QIcon CKestaTray::ProgramIcon() {
     return icon;
 }
 
-bool CKestaTray::Show() {
+bool TrayIcon::Show() {
     if (icon_) return true;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     icon_ = new QSystemTrayIcon(ProgramIcon(), this);
     icon_->setToolTip(QString::fromUtf8("Kesta Z7激光鼠标"));
-    connect(icon_, &QSystemTrayIcon::activated, this, &CKestaTray::OnActivated);
+    connect(icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
     icon_->show();
     return true;
 }
 
-void CKestaTray::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+void TrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick) emit showRequested();
     if (reason == QSystemTrayIcon::Context) OpenMenuAt(QCursor::pos());
 }
 
-void CKestaTray::OpenMenuAt(const QPoint& cursor) {
+void TrayIcon::OpenMenuAt(const QPoint& cursor) {
     if (!menu_) {
-        menu_ = new CTqmMenu(owner_, 0, QRect(0, 0, 105, 10));
+        menu_ = new SkinMenu(owner_, 0, QRect(0, 0, 105, 10));
         menu_->setObjectName(QStringLiteral("menu"));
         menu_->AddItem(kTrayShowItem, QString::fromUtf8("设置鼠标"));
         menu_->AddItem(kTrayExitItem, QString::fromUtf8("退出驱动"));
-        connect(menu_, &CTqmMenu::itemChosen, this, [this](int, int id) { Choose(id); });
+        connect(menu_, &SkinMenu::itemChosen, this, [this](int, int id) { Choose(id); });
     }
     // Mode 3 puts the bottom-right corner at the point, also near the screen's top-left.
     menu_->PopUp(3, cursor.x(), cursor.y());
     menu_->raise();
 }
 
-void CKestaTray::Choose(int itemId) {
+void TrayIcon::Choose(int itemId) {
     if (itemId == kTrayShowItem) emit showRequested();
     if (itemId == kTrayExitItem) emit quitRequested();
 }

@@ -2,7 +2,7 @@
 // The program's own message box: a question or notice painted into the skin picture of its kind.
 #include <QString>
 
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 
 namespace z7 {
 
@@ -23,7 +23,7 @@ inline constexpr int kPopupCalibrate = 291;
 inline constexpr int kPopupLeftClick = 294;
 inline constexpr int kPopupDeviceNotFound = 297;
 
-class CPopSystemMessageDlg : public CLumImageDialog {
+class MessagePopup : public SkinWindow {
     Q_OBJECT
   public:
     // Control ids of the popup.
@@ -32,16 +32,16 @@ class CPopSystemMessageDlg : public CLumImageDialog {
     static constexpr int kYesId = 1114;
     static constexpr int kVersionId = 1149;
 
-    CPopSystemMessageDlg(int kind, QWidget* parent);
+    MessagePopup(int kind, QWidget* parent);
     // The version text of kind 286; other kinds ignore it.
     void SetText(const QString& text);
     int kind() const { return kind_; }
     // Questions have a "NO" button, notices only "Yes".
     bool isQuestion() const { return noButton_ != nullptr; }
-    CLumButton* closeButton() const { return closeButton_; }
-    CLumButton* noButton() const { return noButton_; }
-    CLumButton* yesButton() const { return yesButton_; }
-    CLumStatic* versionText() const { return version_; }
+    SkinButton* closeButton() const { return closeButton_; }
+    SkinButton* noButton() const { return noButton_; }
+    SkinButton* yesButton() const { return yesButton_; }
+    SkinLabel* versionText() const { return version_; }
 
     void reject() override { done(kPopupNo); }
 
@@ -49,13 +49,13 @@ class CPopSystemMessageDlg : public CLumImageDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    CLumButton* MakeButton(const char* name, int id, int result);
+    SkinButton* MakeButton(const char* name, int id, int result);
 
     int kind_;
-    CLumButton* closeButton_ = nullptr;
-    CLumButton* noButton_ = nullptr;
-    CLumButton* yesButton_ = nullptr;
-    CLumStatic* version_ = nullptr;
+    SkinButton* closeButton_ = nullptr;
+    SkinButton* noButton_ = nullptr;
+    SkinButton* yesButton_ = nullptr;
+    SkinLabel* version_ = nullptr;
 };
 
 }  // namespace z7

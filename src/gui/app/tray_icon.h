@@ -5,19 +5,19 @@
 #include <QPoint>
 #include <QSystemTrayIcon>
 
-#include "gui/ui/tqm_menu.h"
+#include "gui/ui/skin_menu.h"
 
 namespace z7 {
 
 inline constexpr int kTrayShowItem = 300;
 inline constexpr int kTrayExitItem = 301;
 
-class CKestaTray : public QObject {
+class TrayIcon : public QObject {
     Q_OBJECT
   public:
     // `owner` owns the menu window.
-    explicit CKestaTray(QWidget* owner);
-    ~CKestaTray() override;
+    explicit TrayIcon(QWidget* owner);
+    ~TrayIcon() override;
 
     // Adds the icon; false where the desktop has no notification area.
     bool Show();
@@ -25,7 +25,7 @@ class CKestaTray : public QObject {
     QSystemTrayIcon* icon() const { return icon_; }
     // Opens the menu with its bottom-right corner at `cursor` (screen coordinates).
     void OpenMenuAt(const QPoint& cursor);
-    CTqmMenu* menu() const { return menu_; }
+    SkinMenu* menu() const { return menu_; }
     // Menu choices, also reachable without a pointer.
     void Choose(int itemId);
 
@@ -41,7 +41,7 @@ class CKestaTray : public QObject {
 
     QWidget* owner_;
     QSystemTrayIcon* icon_ = nullptr;
-    CTqmMenu* menu_ = nullptr;
+    SkinMenu* menu_ = nullptr;
 };
 
 }  // namespace z7

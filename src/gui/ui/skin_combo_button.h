@@ -5,15 +5,15 @@
 #include <optional>
 
 #include "core/util/clock.h"
-#include "gui/ui/lum_controls.h"
-#include "gui/ui/tqm_menu.h"
+#include "gui/ui/skin_controls.h"
+#include "gui/ui/skin_menu.h"
 
 namespace z7 {
 
-class CTqmComboButton : public CLumWidget {
+class SkinComboButton : public SkinControl {
     Q_OBJECT
   public:
-    CTqmComboButton(int controlId, QWidget* parent);
+    SkinComboButton(int controlId, QWidget* parent);
 
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
     void SetOffPicture(const QImage& off);
@@ -33,16 +33,16 @@ class CTqmComboButton : public CLumWidget {
     // Called by the owner while it handles a choice: the button keeps its text and current id
     // for this one choice.
     void VetoChosenText() { showChosenText_ = false; }
-    CTqmMenu* menu() const { return menu_; }
+    SkinMenu* menu() const { return menu_; }
     bool menuOpen() const { return menu_ && menu_->isVisible(); }
     // Time source of the "menu was open just before" rule; tests inject a virtual clock.
     void SetClock(Clock& clock) { clock_ = &clock; }
 
   protected:
-    virtual CTqmMenu* CreateMenu(int key);
+    virtual SkinMenu* CreateMenu(int key);
     virtual void ShowMenu();
     // Text shown for a chosen item.
-    virtual QString LabelFor(const LaMenuItem& item) const { return item.text; }
+    virtual QString LabelFor(const SkinMenuItem& item) const { return item.text; }
     virtual int TextInset() const { return 4; }
 
     void paintEvent(QPaintEvent*) override;
@@ -54,7 +54,7 @@ class CTqmComboButton : public CLumWidget {
     void EnsureMenu();
     void OnChosen(int key, int id);
 
-    CTqmMenu* menu_ = nullptr;
+    SkinMenu* menu_ = nullptr;
     QImage pictures_[3];
     QImage off_;
     int state_ = 0;
@@ -72,19 +72,19 @@ class CTqmComboButton : public CLumWidget {
 
 // The button function selector: a bordered menu with submenus, and short labels for the
 // built-in hotkeys.
-class CTqmBnComboButton : public CTqmComboButton {
+class ButtonFunctionCombo : public SkinComboButton {
     Q_OBJECT
   public:
-    CTqmBnComboButton(int controlId, QWidget* parent);
-    CTqmBnMenu* bnMenu() const { return static_cast<CTqmBnMenu*>(menu_); }
+    ButtonFunctionCombo(int controlId, QWidget* parent);
+    ButtonFunctionMenu* bnMenu() const { return static_cast<ButtonFunctionMenu*>(menu_); }
     // Creates the menu if needed; false when the parent is not an item or the id is taken.
     bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0,
                     bool enabled = true);
 
   protected:
-    CTqmMenu* CreateMenu(int key) override;
+    SkinMenu* CreateMenu(int key) override;
     void ShowMenu() override;
-    QString LabelFor(const LaMenuItem& item) const override;
+    QString LabelFor(const SkinMenuItem& item) const override;
     int TextInset() const override { return 7; }
 };
 

@@ -21,10 +21,10 @@ inline constexpr int kTextChangedValue = 102;
 QFont SkinFont(int pixelHeight, int weight = 400);
 
 // Base of the pointer-tracking controls: hover enter/leave the way the pages rely on it.
-class CLumWidget : public QWidget {
+class SkinControl : public QWidget {
     Q_OBJECT
   public:
-    CLumWidget(int controlId, QWidget* parent);
+    SkinControl(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     bool tracking() const { return tracking_; }
 
@@ -51,10 +51,10 @@ class CLumWidget : public QWidget {
     bool tracking_ = false;
 };
 
-class CLumButton : public CLumWidget {
+class SkinButton : public SkinControl {
     Q_OBJECT
   public:
-    CLumButton(int controlId, QWidget* parent);
+    SkinButton(int controlId, QWidget* parent);
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
     void SetOffPicture(const QImage& off);
     // Cuts all four pictures of a skin element.
@@ -82,10 +82,10 @@ class CLumButton : public CLumWidget {
     bool latched_ = false;
 };
 
-class CLumCheckBox : public CLumWidget {
+class SkinCheckBox : public SkinControl {
     Q_OBJECT
   public:
-    CLumCheckBox(int controlId, QWidget* parent);
+    SkinCheckBox(int controlId, QWidget* parent);
     // Unchecked, over (kept but not drawn), checked.
     void SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked);
     void SetOffPicture(const QImage& off);
@@ -108,10 +108,10 @@ class CLumCheckBox : public CLumWidget {
 };
 
 // Double-click test area: a double-click toggles between the normal and the down picture.
-class CTqmButton : public CLumWidget {
+class DoubleClickTestArea : public SkinControl {
     Q_OBJECT
   public:
-    CTqmButton(int controlId, QWidget* parent);
+    DoubleClickTestArea(int controlId, QWidget* parent);
     void SetPictures(const QImage& normal, const QImage& over, const QImage& down);
     void SetOffPicture(const QImage& off);
     void SetSkinElement(int element);
@@ -127,10 +127,10 @@ class CTqmButton : public CLumWidget {
     int state_ = 0;
 };
 
-class CLumEdit : public QLineEdit {
+class SkinLineEdit : public QLineEdit {
     Q_OBJECT
   public:
-    CLumEdit(int controlId, QWidget* parent);
+    SkinLineEdit(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     void SetBackground(const QImage& background);
     void SetFontHeight(int pixelHeight);
@@ -149,10 +149,10 @@ class CLumEdit : public QLineEdit {
 };
 
 // Multi-line edit of the text block editor: typing past the first line's end starts a new line.
-class CTqmEdit : public QPlainTextEdit {
+class SkinTextEdit : public QPlainTextEdit {
     Q_OBJECT
   public:
-    CTqmEdit(int controlId, QWidget* parent);
+    SkinTextEdit(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     void SetBackground(const QImage& background);
     void SetFontHeight(int pixelHeight);
@@ -171,10 +171,10 @@ class CTqmEdit : public QPlainTextEdit {
     QImage background_;
 };
 
-class CLumStatic : public QWidget {
+class SkinLabel : public QWidget {
     Q_OBJECT
   public:
-    CLumStatic(int controlId, QWidget* parent);
+    SkinLabel(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     // Replaces the first text (or adds it), selects it and repaints.
     void SetText(const QString& text);
@@ -209,10 +209,10 @@ class CLumStatic : public QWidget {
     bool centred_ = true;
 };
 
-class CLumSliderCtrl : public CLumWidget {
+class SkinSlider : public SkinControl {
     Q_OBJECT
   public:
-    CLumSliderCtrl(int controlId, QWidget* parent);
+    SkinSlider(int controlId, QWidget* parent);
     void SetPictures(const QImage& track, const QImage& thumb, const QImage& thumbOver);
     void SetRange(int minimum, int maximum);
     // Stores the position (clamped to the range) and always tells the owner.
@@ -244,10 +244,10 @@ class CLumSliderCtrl : public CLumWidget {
     bool dragging_ = false;
 };
 
-class CLumProgressCtrl : public QWidget {
+class SkinProgressBar : public QWidget {
     Q_OBJECT
   public:
-    explicit CLumProgressCtrl(QWidget* parent);
+    explicit SkinProgressBar(QWidget* parent);
     void SetPictures(const QImage& background, const QImage& fill);
     void SetRange(int minimum, int maximum);
     void SetPos(int position);
@@ -263,10 +263,10 @@ class CLumProgressCtrl : public QWidget {
     int position_ = 0;
 };
 
-class CLumScrollCtrl : public CLumWidget {
+class SkinScrollBar : public SkinControl {
     Q_OBJECT
   public:
-    CLumScrollCtrl(int controlId, QWidget* parent);
+    SkinScrollBar(int controlId, QWidget* parent);
     void SetPictures(const QImage& track, const QImage& thumb, const QImage& firstButton,
                      const QImage& firstButtonDown, const QImage& secondButton,
                      const QImage& secondButtonDown);
@@ -300,10 +300,10 @@ class CLumScrollCtrl : public CLumWidget {
 
 // Dialog base: a borderless window with a background picture that moves when dragged on its
 // background.
-class CLumImageDialog : public QDialog {
+class SkinWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit CLumImageDialog(QWidget* parent = nullptr);
+    explicit SkinWindow(QWidget* parent = nullptr);
     // Resizes the window to the picture, keeping its top-left corner.
     void SetBackground(const QImage& background);
     const QImage& background() const { return background_; }

@@ -10,16 +10,16 @@
 #include <optional>
 
 #include "core/profile/profile_record.h"
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 
 namespace z7 {
 
-class CPageDlg : public CLumImageDialog {
+class PageWindow : public SkinWindow {
     Q_OBJECT
   public:
     // `family` is the page's background element in the layout table (20 system, 36 buttons,
     // 50 basic, 71 advanced, 112 macro, 152 lighting, 175 support).
-    CPageDlg(int family, QWidget* owner);
+    PageWindow(int family, QWidget* owner);
     int family() const { return family_; }
 
     void LoadFromProfile(const ProfileRecord& record);
@@ -36,8 +36,8 @@ class CPageDlg : public CLumImageDialog {
     void EnsureBuilt();
     bool built() const { return built_; }
 
-    CLumButton* minButton() const { return minButton_; }
-    CLumButton* closeButton() const { return closeButton_; }
+    SkinButton* minButton() const { return minButton_; }
+    SkinButton* closeButton() const { return closeButton_; }
 
   protected:
     // The page's own controls, made once; the base has made the background, Min and Close.
@@ -46,7 +46,7 @@ class CPageDlg : public CLumImageDialog {
     virtual void LoadControls(const ProfileRecord&) {}
     virtual void StoreControls(ProfileRecord&) {}
     // The control of this page named `name` in the layout table, placed and skinned.
-    CLumButton* AddSkinButton(const char* name, int controlId);
+    SkinButton* AddSkinButton(const char* name, int controlId);
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -55,45 +55,45 @@ class CPageDlg : public CLumImageDialog {
     std::optional<ProfileRecord> pending_;
     bool applyEnabled_ = true;
     QString firmwareText_ = QStringLiteral("-.--");
-    CLumButton* minButton_ = nullptr;
-    CLumButton* closeButton_ = nullptr;
+    SkinButton* minButton_ = nullptr;
+    SkinButton* closeButton_ = nullptr;
 };
 
 // The seven pages, named by their dialog titles.
-class CSystemSettingsDlg : public CPageDlg {
+class SystemPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CSystemSettingsDlg(QWidget* owner) : CPageDlg(20, owner) {}
+    explicit SystemPage(QWidget* owner) : PageWindow(20, owner) {}
 };
-class CButtonAssignmentDlg : public CPageDlg {
+class ButtonPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CButtonAssignmentDlg(QWidget* owner) : CPageDlg(36, owner) {}
+    explicit ButtonPage(QWidget* owner) : PageWindow(36, owner) {}
 };
-class CBasicSettingsDlg : public CPageDlg {
+class PointerPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CBasicSettingsDlg(QWidget* owner) : CPageDlg(50, owner) {}
+    explicit PointerPage(QWidget* owner) : PageWindow(50, owner) {}
 };
-class CAdvancedSettingsDlg : public CPageDlg {
+class SensorPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CAdvancedSettingsDlg(QWidget* owner) : CPageDlg(71, owner) {}
+    explicit SensorPage(QWidget* owner) : PageWindow(71, owner) {}
 };
-class CMacroRecording : public CPageDlg {
+class MacroPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CMacroRecording(QWidget* owner) : CPageDlg(112, owner) {}
+    explicit MacroPage(QWidget* owner) : PageWindow(112, owner) {}
 };
-class CLightSettingsDlg : public CPageDlg {
+class LightingPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CLightSettingsDlg(QWidget* owner) : CPageDlg(152, owner) {}
+    explicit LightingPage(QWidget* owner) : PageWindow(152, owner) {}
 };
-class CSupportUpdateDlg : public CPageDlg {
+class SupportPage : public PageWindow {
     Q_OBJECT
   public:
-    explicit CSupportUpdateDlg(QWidget* owner) : CPageDlg(175, owner) {}
+    explicit SupportPage(QWidget* owner) : PageWindow(175, owner) {}
 };
 
 }  // namespace z7

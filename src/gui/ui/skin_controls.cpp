@@ -1,4 +1,4 @@
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -40,25 +40,25 @@ QFont SkinFont(int pixelHeight, int weight) {
 
 // ---- pointer tracking -------------------------------------------------------------------------
 
-CLumWidget::CLumWidget(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId) {
+SkinControl::SkinControl(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId) {
     setMouseTracking(true);
 }
 
-void CLumWidget::enterEvent(QEnterEvent* event) {
+void SkinControl::enterEvent(QEnterEvent* event) {
     Track(event->position().toPoint());
 }
 
-void CLumWidget::leaveEvent(QEvent*) {
+void SkinControl::leaveEvent(QEvent*) {
     if (!tracking_) return;
     tracking_ = false;
     PointerLeft();
 }
 
-void CLumWidget::mouseMoveEvent(QMouseEvent* event) {
+void SkinControl::mouseMoveEvent(QMouseEvent* event) {
     Track(event->position().toPoint());
 }
 
-void CLumWidget::Track(const QPoint& pos) {
+void SkinControl::Track(const QPoint& pos) {
     const bool inside = rect().contains(pos);
     if (!tracking_ && inside) {
         tracking_ = true;
@@ -69,50 +69,50 @@ void CLumWidget::Track(const QPoint& pos) {
     }
 }
 
-void CLumWidget::PointerEntered() {
+void SkinControl::PointerEntered() {
     if (sendsEnterNotice_) emit sysCommand(controlId_, 0);
     emit sysCommand(kHoverCode, controlId_);
 }
 
-void CLumWidget::DrawStretched(QPainter& painter, const QImage& image) const {
+void SkinControl::DrawStretched(QPainter& painter, const QImage& image) const {
     if (!image.isNull()) painter.drawImage(rect(), image);
 }
 
-// ---- CLumButton -------------------------------------------------------------------------------
+// ---- SkinButton -------------------------------------------------------------------------------
 
-CLumButton::CLumButton(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+SkinButton::SkinButton(int controlId, QWidget* parent) : SkinControl(controlId, parent) {
     sendsEnterNotice_ = true;
 }
 
-void CLumButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
+void SkinButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
     pictures_[0] = normal;
     pictures_[1] = over;
     pictures_[2] = down;
     update();
 }
 
-void CLumButton::SetOffPicture(const QImage& off) {
+void SkinButton::SetOffPicture(const QImage& off) {
     off_ = off;
     update();
 }
 
-void CLumButton::SetSkinElement(int element) {
+void SkinButton::SetSkinElement(int element) {
     CutStates(element, pictures_, off_);
     update();
 }
 
-void CLumButton::SetLatched(bool latched) {
+void SkinButton::SetLatched(bool latched) {
     if (latched_ == latched) return;
     latched_ = latched;
     update();
 }
 
-void CLumButton::SetFallbackText(const QString& text) {
+void SkinButton::SetFallbackText(const QString& text) {
     fallbackText_ = text;
     update();
 }
 
-void CLumButton::paintEvent(QPaintEvent*) {
+void SkinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
     const QImage& picture = pictures_[latched_ ? 2 : state_];
@@ -126,7 +126,7 @@ void CLumButton::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), Qt::AlignCenter, fallbackText_);
 }
 
-void CLumButton::mousePressEvent(QMouseEvent* event) {
+void SkinButton::mousePressEvent(QMouseEvent* event) {
     Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
@@ -134,7 +134,7 @@ void CLumButton::mousePressEvent(QMouseEvent* event) {
     update();
 }
 
-void CLumButton::mouseReleaseEvent(QMouseEvent* event) {
+void SkinButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const bool click = pressed_ && rect().contains(event->position().toPoint());
     pressed_ = false;
@@ -143,59 +143,59 @@ void CLumButton::mouseReleaseEvent(QMouseEvent* event) {
     if (click) emit clicked();
 }
 
-void CLumButton::PointerEntered() {
+void SkinButton::PointerEntered() {
     if (state_ != 2) state_ = 1;
     update();
-    CLumWidget::PointerEntered();
+    SkinControl::PointerEntered();
 }
 
-void CLumButton::PointerLeft() {
+void SkinButton::PointerLeft() {
     state_ = 0;
     pressed_ = false;
     update();
 }
 
-// ---- CLumCheckBox -----------------------------------------------------------------------------
+// ---- SkinCheckBox -----------------------------------------------------------------------------
 
-CLumCheckBox::CLumCheckBox(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+SkinCheckBox::SkinCheckBox(int controlId, QWidget* parent) : SkinControl(controlId, parent) {
     sendsEnterNotice_ = true;
 }
 
-void CLumCheckBox::SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked) {
+void SkinCheckBox::SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked) {
     pictures_[0] = unchecked;
     pictures_[1] = over;
     pictures_[2] = checked;
     update();
 }
 
-void CLumCheckBox::SetOffPicture(const QImage& off) {
+void SkinCheckBox::SetOffPicture(const QImage& off) {
     off_ = off;
     update();
 }
 
-void CLumCheckBox::SetSkinElement(int element) {
+void SkinCheckBox::SetSkinElement(int element) {
     CutStates(element, pictures_, off_);
     update();
 }
 
-void CLumCheckBox::SetChecked(bool checked) {
+void SkinCheckBox::SetChecked(bool checked) {
     if (checked_ == checked) return;
     checked_ = checked;
     update();
 }
 
-void CLumCheckBox::paintEvent(QPaintEvent*) {
+void SkinCheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
     DrawStretched(painter, checked_ ? pictures_[2] : pictures_[0]);
 }
 
-void CLumCheckBox::mousePressEvent(QMouseEvent* event) {
+void SkinCheckBox::mousePressEvent(QMouseEvent* event) {
     Track(event->position().toPoint());
     if (event->button() == Qt::LeftButton) pressed_ = true;
 }
 
-void CLumCheckBox::mouseReleaseEvent(QMouseEvent* event) {
+void SkinCheckBox::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !pressed_) return;
     pressed_ = false;
     if (!rect().contains(event->position().toPoint())) return;
@@ -205,36 +205,39 @@ void CLumCheckBox::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-// ---- CTqmButton -------------------------------------------------------------------------------
+// ---- DoubleClickTestArea
+// -------------------------------------------------------------------------------
 
-CTqmButton::CTqmButton(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {
+DoubleClickTestArea::DoubleClickTestArea(int controlId, QWidget* parent)
+    : SkinControl(controlId, parent) {
     sendsEnterNotice_ = true;
 }
 
-void CTqmButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
+void DoubleClickTestArea::SetPictures(const QImage& normal, const QImage& over,
+                                      const QImage& down) {
     pictures_[0] = normal;
     pictures_[1] = over;
     pictures_[2] = down;
     update();
 }
 
-void CTqmButton::SetOffPicture(const QImage& off) {
+void DoubleClickTestArea::SetOffPicture(const QImage& off) {
     off_ = off;
     update();
 }
 
-void CTqmButton::SetSkinElement(int element) {
+void DoubleClickTestArea::SetSkinElement(int element) {
     CutStates(element, pictures_, off_);
     update();
 }
 
-void CTqmButton::paintEvent(QPaintEvent*) {
+void DoubleClickTestArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
     DrawStretched(painter, pictures_[state_ == 2 ? 2 : 0]);
 }
 
-void CTqmButton::mouseDoubleClickEvent(QMouseEvent* event) {
+void DoubleClickTestArea::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     state_ = state_ == 2 ? 0 : 2;
     update();
@@ -269,7 +272,8 @@ void SetTextColorOf(QWidget* w, QColor color) {
 }
 }  // namespace
 
-CLumEdit::CLumEdit(int controlId, QWidget* parent) : QLineEdit(parent), controlId_(controlId) {
+SkinLineEdit::SkinLineEdit(int controlId, QWidget* parent)
+    : QLineEdit(parent), controlId_(controlId) {
     setFrame(false);
     setFont(SkinFont(16));
     // Clear of the rounded border of the skin's field pictures.
@@ -279,19 +283,19 @@ CLumEdit::CLumEdit(int controlId, QWidget* parent) : QLineEdit(parent), controlI
             [this] { emit sysCommand(controlId_, kTextChangedValue); });
 }
 
-void CLumEdit::SetBackground(const QImage& background) {
+void SkinLineEdit::SetBackground(const QImage& background) {
     background_ = background;
     update();
 }
 
-void CLumEdit::SetFontHeight(int pixelHeight) {
+void SkinLineEdit::SetFontHeight(int pixelHeight) {
     setFont(SkinFont(pixelHeight));
 }
-void CLumEdit::SetTextColor(QColor color) {
+void SkinLineEdit::SetTextColor(QColor color) {
     SetTextColorOf(this, color);
 }
 
-void CLumEdit::paintEvent(QPaintEvent* event) {
+void SkinLineEdit::paintEvent(QPaintEvent* event) {
     {
         QPainter painter(this);
         DrawEditBackground(painter, rect(), background_);
@@ -299,13 +303,14 @@ void CLumEdit::paintEvent(QPaintEvent* event) {
     QLineEdit::paintEvent(event);
 }
 
-void CLumEdit::enterEvent(QEnterEvent* event) {
+void SkinLineEdit::enterEvent(QEnterEvent* event) {
     QLineEdit::enterEvent(event);
     emit sysCommand(controlId_, 0);
     emit sysCommand(kHoverCode, controlId_);
 }
 
-CTqmEdit::CTqmEdit(int controlId, QWidget* parent) : QPlainTextEdit(parent), controlId_(controlId) {
+SkinTextEdit::SkinTextEdit(int controlId, QWidget* parent)
+    : QPlainTextEdit(parent), controlId_(controlId) {
     setFrameShape(QFrame::NoFrame);
     setFont(SkinFont(16));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -315,20 +320,20 @@ CTqmEdit::CTqmEdit(int controlId, QWidget* parent) : QPlainTextEdit(parent), con
             [this] { emit sysCommand(controlId_, kTextChangedValue); });
 }
 
-void CTqmEdit::SetBackground(const QImage& background) {
+void SkinTextEdit::SetBackground(const QImage& background) {
     background_ = background;
     viewport()->update();
 }
 
-void CTqmEdit::SetFontHeight(int pixelHeight) {
+void SkinTextEdit::SetFontHeight(int pixelHeight) {
     setFont(SkinFont(pixelHeight));
 }
-void CTqmEdit::SetTextColor(QColor color) {
+void SkinTextEdit::SetTextColor(QColor color) {
     SetTextColorOf(this, color);
     SetTextColorOf(viewport(), color);
 }
 
-void CTqmEdit::paintEvent(QPaintEvent* event) {
+void SkinTextEdit::paintEvent(QPaintEvent* event) {
     {
         QPainter painter(viewport());
         DrawEditBackground(painter, viewport()->rect(), background_);
@@ -336,7 +341,7 @@ void CTqmEdit::paintEvent(QPaintEvent* event) {
     QPlainTextEdit::paintEvent(event);
 }
 
-void CTqmEdit::keyPressEvent(QKeyEvent* event) {
+void SkinTextEdit::keyPressEvent(QKeyEvent* event) {
     const QTextCursor cursor = textCursor();
     const QTextLayout* layout = cursor.block().layout();
     const bool firstLine =
@@ -349,14 +354,14 @@ void CTqmEdit::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
-// ---- CLumStatic -------------------------------------------------------------------------------
+// ---- SkinLabel -------------------------------------------------------------------------------
 
-CLumStatic::CLumStatic(int controlId, QWidget* parent)
+SkinLabel::SkinLabel(int controlId, QWidget* parent)
     : QWidget(parent), controlId_(controlId), textColor_(skin::kText) {
     setFont(SkinFont(16));
 }
 
-void CLumStatic::SetText(const QString& text) {
+void SkinLabel::SetText(const QString& text) {
     if (texts_.isEmpty())
         texts_.append(text);
     else
@@ -365,50 +370,50 @@ void CLumStatic::SetText(const QString& text) {
     update();
 }
 
-QString CLumStatic::Text() const {
+QString SkinLabel::Text() const {
     return textIndex_ >= 0 && textIndex_ < texts_.size() ? texts_[textIndex_] : QString();
 }
 
-void CLumStatic::AddText(const QString& text) {
+void SkinLabel::AddText(const QString& text) {
     texts_.append(text);
 }
 
-void CLumStatic::SelectText(int index) {
+void SkinLabel::SelectText(int index) {
     textIndex_ = index;
     update();
 }
 
-void CLumStatic::SetBackground(const QImage& background) {
+void SkinLabel::SetBackground(const QImage& background) {
     background_ = background;
     update();
 }
 
-void CLumStatic::AddPicture(const QImage& picture) {
+void SkinLabel::AddPicture(const QImage& picture) {
     pictures_.push_back(picture);
 }
 
-void CLumStatic::SelectPicture(int index) {
+void SkinLabel::SelectPicture(int index) {
     pictureIndex_ = index;
     update();
 }
 
-void CLumStatic::SetFontHeight(int pixelHeight) {
+void SkinLabel::SetFontHeight(int pixelHeight) {
     setFont(SkinFont(pixelHeight, 550));
     update();
 }
 
-void CLumStatic::SetColors(QColor fill, QColor text) {
+void SkinLabel::SetColors(QColor fill, QColor text) {
     fill_ = fill;
     textColor_ = text;
     update();
 }
 
-void CLumStatic::SetCentred(bool centred) {
+void SkinLabel::SetCentred(bool centred) {
     centred_ = centred;
     update();
 }
 
-void CLumStatic::paintEvent(QPaintEvent*) {
+void SkinLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), fill_);
     if (!background_.isNull()) painter.drawImage(rect(), background_);
@@ -425,30 +430,29 @@ void CLumStatic::paintEvent(QPaintEvent*) {
     painter.drawText(rect(), flags, text);
 }
 
-void CLumStatic::mouseDoubleClickEvent(QMouseEvent* event) {
+void SkinLabel::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) emit sysCommand(controlId_, 1);
 }
 
-// ---- CLumSliderCtrl ---------------------------------------------------------------------------
+// ---- SkinSlider ---------------------------------------------------------------------------
 
-CLumSliderCtrl::CLumSliderCtrl(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {}
+SkinSlider::SkinSlider(int controlId, QWidget* parent) : SkinControl(controlId, parent) {}
 
-void CLumSliderCtrl::SetPictures(const QImage& track, const QImage& thumb,
-                                 const QImage& thumbOver) {
+void SkinSlider::SetPictures(const QImage& track, const QImage& thumb, const QImage& thumbOver) {
     track_ = track;
     thumb_ = thumb;
     thumbOver_ = thumbOver;
     update();
 }
 
-void CLumSliderCtrl::SetRange(int minimum, int maximum) {
+void SkinSlider::SetRange(int minimum, int maximum) {
     minimum_ = std::min(minimum, maximum);
     maximum_ = std::max(minimum, maximum);
     position_ = std::clamp(position_, minimum_, maximum_);
     update();
 }
 
-void CLumSliderCtrl::SetPos(int position) {
+void SkinSlider::SetPos(int position) {
     position_ = std::clamp(position, minimum_, maximum_);
     // What the owner was last told, so a later drag back to the old value is reported too.
     lastReported_ = position_;
@@ -456,11 +460,11 @@ void CLumSliderCtrl::SetPos(int position) {
     emit sysCommand(controlId(), position_);
 }
 
-int CLumSliderCtrl::ThumbWidth() const {
+int SkinSlider::ThumbWidth() const {
     return thumb_.isNull() ? kDefaultThumbLength / 2 : thumb_.width();
 }
 
-int CLumSliderCtrl::ValueAt(double x) const {
+int SkinSlider::ValueAt(double x) const {
     const int thumbWidth = ThumbWidth();
     const double span = width() - thumbWidth;
     if (span <= 0) return minimum_;
@@ -471,7 +475,7 @@ int CLumSliderCtrl::ValueAt(double x) const {
         std::clamp(rounded, static_cast<double>(minimum_), static_cast<double>(maximum_)));
 }
 
-void CLumSliderCtrl::TakeValueFrom(double x) {
+void SkinSlider::TakeValueFrom(double x) {
     position_ = ValueAt(x);
     update();
     if (position_ == lastReported_) return;
@@ -479,20 +483,20 @@ void CLumSliderCtrl::TakeValueFrom(double x) {
     emit sysCommand(controlId(), position_);
 }
 
-void CLumSliderCtrl::mousePressEvent(QMouseEvent* event) {
+void SkinSlider::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     dragging_ = true;
     state_ = 2;
     TakeValueFrom(event->position().x());
 }
 
-void CLumSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
+void SkinSlider::mouseMoveEvent(QMouseEvent* event) {
     // While dragging the slider keeps following the pointer beyond its edges.
     if (dragging_) return TakeValueFrom(event->position().x());
-    CLumWidget::mouseMoveEvent(event);
+    SkinControl::mouseMoveEvent(event);
 }
 
-void CLumSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void SkinSlider::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !dragging_) return;
     dragging_ = false;
     TakeValueFrom(event->position().x());
@@ -500,18 +504,18 @@ void CLumSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
     update();
 }
 
-void CLumSliderCtrl::PointerEntered() {
+void SkinSlider::PointerEntered() {
     if (state_ != 2) state_ = 1;
     update();
-    CLumWidget::PointerEntered();
+    SkinControl::PointerEntered();
 }
 
-void CLumSliderCtrl::PointerLeft() {
+void SkinSlider::PointerLeft() {
     if (!dragging_) state_ = 0;
     update();
 }
 
-void CLumSliderCtrl::paintEvent(QPaintEvent*) {
+void SkinSlider::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!track_.isNull()) {
         // The groove keeps its own height, centred under the thumb.
@@ -527,28 +531,28 @@ void CLumSliderCtrl::paintEvent(QPaintEvent*) {
     painter.drawImage(QPoint(centre - tw / 2, 0), thumb);
 }
 
-// ---- CLumProgressCtrl -------------------------------------------------------------------------
+// ---- SkinProgressBar -------------------------------------------------------------------------
 
-CLumProgressCtrl::CLumProgressCtrl(QWidget* parent) : QWidget(parent) {}
+SkinProgressBar::SkinProgressBar(QWidget* parent) : QWidget(parent) {}
 
-void CLumProgressCtrl::SetPictures(const QImage& background, const QImage& fill) {
+void SkinProgressBar::SetPictures(const QImage& background, const QImage& fill) {
     background_ = background;
     fill_ = fill;
     update();
 }
 
-void CLumProgressCtrl::SetRange(int minimum, int maximum) {
+void SkinProgressBar::SetRange(int minimum, int maximum) {
     minimum_ = std::min(minimum, maximum);
     maximum_ = std::max(minimum, maximum);
     update();
 }
 
-void CLumProgressCtrl::SetPos(int position) {
+void SkinProgressBar::SetPos(int position) {
     position_ = std::clamp(position, minimum_, maximum_);
     update();
 }
 
-void CLumProgressCtrl::paintEvent(QPaintEvent*) {
+void SkinProgressBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!background_.isNull()) painter.drawImage(rect(), background_);
     const int range = maximum_ - minimum_;
@@ -561,13 +565,13 @@ void CLumProgressCtrl::paintEvent(QPaintEvent*) {
                       QRect(0, 0, std::max(1, sourceWidth), fill_.height()));
 }
 
-// ---- CLumScrollCtrl ---------------------------------------------------------------------------
+// ---- SkinScrollBar ---------------------------------------------------------------------------
 
-CLumScrollCtrl::CLumScrollCtrl(int controlId, QWidget* parent) : CLumWidget(controlId, parent) {}
+SkinScrollBar::SkinScrollBar(int controlId, QWidget* parent) : SkinControl(controlId, parent) {}
 
-void CLumScrollCtrl::SetPictures(const QImage& track, const QImage& thumb,
-                                 const QImage& firstButton, const QImage& firstButtonDown,
-                                 const QImage& secondButton, const QImage& secondButtonDown) {
+void SkinScrollBar::SetPictures(const QImage& track, const QImage& thumb, const QImage& firstButton,
+                                const QImage& firstButtonDown, const QImage& secondButton,
+                                const QImage& secondButtonDown) {
     track_ = track;
     thumb_ = thumb;
     first_[0] = firstButton;
@@ -577,35 +581,35 @@ void CLumScrollCtrl::SetPictures(const QImage& track, const QImage& thumb,
     update();
 }
 
-void CLumScrollCtrl::SetSkinPictures() {
+void SkinScrollBar::SetSkinPictures() {
     SetPictures(SkinPart(145, kStateNormal), SkinPart(148, kStateNormal),
                 SkinPart(146, kStateNormal), SkinPart(146, kStateOver), SkinPart(147, kStateNormal),
                 SkinPart(147, kStateOver));
 }
 
-void CLumScrollCtrl::SetRange(int minimum, int maximum) {
+void SkinScrollBar::SetRange(int minimum, int maximum) {
     minimum_ = std::min(minimum, maximum);
     maximum_ = std::max(minimum, maximum);
     position_ = std::clamp(position_, minimum_, maximum_);
     update();
 }
 
-void CLumScrollCtrl::SetPos(int position) {
+void SkinScrollBar::SetPos(int position) {
     position_ = std::clamp(position, minimum_, maximum_);
     update();
 }
 
-int CLumScrollCtrl::ButtonLength() const {
+int SkinScrollBar::ButtonLength() const {
     if (first_[0].isNull()) return horizontal() ? height() : width();
     return horizontal() ? first_[0].width() : first_[0].height();
 }
 
-int CLumScrollCtrl::ThumbLength() const {
+int SkinScrollBar::ThumbLength() const {
     if (thumb_.isNull()) return kDefaultThumbLength;
     return horizontal() ? thumb_.width() : thumb_.height();
 }
 
-void CLumScrollCtrl::MoveTo(int along) {
+void SkinScrollBar::MoveTo(int along) {
     const int trackStart = ButtonLength();
     const int travel = Length() - 2 * ButtonLength() - ThumbLength();
     int next = minimum_;
@@ -619,7 +623,7 @@ void CLumScrollCtrl::MoveTo(int along) {
     emit sysCommand(controlId(), position_);
 }
 
-void CLumScrollCtrl::mousePressEvent(QMouseEvent* event) {
+void SkinScrollBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int along = Along(event->position().toPoint());
     if (along < ButtonLength())
@@ -633,12 +637,12 @@ void CLumScrollCtrl::mousePressEvent(QMouseEvent* event) {
     update();
 }
 
-void CLumScrollCtrl::mouseMoveEvent(QMouseEvent* event) {
+void SkinScrollBar::mouseMoveEvent(QMouseEvent* event) {
     if (pressedPart_ == 3) return MoveTo(Along(event->position().toPoint()));
-    CLumWidget::mouseMoveEvent(event);
+    SkinControl::mouseMoveEvent(event);
 }
 
-void CLumScrollCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void SkinScrollBar::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int part = pressedPart_;
     pressedPart_ = 0;
@@ -654,7 +658,7 @@ void CLumScrollCtrl::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void CLumScrollCtrl::paintEvent(QPaintEvent*) {
+void SkinScrollBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool h = horizontal();
     const int b = ButtonLength();
@@ -673,25 +677,25 @@ void CLumScrollCtrl::paintEvent(QPaintEvent*) {
     if (!thumb_.isNull()) painter.drawImage(span(b + offset, ThumbLength()), thumb_);
 }
 
-// ---- CLumImageDialog --------------------------------------------------------------------------
+// ---- SkinWindow --------------------------------------------------------------------------
 
-CLumImageDialog::CLumImageDialog(QWidget* parent) : QDialog(parent) {
+SkinWindow::SkinWindow(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
 }
 
-void CLumImageDialog::SetBackground(const QImage& background) {
+void SkinWindow::SetBackground(const QImage& background) {
     background_ = background;
     if (!background_.isNull()) setFixedSize(background_.size());
     update();
 }
 
-void CLumImageDialog::paintEvent(QPaintEvent*) {
+void SkinWindow::paintEvent(QPaintEvent*) {
     if (background_.isNull()) return;
     QPainter painter(this);
     painter.drawImage(rect(), background_);
 }
 
-void CLumImageDialog::mousePressEvent(QMouseEvent* event) {
+void SkinWindow::mousePressEvent(QMouseEvent* event) {
     if (!draggable_ || event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
     // The window system moves the window where it can; elsewhere we follow the pointer.
     if (windowHandle() && windowHandle()->startSystemMove()) return;
@@ -699,12 +703,12 @@ void CLumImageDialog::mousePressEvent(QMouseEvent* event) {
     dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
-void CLumImageDialog::mouseMoveEvent(QMouseEvent* event) {
+void SkinWindow::mouseMoveEvent(QMouseEvent* event) {
     if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
     QDialog::mouseMoveEvent(event);
 }
 
-void CLumImageDialog::mouseReleaseEvent(QMouseEvent* event) {
+void SkinWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) dragging_ = false;
     QDialog::mouseReleaseEvent(event);
 }

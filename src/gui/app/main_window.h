@@ -18,11 +18,11 @@
 #include "core/profile/profile_record.h"
 #include "core/profile/settings.h"
 #include "gui/app/device_worker.h"
-#include "gui/app/kesta_tray.h"
-#include "gui/pages/page_dlg.h"
-#include "gui/ui/lum_controls.h"
+#include "gui/app/tray_icon.h"
+#include "gui/pages/page_window.h"
+#include "gui/ui/skin_combo_button.h"
+#include "gui/ui/skin_controls.h"
 #include "gui/ui/title_tip.h"
-#include "gui/ui/tqm_combo_button.h"
 #include "platform/auto_start.h"
 #include "platform/device_monitor.h"
 #include "platform/file_system.h"
@@ -68,7 +68,7 @@ struct MakerLinks {
 MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsFile);
 
 // What the main window works with; tests hand in a simulated mouse and fakes.
-struct KestaEnvironment {
+struct MainWindowEnvironment {
     FileSystem* fs = nullptr;
     DeviceLink* link = nullptr;
     HostActions* hostActions = nullptr;
@@ -82,12 +82,12 @@ struct KestaEnvironment {
     std::function<void()> afterDeviceWork;
 };
 
-class CKestaDlg : public CLumImageDialog {
+class MainWindow : public SkinWindow {
     Q_OBJECT
   public:
     // Reads the settings, loads the profile set and builds the window and its pages hidden.
-    explicit CKestaDlg(KestaEnvironment env, QWidget* parent = nullptr);
-    ~CKestaDlg() override;
+    explicit MainWindow(MainWindowEnvironment env, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The rest of the start: device notices, first refresh, tray icon, listener.
     // `monitor` may be null (no arrival notices).
@@ -125,14 +125,14 @@ class CKestaDlg : public CLumImageDialog {
     const QString& firmwareVersionText() const { return firmwareText_; }
     std::optional<uint16_t> firmwareVersion() const { return firmwareVersion_; }
     QTimer* arrivalTimer() { return &arrivalTimer_; }
-    CTqmComboButton* profileSelector() const { return selector_; }
-    CTqmComboButton* shareButton() const { return share_; }
-    CLumEdit* nameBox() const { return nameBox_; }
-    CLumButton* button(int controlId) const;
-    CLumStatic* statusText() const { return status_; }
-    const std::array<CPageDlg*, 7>& pages() const { return pages_; }
-    CPageDlg* page(int controlId) const;
-    CKestaTray* tray() const { return tray_; }
+    SkinComboButton* profileSelector() const { return selector_; }
+    SkinComboButton* shareButton() const { return share_; }
+    SkinLineEdit* nameBox() const { return nameBox_; }
+    SkinButton* button(int controlId) const;
+    SkinLabel* statusText() const { return status_; }
+    const std::array<PageWindow*, 7>& pages() const { return pages_; }
+    PageWindow* page(int controlId) const;
+    TrayIcon* tray() const { return tray_; }
     bool applyButtonsEnabled() const { return applyEnabled_; }
     const MakerLinks& links() const { return links_; }
     QString TooltipOf(int controlId) const;
@@ -171,7 +171,7 @@ class CKestaDlg : public CLumImageDialog {
     void AfterDeviceWork();
     std::filesystem::path DataFolderForListener();
 
-    KestaEnvironment env_;
+    MainWindowEnvironment env_;
     Settings settings_;
     MakerLinks links_;
     ProfileSet profiles_;
@@ -179,14 +179,14 @@ class CKestaDlg : public CLumImageDialog {
     std::mutex dataFolderMutex_;
     std::filesystem::path listenerDataFolder_;
 
-    std::map<int, CLumWidget*> controls_;
-    CTqmComboButton* selector_ = nullptr;
-    CTqmComboButton* share_ = nullptr;
-    CLumEdit* nameBox_ = nullptr;
-    CLumStatic* status_ = nullptr;
-    CTitleTip* tip_ = nullptr;
-    std::array<CPageDlg*, 7> pages_{};
-    CKestaTray* tray_ = nullptr;
+    std::map<int, SkinControl*> controls_;
+    SkinComboButton* selector_ = nullptr;
+    SkinComboButton* share_ = nullptr;
+    SkinLineEdit* nameBox_ = nullptr;
+    SkinLabel* status_ = nullptr;
+    TitleTip* tip_ = nullptr;
+    std::array<PageWindow*, 7> pages_{};
+    TrayIcon* tray_ = nullptr;
     bool trayShown_ = false;
 
     QString firmwareText_ = QStringLiteral("-.--");

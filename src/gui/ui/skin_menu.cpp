@@ -1,4 +1,4 @@
-#include "gui/ui/tqm_menu.h"
+#include "gui/ui/skin_menu.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "gui/ui/lum_controls.h"
+#include "gui/ui/skin_controls.h"
 #include "gui/ui/skin_style.h"
 
 namespace z7 {
@@ -25,7 +25,7 @@ QRect AvailableScreen(const QPoint& p) {
 }
 }  // namespace
 
-CTqmMenu::CTqmMenu(QWidget* owner, int key, const QRect& initial)
+SkinMenu::SkinMenu(QWidget* owner, int key, const QRect& initial)
     : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
       key_(key),
       font_(SkinFont(16)),
@@ -44,12 +44,12 @@ CTqmMenu::CTqmMenu(QWidget* owner, int key, const QRect& initial)
     });
 }
 
-CTqmMenu::~CTqmMenu() {
+SkinMenu::~SkinMenu() {
     if (watching_) qApp->removeEventFilter(this);
 }
 
-bool CTqmMenu::AddItem(int id, const QString& text, int itemData, bool enabled, bool hasSubmenu) {
-    for (const LaMenuItem& item : items_) {
+bool SkinMenu::AddItem(int id, const QString& text, int itemData, bool enabled, bool hasSubmenu) {
+    for (const SkinMenuItem& item : items_) {
         if (item.id == id) return false;
     }
     items_.push_back({id, QRect(), text, itemData, enabled ? 1 : 0, hasSubmenu ? 1 : 0});
@@ -57,37 +57,37 @@ bool CTqmMenu::AddItem(int id, const QString& text, int itemData, bool enabled, 
     return true;
 }
 
-const LaMenuItem* CTqmMenu::FindItem(int id) const {
-    for (const LaMenuItem& item : items_) {
+const SkinMenuItem* SkinMenu::FindItem(int id) const {
+    for (const SkinMenuItem& item : items_) {
         if (item.id == id) return &item;
     }
     for (const auto& sub : submenus_) {
-        if (const LaMenuItem* found = sub->FindItem(id)) return found;
+        if (const SkinMenuItem* found = sub->FindItem(id)) return found;
     }
     return nullptr;
 }
 
-CTqmMenu* CTqmMenu::MakeSubmenu(int key) {
-    return new CTqmMenu(this, key);
+SkinMenu* SkinMenu::MakeSubmenu(int key) {
+    return new SkinMenu(this, key);
 }
 
-CTqmMenu* CTqmMenu::Submenu(int key, bool create) {
+SkinMenu* SkinMenu::Submenu(int key, bool create) {
     for (const auto& sub : submenus_) {
         if (sub->key() == key) return sub.get();
     }
     if (!create) return nullptr;
-    CTqmMenu* sub = MakeSubmenu(key);
+    SkinMenu* sub = MakeSubmenu(key);
     sub->parentMenu_ = this;
     sub->font_ = font_;
     sub->SetColors(text_, highlightedText_, background_, highlightedBackground_);
     // The owner hears from every menu of the tree through the top-level menu.
-    connect(sub, &CTqmMenu::sysCommand, this, &CTqmMenu::sysCommand);
-    connect(sub, &CTqmMenu::itemChosen, this, &CTqmMenu::itemChosen);
+    connect(sub, &SkinMenu::sysCommand, this, &SkinMenu::sysCommand);
+    connect(sub, &SkinMenu::itemChosen, this, &SkinMenu::itemChosen);
     submenus_.emplace_back(sub);
     return sub;
 }
 
-void CTqmMenu::RemoveAllItems() {
+void SkinMenu::RemoveAllItems() {
     CloseSubmenus();
     items_.clear();
     hot_ = -1;
@@ -95,14 +95,14 @@ void CTqmMenu::RemoveAllItems() {
     Layout();
 }
 
-void CTqmMenu::SetItemEnabled(int id, bool enabled) {
-    for (LaMenuItem& item : items_) {
+void SkinMenu::SetItemEnabled(int id, bool enabled) {
+    for (SkinMenuItem& item : items_) {
         if (item.id == id) item.enabled = enabled ? 1 : 0;
     }
     update();
 }
 
-void CTqmMenu::SetColors(QColor text, QColor highlightedText, QColor background,
+void SkinMenu::SetColors(QColor text, QColor highlightedText, QColor background,
                          QColor highlightedBackground) {
     text_ = text;
     highlightedText_ = highlightedText;
@@ -111,16 +111,16 @@ void CTqmMenu::SetColors(QColor text, QColor highlightedText, QColor background,
     update();
 }
 
-void CTqmMenu::SetMenuWidth(int width) {
+void SkinMenu::SetMenuWidth(int width) {
     resize(std::max(1, width), height());
 }
 
-int CTqmMenu::RowHeight() const {
+int SkinMenu::RowHeight() const {
     if (items_.empty()) return QFontMetrics(font_).height();
     return QFontMetrics(font_).boundingRect(items_.front().text).height() + kMenuPadding;
 }
 
-void CTqmMenu::Layout() {
+void SkinMenu::Layout() {
     if (items_.empty()) {
         hide();
         return;
@@ -134,7 +134,7 @@ void CTqmMenu::Layout() {
     update();
 }
 
-void CTqmMenu::PopUp(int mode, int x, int y) {
+void SkinMenu::PopUp(int mode, int x, int y) {
     Layout();
     hot_ = -1;
     if (items_.empty()) return;
@@ -146,20 +146,20 @@ void CTqmMenu::PopUp(int mode, int x, int y) {
     closing_ = false;
     show();
     // One watcher per open tree: the top-level menu sees every click of the program.
-    CTqmMenu* top = TopMenu();
+    SkinMenu* top = TopMenu();
     if (!top->watching_) {
         top->watching_ = true;
         qApp->installEventFilter(top);
     }
 }
 
-CTqmMenu* CTqmMenu::TopMenu() {
-    CTqmMenu* m = this;
+SkinMenu* SkinMenu::TopMenu() {
+    SkinMenu* m = this;
     while (m->parentMenu_) m = m->parentMenu_;
     return m;
 }
 
-bool CTqmMenu::TreeContains(const QPoint& globalPos) const {
+bool SkinMenu::TreeContains(const QPoint& globalPos) const {
     if (isVisible() && frameGeometry().contains(globalPos)) return true;
     for (const auto& sub : submenus_) {
         if (sub->TreeContains(globalPos)) return true;
@@ -167,7 +167,7 @@ bool CTqmMenu::TreeContains(const QPoint& globalPos) const {
     return false;
 }
 
-bool CTqmMenu::eventFilter(QObject* watched, QEvent* event) {
+bool SkinMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && isVisible()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && !TreeContains(mouse->globalPosition().toPoint())) {
@@ -177,17 +177,17 @@ bool CTqmMenu::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CTqmMenu::Notify(int code, int value) {
+void SkinMenu::Notify(int code, int value) {
     emit sysCommand(code, value);
 }
 
-void CTqmMenu::CloseSubmenus() {
+void SkinMenu::CloseSubmenus() {
     for (const auto& sub : submenus_) {
         if (sub->isVisible()) sub->Close();
     }
 }
 
-void CTqmMenu::Close() {
+void SkinMenu::Close() {
     if (!isVisible() || closing_) return;
     closing_ = true;
     Notify(kMenuClosingCode, 1);
@@ -205,23 +205,23 @@ void CTqmMenu::Close() {
     closing_ = false;
 }
 
-int CTqmMenu::ItemAt(const QPoint& pos) const {
+int SkinMenu::ItemAt(const QPoint& pos) const {
     for (size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].rect.contains(pos)) return static_cast<int>(i);
     }
     return -1;
 }
 
-void CTqmMenu::PopUpSubmenu(CTqmMenu* submenu, int index) {
+void SkinMenu::PopUpSubmenu(SkinMenu* submenu, int index) {
     const QRect frame = frameGeometry();
     submenu->PopUp(0, frame.right() + 1 - kSubmenuOverlap,
                    frame.top() + items_[index].rect.top() - kSubmenuOverlap);
 }
 
-void CTqmMenu::mouseMoveEvent(QMouseEvent* event) {
+void SkinMenu::mouseMoveEvent(QMouseEvent* event) {
     const int index = ItemAt(event->position().toPoint());
     if (index < 0) return;
-    const LaMenuItem& item = items_[index];
+    const SkinMenuItem& item = items_[index];
     const bool wasHot = hot_ == index;
     hot_ = index;
     update();
@@ -230,27 +230,27 @@ void CTqmMenu::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (wasHot) return;
-    CTqmMenu* sub = Submenu(item.id, false);
+    SkinMenu* sub = Submenu(item.id, false);
     for (const auto& other : submenus_) {
         if (other.get() != sub && other->isVisible()) other->Close();
     }
     if (sub && !sub->items().empty() && !sub->isVisible()) PopUpSubmenu(sub, index);
 }
 
-void CTqmMenu::mousePressEvent(QMouseEvent* event) {
+void SkinMenu::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const int index = ItemAt(event->position().toPoint());
     pressed_ = index >= 0 ? items_[index].id : -1;
     if (index < 0) Close();
 }
 
-void CTqmMenu::mouseReleaseEvent(QMouseEvent* event) {
+void SkinMenu::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     hot_ = -1;
     update();
     const int index = ItemAt(event->position().toPoint());
     if (index < 0) return;
-    const LaMenuItem item = items_[index];
+    const SkinMenuItem item = items_[index];
     if (item.hasSubmenu) return;
     if (item.enabled && parentWidget()) {
         Notify(key_, item.id);
@@ -259,13 +259,13 @@ void CTqmMenu::mouseReleaseEvent(QMouseEvent* event) {
     Close();
 }
 
-void CTqmMenu::paintEvent(QPaintEvent*) {
+void SkinMenu::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), background_);
     painter.setFont(font_);
     for (size_t i = 0; i < items_.size(); ++i) {
-        const LaMenuItem& item = items_[i];
+        const SkinMenuItem& item = items_[i];
         const bool hot = static_cast<int>(i) == hot_;
         if (hot) painter.fillRect(item.rect.adjusted(2, 0, -2, 0), highlightedBackground_);
         QColor color = hot ? highlightedText_ : text_;
@@ -287,50 +287,52 @@ void CTqmMenu::paintEvent(QPaintEvent*) {
     }
 }
 
-// ---- CTqmBnMenu -------------------------------------------------------------------------------
+// ---- ButtonFunctionMenu
+// -------------------------------------------------------------------------------
 
-CTqmBnMenu::CTqmBnMenu(QWidget* owner, int key, const QRect& initial)
-    : CTqmMenu(owner, key, initial) {}
+ButtonFunctionMenu::ButtonFunctionMenu(QWidget* owner, int key, const QRect& initial)
+    : SkinMenu(owner, key, initial) {}
 
-CTqmMenu* CTqmBnMenu::MakeSubmenu(int key) {
-    return new CTqmBnMenu(this, key);
+SkinMenu* ButtonFunctionMenu::MakeSubmenu(int key) {
+    return new ButtonFunctionMenu(this, key);
 }
 
-bool CTqmBnMenu::AddSubItem(int parentId, int id, const QString& text, int itemData, bool enabled) {
+bool ButtonFunctionMenu::AddSubItem(int parentId, int id, const QString& text, int itemData,
+                                    bool enabled) {
     auto parent = std::find_if(items_.begin(), items_.end(),
-                               [&](const LaMenuItem& item) { return item.id == parentId; });
+                               [&](const SkinMenuItem& item) { return item.id == parentId; });
     if (parent == items_.end()) return false;
     parent->hasSubmenu = 1;
     return Submenu(parentId, true)->AddItem(id, text, itemData, enabled, false);
 }
 
-int CTqmBnMenu::TotalHeight() const {
+int ButtonFunctionMenu::TotalHeight() const {
     const QFontMetrics metrics(font_);
     int total = 0;
-    for (const LaMenuItem& item : items_) total += metrics.boundingRect(item.text).height() + 4;
+    for (const SkinMenuItem& item : items_) total += metrics.boundingRect(item.text).height() + 4;
     return total;
 }
 
-int CTqmBnMenu::WidestText(int key) {
-    const CTqmMenu* menu = key == key_ ? this : Submenu(key, false);
+int ButtonFunctionMenu::WidestText(int key) {
+    const SkinMenu* menu = key == key_ ? this : Submenu(key, false);
     if (!menu) return 0;
     const QFontMetrics metrics(font_);
     int widest = 0;
-    for (const LaMenuItem& item : menu->items()) {
+    for (const SkinMenuItem& item : menu->items()) {
         widest = std::max(widest, metrics.horizontalAdvance(item.text));
     }
     return widest;
 }
 
-void CTqmBnMenu::PopUp(int mode, int x, int y) {
+void ButtonFunctionMenu::PopUp(int mode, int x, int y) {
     // Submenus are as wide as their longest entry.
     if (parentMenu_) {
         SetMenuWidth(WidestText(key_) + 2 * kTextInset + kSubmenuMarkRoom + 4);
     }
-    CTqmMenu::PopUp(mode, x, y);
+    SkinMenu::PopUp(mode, x, y);
 }
 
-void CTqmBnMenu::PopUpSubmenu(CTqmMenu* submenu, int index) {
+void ButtonFunctionMenu::PopUpSubmenu(SkinMenu* submenu, int index) {
     const QRect frame = frameGeometry();
     const int x = frame.right() + 1 - kSubmenuOverlap;
     const int rowTop = frame.top() + items_[index].rect.top();
@@ -344,8 +346,8 @@ void CTqmBnMenu::PopUpSubmenu(CTqmMenu* submenu, int index) {
     }
 }
 
-void CTqmBnMenu::paintEvent(QPaintEvent* event) {
-    CTqmMenu::paintEvent(event);
+void ButtonFunctionMenu::paintEvent(QPaintEvent* event) {
+    SkinMenu::paintEvent(event);
     QPainter painter(this);
     painter.setPen(skin::kBorder);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));

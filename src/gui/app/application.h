@@ -44,7 +44,7 @@ class SingleInstance : public QObject {
     QLocalServer* server_ = nullptr;
 };
 
-class CKestaApp {
+class Application {
   public:
     // The whole program: the command line first (usage needs no display), then the
     // QApplication and the window. Returns the exit code.

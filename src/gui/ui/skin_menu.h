@@ -16,7 +16,7 @@ namespace z7 {
 // Code of the close notifications: (2234, 1) when a menu starts closing, (2234, 0) when closed.
 inline constexpr int kMenuClosingCode = 2234;
 
-struct LaMenuItem {
+struct SkinMenuItem {
     int id = 0;
     QRect rect;  // the item's row inside the menu, set by the layout
     QString text;
@@ -24,22 +24,21 @@ struct LaMenuItem {
     int enabled = 1;
     int hasSubmenu = 0;
 };
-using JMenuItem = LaMenuItem;
 
-class CTqmMenu : public QWidget {
+class SkinMenu : public QWidget {
     Q_OBJECT
   public:
     // `owner` receives the notifications and owns the menu. `key` is reported with every
     // choice; for a submenu it is the id of the item that opens it.
-    CTqmMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
-    ~CTqmMenu() override;
+    SkinMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
+    ~SkinMenu() override;
 
     // Appends an item; false (and no change) when this menu already holds the id.
     bool AddItem(int id, const QString& text, int itemData = 0, bool enabled = true,
                  bool hasSubmenu = false);
     // This menu's items, then each submenu's, depth first; nullptr when absent.
-    const LaMenuItem* FindItem(int id) const;
-    CTqmMenu* Submenu(int key, bool create);
+    const SkinMenuItem* FindItem(int id) const;
+    SkinMenu* Submenu(int key, bool create);
     void RemoveAllItems();
     void SetItemEnabled(int id, bool enabled);
 
@@ -51,9 +50,9 @@ class CTqmMenu : public QWidget {
     void Close();
 
     int key() const { return key_; }
-    const std::vector<LaMenuItem>& items() const { return items_; }
+    const std::vector<SkinMenuItem>& items() const { return items_; }
     int hotItem() const { return hot_; }
-    CTqmMenu* parentMenu() const { return parentMenu_; }
+    SkinMenu* parentMenu() const { return parentMenu_; }
     void SetColors(QColor text, QColor highlightedText, QColor background,
                    QColor highlightedBackground);
     void SetMenuWidth(int width);
@@ -74,9 +73,9 @@ class CTqmMenu : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    virtual CTqmMenu* MakeSubmenu(int key);
+    virtual SkinMenu* MakeSubmenu(int key);
     // Opens the submenu of row `index` beside this menu.
-    virtual void PopUpSubmenu(CTqmMenu* submenu, int index);
+    virtual void PopUpSubmenu(SkinMenu* submenu, int index);
     // Width of the rows (the room left for the submenu mark differs per family).
     virtual int RowWidth() const { return width(); }
 
@@ -85,11 +84,11 @@ class CTqmMenu : public QWidget {
     void CloseSubmenus();
     void Notify(int code, int value);
     bool TreeContains(const QPoint& globalPos) const;
-    CTqmMenu* TopMenu();
+    SkinMenu* TopMenu();
 
-    std::vector<LaMenuItem> items_;
-    std::vector<std::unique_ptr<CTqmMenu>> submenus_;
-    CTqmMenu* parentMenu_ = nullptr;
+    std::vector<SkinMenuItem> items_;
+    std::vector<std::unique_ptr<SkinMenu>> submenus_;
+    SkinMenu* parentMenu_ = nullptr;
     int key_;
     int hot_ = -1;
     int pressed_ = -1;
@@ -100,10 +99,10 @@ class CTqmMenu : public QWidget {
 };
 
 // The button function menus: bordered, with sub-items added by parent id.
-class CTqmBnMenu : public CTqmMenu {
+class ButtonFunctionMenu : public SkinMenu {
     Q_OBJECT
   public:
-    CTqmBnMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
+    ButtonFunctionMenu(QWidget* owner, int key, const QRect& initial = QRect(0, 0, 50, 10));
     // Marks the parent item as having a submenu and adds the item there; false when the parent
     // is not one of this menu's items or the submenu already holds the id.
     bool AddSubItem(int parentId, int id, const QString& text, int itemData = 0,
@@ -116,8 +115,8 @@ class CTqmBnMenu : public CTqmMenu {
 
   protected:
     void paintEvent(QPaintEvent*) override;
-    CTqmMenu* MakeSubmenu(int key) override;
-    void PopUpSubmenu(CTqmMenu* submenu, int index) override;
+    SkinMenu* MakeSubmenu(int key) override;
+    void PopUpSubmenu(SkinMenu* submenu, int index) override;
     int RowWidth() const override { return width() - 15; }
 };
 

@@ -1,4 +1,4 @@
-#include "gui/app/kesta_dlg.h"
+#include "gui/app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,7 +17,7 @@
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
 #include "core/util/text.h"
-#include "gui/ui/pop_system_message_dlg.h"
+#include "gui/ui/message_popup.h"
 #include "gui/ui/skin.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
@@ -114,11 +114,11 @@ MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsF
     return links;
 }
 
-CKestaDlg::CKestaDlg(KestaEnvironment env, QWidget* parent)
-    : CLumImageDialog(parent), env_(std::move(env)) {
+MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
+    : SkinWindow(parent), env_(std::move(env)) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(env_.simulated ? U(kTitle) + U(" — 模拟鼠标") : U(kTitle));
-    setWindowIcon(CKestaTray::ProgramIcon());
+    setWindowIcon(TrayIcon::ProgramIcon());
     settings_ = LoadSettings(*env_.fs, env_.settingsFile, env_.defaultDataFolder);
     if (env_.dataDirOverride) settings_.dataFolder = *env_.dataDirOverride;
     listenerDataFolder_ = settings_.dataFolder;
@@ -130,25 +130,24 @@ CKestaDlg::CKestaDlg(KestaEnvironment env, QWidget* parent)
     SetBackground(SkinPart(kMainFamily, kStateNormal));
     if (background().isNull()) setFixedSize(860, 572);
     BuildControls();
-    pages_ = {new CSystemSettingsDlg(this), new CButtonAssignmentDlg(this),
-              new CBasicSettingsDlg(this),  new CAdvancedSettingsDlg(this),
-              new CMacroRecording(this),    new CLightSettingsDlg(this),
-              new CSupportUpdateDlg(this)};
-    for (CPageDlg* p : pages_) p->hide();
-    tray_ = new CKestaTray(this);
-    connect(tray_, &CKestaTray::showRequested, this, &CKestaDlg::ShowFromOtherInstance);
-    connect(tray_, &CKestaTray::quitRequested, this, &CKestaDlg::quitRequested);
+    pages_ = {new SystemPage(this), new ButtonPage(this), new PointerPage(this),
+              new SensorPage(this), new MacroPage(this),  new LightingPage(this),
+              new SupportPage(this)};
+    for (PageWindow* p : pages_) p->hide();
+    tray_ = new TrayIcon(this);
+    connect(tray_, &TrayIcon::showRequested, this, &MainWindow::ShowFromOtherInstance);
+    connect(tray_, &TrayIcon::quitRequested, this, &MainWindow::quitRequested);
     RebuildProfileSelector();
     LoadPagesFromProfile(profiles_.current());
     UpdateStatus();
 
     arrivalTimer_.setSingleShot(true);
     arrivalTimer_.setInterval(static_cast<int>(kArrivalSettleDelay.count()));
-    connect(&arrivalTimer_, &QTimer::timeout, this, &CKestaDlg::RefreshFromDevice);
+    connect(&arrivalTimer_, &QTimer::timeout, this, &MainWindow::RefreshFromDevice);
     worker_ = std::make_unique<DeviceWorker>();
 }
 
-CKestaDlg::~CKestaDlg() {
+MainWindow::~MainWindow() {
     arrivalTimer_.stop();
     if (monitor_) monitor_->Stop();
     worker_.reset();
@@ -157,16 +156,16 @@ CKestaDlg::~CKestaDlg() {
     AfterDeviceWork();
 }
 
-void CKestaDlg::BuildControls() {
-    tip_ = new CTitleTip(this);
+void MainWindow::BuildControls() {
+    tip_ = new TitleTip(this);
     for (const ControlSpec& c : kControls) {
         const QRect rect = ElementRect(c.element);
         if (c.id == kIdProfile || c.id == kIdShare) {
-            auto* combo = new CTqmComboButton(c.id, this);
+            auto* combo = new SkinComboButton(c.id, this);
             combo->setGeometry(rect);
             combo->SetSkinElement(c.element);
             combo->SetColors(skin::kText, skin::kAccent);
-            connect(combo, &CTqmComboButton::sysCommand, this, &CKestaDlg::OnControl);
+            connect(combo, &SkinComboButton::sysCommand, this, &MainWindow::OnControl);
             controls_[c.id] = combo;
             if (c.id == kIdProfile) {
                 selector_ = combo;
@@ -177,48 +176,48 @@ void CKestaDlg::BuildControls() {
                 combo->SetText(U("分享"));
             }
         } else if (c.id == kIdProfileName) {
-            nameBox_ = new CLumEdit(c.id, this);
+            nameBox_ = new SkinLineEdit(c.id, this);
             nameBox_->setGeometry(rect);
             nameBox_->SetBackground(SkinPart(c.element, kStateNormal));
             nameBox_->SetFontHeight(16);
             nameBox_->SetTextColor(skin::kText);
             nameBox_->setMaxLength(64);
-            connect(nameBox_, &CLumEdit::sysCommand, this, &CKestaDlg::OnControl);
+            connect(nameBox_, &SkinLineEdit::sysCommand, this, &MainWindow::OnControl);
         } else {
-            auto* b = new CLumButton(c.id, this);
+            auto* b = new SkinButton(c.id, this);
             b->setGeometry(rect);
             b->SetSkinElement(c.element);
-            connect(b, &CLumButton::sysCommand, this, &CKestaDlg::OnControl);
-            connect(b, &CLumButton::clicked, this, [this, id = c.id] { OnControl(id, -1); });
+            connect(b, &SkinButton::sysCommand, this, &MainWindow::OnControl);
+            connect(b, &SkinButton::clicked, this, [this, id = c.id] { OnControl(id, -1); });
             controls_[c.id] = b;
         }
     }
-    status_ = new CLumStatic(0, this);
+    status_ = new SkinLabel(0, this);
     status_->setGeometry(kStatusRect);
     status_->SetFontHeight(14);
     status_->SetColors(Qt::transparent, skin::kTextDim);
     status_->SetCentred(true);
 }
 
-CLumButton* CKestaDlg::button(int controlId) const {
+SkinButton* MainWindow::button(int controlId) const {
     const auto it = controls_.find(controlId);
-    return it == controls_.end() ? nullptr : qobject_cast<CLumButton*>(it->second);
+    return it == controls_.end() ? nullptr : qobject_cast<SkinButton*>(it->second);
 }
 
-CPageDlg* CKestaDlg::page(int controlId) const {
+PageWindow* MainWindow::page(int controlId) const {
     for (int i = 0; i < 7; ++i)
         if (kPageButtons[i] == controlId) return pages_[i];
     return nullptr;
 }
 
-QString CKestaDlg::TooltipOf(int controlId) const {
+QString MainWindow::TooltipOf(int controlId) const {
     for (const ControlSpec& c : kControls)
         if (c.id == controlId) return U(c.tip);
     return {};
 }
 
 // One entry point for every control, as the window's command handler.
-void CKestaDlg::OnControl(int code, int value) {
+void MainWindow::OnControl(int code, int value) {
     if (code == kHoverCode) return ShowTip(value);
     if (code == kIdProfile) return OnProfileChoice(value);
     if (code == kIdShare) return OpenLink(value);
@@ -253,7 +252,7 @@ void CKestaDlg::OnControl(int code, int value) {
     }
 }
 
-void CKestaDlg::ShowTip(int controlId) {
+void MainWindow::ShowTip(int controlId) {
     QWidget* control = controlId == kIdProfileName ? nameBox_ : nullptr;
     if (!control) {
         const auto it = controls_.find(controlId);
@@ -268,32 +267,32 @@ void CKestaDlg::ShowTip(int controlId) {
     tip_->Show(text, 0, rect, anchor);
 }
 
-int CKestaDlg::Popup(int kind, const QString& text) {
+int MainWindow::Popup(int kind, const QString& text) {
     if (popupHandler) return popupHandler(kind, text);
-    CPopSystemMessageDlg popup(kind, this);
+    MessagePopup popup(kind, this);
     if (!text.isEmpty()) popup.SetText(text);
     return popup.exec();
 }
 
-void CKestaDlg::MessageBox(const QString& text) {
+void MainWindow::MessageBox(const QString& text) {
     if (messageBoxHandler) return messageBoxHandler(text);
     QMessageBox::warning(this, windowTitle(), text);
 }
 
-void CKestaDlg::LoadPagesFromProfile(const ProfileRecord& record) {
+void MainWindow::LoadPagesFromProfile(const ProfileRecord& record) {
     nameBox_->setText(QString::fromStdU16String(record.profileName));
     const bool user = record.profileSlot != 0;
     nameBox_->setEnabled(user);
     button(kIdDelete)->setEnabled(user);
     button(kIdImport)->setEnabled(user);
-    for (CPageDlg* p : pages_) p->LoadFromProfile(record);
+    for (PageWindow* p : pages_) p->LoadFromProfile(record);
 }
 
-void CKestaDlg::StorePagesIntoProfile(ProfileRecord& record) {
-    for (CPageDlg* p : pages_) p->StoreIntoProfile(record);
+void MainWindow::StorePagesIntoProfile(ProfileRecord& record) {
+    for (PageWindow* p : pages_) p->StoreIntoProfile(record);
 }
 
-bool CKestaDlg::SaveProfileSet() {
+bool MainWindow::SaveProfileSet() {
     std::string error;
     bool ok = z7::SaveProfileSet(*env_.fs, profiles_, settings_.dataFolder, &error);
     if (ok) ok = ResaveLibraries(*env_.fs, settings_.dataFolder, &error);
@@ -302,14 +301,14 @@ bool CKestaDlg::SaveProfileSet() {
     return ok;
 }
 
-void CKestaDlg::SetApplyButtonsEnabled(bool enabled) {
+void MainWindow::SetApplyButtonsEnabled(bool enabled) {
     applyEnabled_ = enabled;
     button(kIdSave)->setEnabled(enabled);
     button(kIdReset)->setEnabled(enabled);
-    for (CPageDlg* p : pages_) p->SetApplyButtonsEnabled(enabled);
+    for (PageWindow* p : pages_) p->SetApplyButtonsEnabled(enabled);
 }
 
-void CKestaDlg::RebuildProfileSelector() {
+void MainWindow::RebuildProfileSelector() {
     selector_->RemoveAllItems();
     if (selector_->menu()) selector_->menu()->RemoveAllItems();
     if (profiles_.FirstFreeSlot() != 0) selector_->AddItem(kNewProfileEntry, U("新建配置"));
@@ -320,12 +319,12 @@ void CKestaDlg::RebuildProfileSelector() {
     selector_->SelectItem(profiles_.currentSlot());
 }
 
-void CKestaDlg::SelectSlot(int slot) {
+void MainWindow::SelectSlot(int slot) {
     profiles_.SetCurrent(slot);
     currentSlot_ = slot;
 }
 
-void CKestaDlg::OnProfileChoice(int entryId) {
+void MainWindow::OnProfileChoice(int entryId) {
     if (entryId == kNewProfileEntry) {
         selector_->VetoChosenText();
         StorePagesIntoProfile(profiles_.current());
@@ -344,7 +343,7 @@ void CKestaDlg::OnProfileChoice(int entryId) {
     LoadPagesFromProfile(profiles_.current());
 }
 
-void CKestaDlg::OnSaveAndApply() {
+void MainWindow::OnSaveAndApply() {
     SetApplyButtonsEnabled(false);
     ProfileRecord& record = profiles_.current();
     StorePagesIntoProfile(record);
@@ -366,7 +365,7 @@ void CKestaDlg::OnSaveAndApply() {
     }
 }
 
-void CKestaDlg::StartWriteAll() {
+void MainWindow::StartWriteAll() {
     ++pendingWrites_;
     SetApplyButtonsEnabled(false);
     const ProfileRecord snapshot = profiles_.current();
@@ -378,7 +377,7 @@ void CKestaDlg::StartWriteAll() {
     });
 }
 
-void CKestaDlg::FinishWriteAll(ExchangeResult result) {
+void MainWindow::FinishWriteAll(ExchangeResult result) {
     if (--pendingWrites_ == 0) SetApplyButtonsEnabled(true);
     if (result == ExchangeResult::kNoDevice || result == ExchangeResult::kNoAccess)
         Popup(kPopupDeviceNotFound);
@@ -388,7 +387,7 @@ void CKestaDlg::FinishWriteAll(ExchangeResult result) {
     UpdateStatus();
 }
 
-bool CKestaDlg::MousePresent() {
+bool MainWindow::MousePresent() {
     for (const HidCollectionInfo& c : env_.link->transport().Enumerate()) {
         if (c.vendorId == kVendorId && c.productId == kProductNormal &&
             c.usagePage == kConfigUsagePage && c.usage == kConfigUsage)
@@ -397,7 +396,7 @@ bool CKestaDlg::MousePresent() {
     return false;
 }
 
-void CKestaDlg::OnDelete() {
+void MainWindow::OnDelete() {
     if (!MousePresent()) {
         Popup(kPopupDeviceNotFound);
         return;
@@ -418,7 +417,7 @@ void CKestaDlg::OnDelete() {
     });
 }
 
-void CKestaDlg::OnImport() {
+void MainWindow::OnImport() {
     if (profiles_.currentSlot() == 0) return;
     QString file;
     if (importFileChooser) {
@@ -441,7 +440,7 @@ void CKestaDlg::OnImport() {
     RebuildProfileSelector();
 }
 
-void CKestaDlg::OnReset() {
+void MainWindow::OnReset() {
     if (!MousePresent()) {
         Popup(kPopupDeviceNotFound);
         return;
@@ -455,8 +454,8 @@ void CKestaDlg::OnReset() {
     StartWriteAll();
 }
 
-void CKestaDlg::OpenPage(int controlId) {
-    CPageDlg* p = page(controlId);
+void MainWindow::OpenPage(int controlId) {
+    PageWindow* p = page(controlId);
     if (!p) return;
     if (!p->isVisible() || p->isMinimized()) {
         // Centred on the main window the first time it shows.
@@ -468,7 +467,7 @@ void CKestaDlg::OpenPage(int controlId) {
     p->Open();
 }
 
-void CKestaDlg::OpenLink(int id) {
+void MainWindow::OpenLink(int id) {
     QString url;
     if (id == kIdSupportSite)
         url = links_.support;
@@ -484,7 +483,7 @@ void CKestaDlg::OpenLink(int id) {
         QDesktopServices::openUrl(QUrl(url));
 }
 
-void CKestaDlg::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
+void MainWindow::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
     DeviceEventHandlers handlers;
     handlers.currentSlot = [this] { return currentSlot_.load(); };
     handlers.onProfileSwitch = [this](uint8_t slot) {
@@ -512,12 +511,12 @@ void CKestaDlg::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
     if (withTray) trayShown_ = tray_->Show();
 }
 
-std::filesystem::path CKestaDlg::DataFolderForListener() {
+std::filesystem::path MainWindow::DataFolderForListener() {
     std::lock_guard lock(dataFolderMutex_);
     return listenerDataFolder_;
 }
 
-void CKestaDlg::RefreshFromDevice() {
+void MainWindow::RefreshFromDevice() {
     worker_->Post([this] {
         DeviceInfo info;
         const ExchangeResult result = z7::RefreshFromDevice(*env_.link, info);
@@ -527,7 +526,7 @@ void CKestaDlg::RefreshFromDevice() {
     });
 }
 
-void CKestaDlg::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) {
+void MainWindow::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) {
     present_ = result == ExchangeResult::kOk || env_.link->eventOpen();
     accessDenied_ = result == ExchangeResult::kNoAccess;
     int slot = 0;
@@ -550,19 +549,19 @@ void CKestaDlg::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) {
     if (firmwareVersion_) OfferNewerFirmware(*firmwareVersion_);
 }
 
-void CKestaDlg::OfferNewerFirmware(uint16_t mouseVersion) {
+void MainWindow::OfferNewerFirmware(uint16_t mouseVersion) {
     const uint16_t packaged = PackagedFirmwareVersion(*env_.fs, env_.firmwareFolder);
     if (packaged == 0 || mouseVersion >= packaged) return;
     if (Popup(kPopupCheckStart, VersionLabel(packaged)) == kPopupYes)
         emit firmwareUpdateRequested();
 }
 
-void CKestaDlg::ShowFirmwareText(const QString& text) {
+void MainWindow::ShowFirmwareText(const QString& text) {
     firmwareText_ = text;
-    for (CPageDlg* p : pages_) p->SetFirmwareVersionText(text);
+    for (PageWindow* p : pages_) p->SetFirmwareVersionText(text);
 }
 
-void CKestaDlg::UpdateStatus() {
+void MainWindow::UpdateStatus() {
     QString text = env_.simulated ? U("模拟鼠标 · ") : QString();
     // Without the udev rule the mouse is there but cannot be opened: say so, or the user
     // would only ever see "not connected".
@@ -572,7 +571,7 @@ void CKestaDlg::UpdateStatus() {
     status_->SetText(text);
 }
 
-void CKestaDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
+void MainWindow::OnDeviceChange(DeviceChange change, const std::string& name) {
     const DeviceChangeAction action = z7::OnDeviceChange(*env_.link, change, name);
     if (action == DeviceChangeAction::kRefreshLater) {
         // One plug-in brings a notice per interface: restart one timer rather than queue.
@@ -584,7 +583,7 @@ void CKestaDlg::OnDeviceChange(DeviceChange change, const std::string& name) {
     }
 }
 
-void CKestaDlg::OnRemoved() {
+void MainWindow::OnRemoved() {
     present_ = false;
     accessDenied_ = false;
     firmwareVersion_.reset();
@@ -592,18 +591,18 @@ void CKestaDlg::OnRemoved() {
     UpdateStatus();
 }
 
-void CKestaDlg::WaitForDeviceWork() {
+void MainWindow::WaitForDeviceWork() {
     do {
         worker_->WaitIdle();
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     } while (worker_->busy());
 }
 
-void CKestaDlg::AfterDeviceWork() {
+void MainWindow::AfterDeviceWork() {
     if (env_.afterDeviceWork) env_.afterDeviceWork();
 }
 
-void CKestaDlg::ShowFromOtherInstance() {
+void MainWindow::ShowFromOtherInstance() {
     if (isMinimized())
         showNormal();
     else
@@ -612,7 +611,7 @@ void CKestaDlg::ShowFromOtherInstance() {
     activateWindow();
 }
 
-void CKestaDlg::HideToTray() {
+void MainWindow::HideToTray() {
     // Without a notification area a hidden window could never come back.
     if (trayShown_ && tray_->available())
         hide();
@@ -620,15 +619,15 @@ void CKestaDlg::HideToTray() {
         showMinimized();
 }
 
-void CKestaDlg::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     HideToTray();
 }
 
-void CKestaDlg::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     // Escape would end the dialog; the window only ever hides.
     if (event->key() == Qt::Key_Escape) return HideToTray();
-    CLumImageDialog::keyPressEvent(event);
+    SkinWindow::keyPressEvent(event);
 }
 
 }  // namespace z7

@@ -1,4 +1,4 @@
-#include "gui/app/kesta_app.h"
+#include "gui/app/application.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,7 +11,7 @@
 
 #include "core/firmware/firmware_package.h"
 #include "core/util/text.h"
-#include "gui/app/kesta_dlg.h"
+#include "gui/app/main_window.h"
 #include "platform/auto_start.h"
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
@@ -143,7 +143,7 @@ bool SingleInstance::Claim() {
     return true;
 }
 
-int CKestaApp::Main(int argc, char** argv) {
+int Application::Main(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     AppOptions options;
@@ -161,7 +161,7 @@ int CKestaApp::Main(int argc, char** argv) {
     return Run(options);
 }
 
-int CKestaApp::Run(const AppOptions& options) {
+int Application::Run(const AppOptions& options) {
     SingleInstance instance(InstanceKey());
     if (!instance.Claim()) return 0;
 
@@ -176,7 +176,7 @@ int CKestaApp::Run(const AppOptions& options) {
     std::unique_ptr<HostActions> hostActions = CreateHostActions();
     std::unique_ptr<AutoStart> autoStart = CreateAutoStart();
 
-    KestaEnvironment env;
+    MainWindowEnvironment env;
     env.fs = &fs;
     env.link = &backend->link();
     env.hostActions = hostActions.get();
@@ -193,12 +193,12 @@ int CKestaApp::Run(const AppOptions& options) {
     };
 
     QApplication::setQuitOnLastWindowClosed(false);
-    auto dlg = std::make_unique<CKestaDlg>(std::move(env));
+    auto dlg = std::make_unique<MainWindow>(std::move(env));
     QObject::connect(&instance, &SingleInstance::showRequested, dlg.get(),
-                     &CKestaDlg::ShowFromOtherInstance);
+                     &MainWindow::ShowFromOtherInstance);
     // exit(), not quit(): quit() first asks every window to close, and ours only hide.
     QObject::connect(
-        dlg.get(), &CKestaDlg::quitRequested, qApp, [] { QCoreApplication::exit(0); },
+        dlg.get(), &MainWindow::quitRequested, qApp, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
     if (qEnvironmentVariableIsSet("Z7_LAUNCH_NS"))
         dlg->installEventFilter(new FirstPaintProbe(dlg.get()));

@@ -1,4 +1,4 @@
-#include "gui/ui/tqm_combo_button.h"
+#include "gui/ui/skin_combo_button.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -43,27 +43,27 @@ constexpr HotkeyLabel kHotkeyLabels[] = {
 };
 }  // namespace
 
-CTqmComboButton::CTqmComboButton(int controlId, QWidget* parent)
-    : CLumWidget(controlId, parent),
+SkinComboButton::SkinComboButton(int controlId, QWidget* parent)
+    : SkinControl(controlId, parent),
       normalColor_(skin::kText),
       highlightedColor_(skin::kAccent),
       clock_(&DefaultClock()) {
     setFont(SkinFont(16));
 }
 
-void CTqmComboButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
+void SkinComboButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
     pictures_[0] = normal;
     pictures_[1] = over;
     pictures_[2] = down;
     update();
 }
 
-void CTqmComboButton::SetOffPicture(const QImage& off) {
+void SkinComboButton::SetOffPicture(const QImage& off) {
     off_ = off;
     update();
 }
 
-void CTqmComboButton::SetSkinElement(int element) {
+void SkinComboButton::SetSkinElement(int element) {
     for (int state = kStateNormal; state <= kStateDown; ++state) {
         pictures_[state] = SkinPart(element, state);
     }
@@ -71,61 +71,61 @@ void CTqmComboButton::SetSkinElement(int element) {
     update();
 }
 
-CTqmMenu* CTqmComboButton::CreateMenu(int key) {
-    return new CTqmMenu(this, key, QRect(0, 0, std::max(1, width() - 2), 10));
+SkinMenu* SkinComboButton::CreateMenu(int key) {
+    return new SkinMenu(this, key, QRect(0, 0, std::max(1, width() - 2), 10));
 }
 
-void CTqmComboButton::EnsureMenu() {
+void SkinComboButton::EnsureMenu() {
     if (menu_) return;
     menu_ = CreateMenu(NextMenuKey());
-    connect(menu_, &CTqmMenu::itemChosen, this, &CTqmComboButton::OnChosen);
-    connect(menu_, &CTqmMenu::closeNotice, this, [this](int phase) {
+    connect(menu_, &SkinMenu::itemChosen, this, &SkinComboButton::OnChosen);
+    connect(menu_, &SkinMenu::closeNotice, this, [this](int phase) {
         lastSeenOpen_ = clock_->Now();
         update();
         emit sysCommand(kMenuClosingCode, phase);
     });
 }
 
-bool CTqmComboButton::AddItem(int id, const QString& text, int itemData, bool enabled) {
+bool SkinComboButton::AddItem(int id, const QString& text, int itemData, bool enabled) {
     EnsureMenu();
     return menu_->AddItem(id, text, itemData, enabled);
 }
 
-void CTqmComboButton::SelectItem(int id) {
-    const LaMenuItem* item = menu_ ? menu_->FindItem(id) : nullptr;
+void SkinComboButton::SelectItem(int id) {
+    const SkinMenuItem* item = menu_ ? menu_->FindItem(id) : nullptr;
     if (!item) return;
     text_ = LabelFor(*item);
     currentId_ = id;
     update();
 }
 
-void CTqmComboButton::RemoveAllItems() {
+void SkinComboButton::RemoveAllItems() {
     if (menu_) menu_->RemoveAllItems();
     text_.clear();
     currentId_ = -1;
     update();
 }
 
-void CTqmComboButton::SetText(const QString& text) {
+void SkinComboButton::SetText(const QString& text) {
     text_ = text;
     update();
 }
 
-void CTqmComboButton::SetColors(QColor normal, QColor highlighted) {
+void SkinComboButton::SetColors(QColor normal, QColor highlighted) {
     normalColor_ = normal;
     highlightedColor_ = highlighted;
     update();
 }
 
-void CTqmComboButton::SetMenuWidth(int width) {
+void SkinComboButton::SetMenuWidth(int width) {
     EnsureMenu();
     menu_->SetMenuWidth(width);
 }
 
-void CTqmComboButton::OnChosen(int, int id) {
-    const LaMenuItem* item = menu_->FindItem(id);
+void SkinComboButton::OnChosen(int, int id) {
+    const SkinMenuItem* item = menu_->FindItem(id);
     if (!item) return;
-    const LaMenuItem chosen = *item;
+    const SkinMenuItem chosen = *item;
     emit sysCommand(controlId(), id);
     if (showChosenText_) {
         text_ = LabelFor(chosen);
@@ -135,7 +135,7 @@ void CTqmComboButton::OnChosen(int, int id) {
     showChosenText_ = true;
 }
 
-void CTqmComboButton::ShowMenu() {
+void SkinComboButton::ShowMenu() {
     if (upward_) {
         const QPoint p = mapToGlobal(QPoint(0, 0));
         menu_->PopUp(2, p.x(), p.y());
@@ -145,7 +145,7 @@ void CTqmComboButton::ShowMenu() {
     }
 }
 
-void CTqmComboButton::mousePressEvent(QMouseEvent* event) {
+void SkinComboButton::mousePressEvent(QMouseEvent* event) {
     Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
@@ -156,7 +156,7 @@ void CTqmComboButton::mousePressEvent(QMouseEvent* event) {
     update();
 }
 
-void CTqmComboButton::mouseReleaseEvent(QMouseEvent* event) {
+void SkinComboButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !pressed_) return;
     pressed_ = false;
     state_ = tracking() ? 1 : 0;
@@ -169,19 +169,19 @@ void CTqmComboButton::mouseReleaseEvent(QMouseEvent* event) {
     if (menu_ && rect().contains(event->position().toPoint())) ShowMenu();
 }
 
-void CTqmComboButton::PointerEntered() {
+void SkinComboButton::PointerEntered() {
     if (state_ != 2) state_ = 1;
     update();
-    CLumWidget::PointerEntered();
+    SkinControl::PointerEntered();
 }
 
-void CTqmComboButton::PointerLeft() {
+void SkinComboButton::PointerLeft() {
     state_ = 0;
     pressed_ = false;
     update();
 }
 
-void CTqmComboButton::paintEvent(QPaintEvent*) {
+void SkinComboButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool open = menuOpen();
     if (!isEnabled() && !off_.isNull())
@@ -200,31 +200,31 @@ void CTqmComboButton::paintEvent(QPaintEvent*) {
                      painter.fontMetrics().elidedText(text_, Qt::ElideRight, textRect.width()));
 }
 
-// ---- CTqmBnComboButton ------------------------------------------------------------------------
+// ---- ButtonFunctionCombo ------------------------------------------------------------------------
 
-CTqmBnComboButton::CTqmBnComboButton(int controlId, QWidget* parent)
-    : CTqmComboButton(controlId, parent) {
+ButtonFunctionCombo::ButtonFunctionCombo(int controlId, QWidget* parent)
+    : SkinComboButton(controlId, parent) {
     highlightedColor_ = skin::kAccent;
 }
 
-CTqmMenu* CTqmBnComboButton::CreateMenu(int key) {
-    return new CTqmBnMenu(this, key, QRect(0, 0, std::max(1, width() - 2), 10));
+SkinMenu* ButtonFunctionCombo::CreateMenu(int key) {
+    return new ButtonFunctionMenu(this, key, QRect(0, 0, std::max(1, width() - 2), 10));
 }
 
-bool CTqmBnComboButton::AddSubItem(int parentId, int id, const QString& text, int itemData,
-                                   bool enabled) {
+bool ButtonFunctionCombo::AddSubItem(int parentId, int id, const QString& text, int itemData,
+                                     bool enabled) {
     EnsureMenu();
     return bnMenu()->AddSubItem(parentId, id, text, itemData, enabled);
 }
 
-QString CTqmBnComboButton::LabelFor(const LaMenuItem& item) const {
+QString ButtonFunctionCombo::LabelFor(const SkinMenuItem& item) const {
     for (const HotkeyLabel& l : kHotkeyLabels) {
         if (l.id == item.id) return QString::fromUtf8(l.label);
     }
     return item.text;
 }
 
-void CTqmBnComboButton::ShowMenu() {
+void ButtonFunctionCombo::ShowMenu() {
     const QPoint below = mapToGlobal(QPoint(0, height()));
     QScreen* screen = QGuiApplication::screenAt(below);
     if (!screen) screen = QGuiApplication::primaryScreen();

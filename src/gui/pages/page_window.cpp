@@ -1,11 +1,11 @@
-#include "gui/pages/page_dlg.h"
+#include "gui/pages/page_window.h"
 
 #include "gui/ui/skin.h"
 #include "gui/ui/skin_layout.h"
 
 namespace z7 {
 
-CPageDlg::CPageDlg(int family, QWidget* owner) : CLumImageDialog(owner), family_(family) {
+PageWindow::PageWindow(int family, QWidget* owner) : SkinWindow(owner), family_(family) {
     // A page is a window of its own beside the main window, not a transient dialog of it.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     const SkinFamily* f = FamilyOf(family);
@@ -13,15 +13,15 @@ CPageDlg::CPageDlg(int family, QWidget* owner) : CLumImageDialog(owner), family_
     setFixedSize(f ? f->size : QSize(760, 520));
 }
 
-void CPageDlg::EnsureBuilt() {
+void PageWindow::EnsureBuilt() {
     if (built_) return;
     built_ = true;
     const QImage background = SkinPart(family_, kStateNormal);
     if (!background.isNull()) SetBackground(background);
     minButton_ = AddSkinButton("Min", 0);
     closeButton_ = AddSkinButton("Close", 0);
-    if (minButton_) connect(minButton_, &CLumButton::clicked, this, &QWidget::showMinimized);
-    if (closeButton_) connect(closeButton_, &CLumButton::clicked, this, &QWidget::hide);
+    if (minButton_) connect(minButton_, &SkinButton::clicked, this, &QWidget::showMinimized);
+    if (closeButton_) connect(closeButton_, &SkinButton::clicked, this, &QWidget::hide);
     BuildControls();
     // Built while the page is being shown: controls the page did not hide itself appear with it.
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -33,40 +33,40 @@ void CPageDlg::EnsureBuilt() {
     }
 }
 
-void CPageDlg::showEvent(QShowEvent* event) {
+void PageWindow::showEvent(QShowEvent* event) {
     EnsureBuilt();
-    CLumImageDialog::showEvent(event);
+    SkinWindow::showEvent(event);
 }
 
-CLumButton* CPageDlg::AddSkinButton(const char* name, int controlId) {
+SkinButton* PageWindow::AddSkinButton(const char* name, int controlId) {
     const int element = ElementNamed(family_, name);
     if (element < 0) return nullptr;
-    auto* button = new CLumButton(controlId ? controlId : element, this);
+    auto* button = new SkinButton(controlId ? controlId : element, this);
     button->SetSkinElement(element);
     button->setGeometry(ElementRect(element));
     return button;
 }
 
-void CPageDlg::LoadFromProfile(const ProfileRecord& record) {
+void PageWindow::LoadFromProfile(const ProfileRecord& record) {
     if (built_)
         LoadControls(record);
     else
         pending_ = record;
 }
 
-void CPageDlg::StoreIntoProfile(ProfileRecord& record) {
+void PageWindow::StoreIntoProfile(ProfileRecord& record) {
     if (built_) StoreControls(record);
 }
 
-void CPageDlg::SetApplyButtonsEnabled(bool enabled) {
+void PageWindow::SetApplyButtonsEnabled(bool enabled) {
     applyEnabled_ = enabled;
 }
 
-void CPageDlg::SetFirmwareVersionText(const QString& text) {
+void PageWindow::SetFirmwareVersionText(const QString& text) {
     firmwareText_ = text;
 }
 
-void CPageDlg::Open() {
+void PageWindow::Open() {
     EnsureBuilt();
     if (isMinimized())
         showNormal();
