@@ -6,7 +6,6 @@
 #include "platform/windows/hid_windows_rules.h"
 
 namespace z7 {
-namespace {
 
 std::string SystemMessage(DWORD code) {
     wchar_t* text = nullptr;
@@ -21,8 +20,6 @@ std::string SystemMessage(DWORD code) {
     return (message.empty() ? std::string("Win32 error") : Utf16ToUtf8(message)) + " (error " +
            std::to_string(code) + ")";
 }
-
-}  // namespace
 
 HidStatus Win32Failure(const char* what, const std::string& path, DWORD code) {
     return {HidErrorFromWin32(code), std::string(what) + " " + path + ": " + SystemMessage(code)};

@@ -12,6 +12,9 @@
 
 namespace z7 {
 
+// The system's text for an error code, with the code: "Access is denied (error 5)".
+std::string SystemMessage(DWORD code);
+
 // A failed call as a transfer status: the category from the code (HidErrorFromWin32) and the
 // text "WHAT PATH: <system message> (error N)".
 HidStatus Win32Failure(const char* what, const std::string& path, DWORD code);
