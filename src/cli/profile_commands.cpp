@@ -6,120 +6,24 @@
 #include "cli/cli.h"
 #include "core/profile/profile_file.h"
 #include "core/profile/profile_store.h"
+#include "core/profile/value_sets.h"
 #include "core/util/text.h"
 
 namespace z7::cli {
 namespace {
-
-// A numeric record field as `profile show` and `profile set` see it. Values outside `allowed`
-// (or min..max when allowed is empty) are what the settings pages cannot produce.
-struct Field {
-    const char* name;
-    std::function<long long(const ProfileRecord&)> get;
-    std::function<void(ProfileRecord&, long long)> set;  // empty: shown, not settable
-    std::vector<long long> allowed;
-    long long min = 0, max = 0;
-};
-
-template <typename T>
-Field Scalar(const char* name, T ProfileRecord::*member, std::vector<long long> allowed,
-             long long min = 0, long long max = 0) {
-    return Field{name, [member](const ProfileRecord& r) { return static_cast<long long>(r.*member); },
-                 [member](ProfileRecord& r, long long v) { r.*member = static_cast<T>(v); },
-                 std::move(allowed), min, max};
-}
-
-template <typename T>
-Field ReadOnly(const char* name, T ProfileRecord::*member) {
-    return Field{name, [member](const ProfileRecord& r) { return static_cast<long long>(r.*member); },
-                 nullptr, {}, 0, 0};
-}
-
-const std::vector<Field>& ScalarFields() {
-    static const std::vector<Field> fields = {
-        ReadOnly("profileSlot", &ProfileRecord::profileSlot),
-        ReadOnly("inUse", &ProfileRecord::inUse),
-        Scalar("pollingRate", &ProfileRecord::pollingRate, {1, 2, 4, 8}),
-        Scalar("doubleClickSpeed", &ProfileRecord::doubleClickSpeed, {}, 1, 11),
-        Scalar("scrollByLines", &ProfileRecord::scrollByLines, {0, 1}),
-        Scalar("scrollLines", &ProfileRecord::scrollLines, {}, 1, 100),
-        Scalar("scrollByPage", &ProfileRecord::scrollByPage, {0, 1}),
-        Scalar("pointerAcceleration", &ProfileRecord::pointerAcceleration, {0, 1, 3, 6}),
-        Scalar("pointerSpeed", &ProfileRecord::pointerSpeed, {}, 1, 11),
-        Scalar("snapToDefault", &ProfileRecord::snapToDefault, {0, 1}),
-        Scalar("pointerTrails", &ProfileRecord::pointerTrails, {0, 1}),
-        Scalar("showPointerOnCtrl", &ProfileRecord::showPointerOnCtrl, {0, 1}),
-        Scalar("lightSwitch", &ProfileRecord::lightSwitch, {15, 0, 1, 2}),
-        Scalar("lightEffect", &ProfileRecord::lightEffect, {1, 6, 5, 10}),
-        Scalar("lightSpeed", &ProfileRecord::lightSpeed, {240, 64, 80, 96, 112, 128, 144, 160}),
-        Scalar("lightSleep", &ProfileRecord::lightSleep, {0, 1, 5, 10, 15, 20, 25, 30, 60}),
-        Scalar("lightBrightness", &ProfileRecord::lightBrightness, {}, 1, 5),
-        Scalar("lightSync", &ProfileRecord::lightSync, {0, 4, 3}),
-        Scalar("lightColor1", &ProfileRecord::lightColor1, {}, 0, 0xFFFFFF),
-        Scalar("lightColor2", &ProfileRecord::lightColor2, {}, 0, 0xFFFFFF),
-        // The sensor page derives the active step from the step count.
-        Field{"stepCount", [](const ProfileRecord& r) { return static_cast<long long>(r.stepCount); },
-              [](ProfileRecord& r, long long v) {
-                  r.stepCount = static_cast<uint8_t>(v);
-                  r.currentStep = v == 3 ? 2 : 1;
-              },
-              {}, 1, 3},
-        ReadOnly("currentStep", &ProfileRecord::currentStep),
-        Scalar("angleSnapOn", &ProfileRecord::angleSnapOn, {0, 1}),
-        Scalar("angleSnapLevel", &ProfileRecord::angleSnapLevel, {}, 0, 15),
-        ReadOnly("angleTuneOn", &ProfileRecord::angleTuneOn),
-        ReadOnly("angleTuneLevel", &ProfileRecord::angleTuneLevel),
-        Scalar("liftOffOn", &ProfileRecord::liftOffOn, {0, 1}),
-        Scalar("liftOffLevel", &ProfileRecord::liftOffLevel, {}, 1, 11),
-        Scalar("smoothingOn", &ProfileRecord::smoothingOn, {0, 1}),
-        Scalar("surfaceMode", &ProfileRecord::surfaceMode, {1, 2}),
-    };
-    return fields;
-}
-
-struct ArrayField {
-    const char* name;
-    std::function<long long(const ProfileRecord&, size_t)> get;
-    std::function<void(ProfileRecord&, size_t, long long)> set;
-    long long min, max;
-};
-
-const std::vector<ArrayField>& ArrayFields() {
-    static const std::vector<ArrayField> fields = {
-        {"xyLinked", [](const ProfileRecord& r, size_t i) { return static_cast<long long>(r.xyLinked[i]); },
-         [](ProfileRecord& r, size_t i, long long v) { r.xyLinked[i] = static_cast<uint32_t>(v); }, 0, 1},
-        {"cpiX", [](const ProfileRecord& r, size_t i) { return static_cast<long long>(r.cpiX[i]); },
-         [](ProfileRecord& r, size_t i, long long v) { r.cpiX[i] = static_cast<int16_t>(v); }, 50, 8200},
-        {"cpiY", [](const ProfileRecord& r, size_t i) { return static_cast<long long>(r.cpiY[i]); },
-         [](ProfileRecord& r, size_t i, long long v) { r.cpiY[i] = static_cast<int16_t>(v); }, 50, 8200},
-    };
-    return fields;
-}
-
-bool Allowed(const Field& f, long long v) {
-    if (!f.allowed.empty()) return std::find(f.allowed.begin(), f.allowed.end(), v) != f.allowed.end();
-    return v >= f.min && v <= f.max;
-}
-
-std::string AllowedText(const Field& f) {
-    std::ostringstream s;
-    if (f.allowed.empty()) {
-        s << f.min << ".." << f.max;
-    } else {
-        for (size_t i = 0; i < f.allowed.size(); ++i) s << (i ? ", " : "") << f.allowed[i];
-    }
-    return s.str();
-}
 
 Json ProfileJson(const ProfileRecord& r) {
     Json o = Json::object();
     o.set("slot", static_cast<int>(r.profileSlot));
     o.set("file", PathToUtf8(r.filePath));
     o.set("profileName", Utf16ToUtf8(r.profileName));
-    for (const Field& f : ScalarFields()) o.set(f.name, f.get(r));
-    for (const ArrayField& f : ArrayFields()) {
+    for (const ProfileField& f : ProfileFields()) {
+        if (f.count == 1) {
+            o.set(f.name, f.get(r, 0));
+            continue;
+        }
         Json a = Json::array();
-        for (size_t i = 0; i < 3; ++i) a.push(f.get(r, i));
+        for (size_t i = 0; i < f.count; ++i) a.push(f.get(r, i));
         o.set(f.name, std::move(a));
     }
     Json bindings = Json::array();
@@ -154,9 +58,11 @@ Json ProfileJson(const ProfileRecord& r) {
 std::string ProfileText(const ProfileRecord& r) {
     std::ostringstream s;
     s << "profileName: " << Utf16ToUtf8(r.profileName) << '\n';
-    for (const Field& f : ScalarFields()) s << f.name << ": " << f.get(r) << '\n';
-    for (const ArrayField& f : ArrayFields())
-        s << f.name << ": " << f.get(r, 0) << ',' << f.get(r, 1) << ',' << f.get(r, 2) << '\n';
+    for (const ProfileField& f : ProfileFields()) {
+        s << f.name << ": ";
+        for (size_t i = 0; i < f.count; ++i) s << (i ? "," : "") << f.get(r, i);
+        s << '\n';
+    }
     for (const auto& b : r.buttonBindings)
         s << "button " << (b.buttonIndex + 1) << ": type " << b.functionType << " value "
           << b.functionValue << " macroId " << b.macroId << '\n';
@@ -172,7 +78,8 @@ ProfileRecord& InUseSlot(LoadedProfiles& p, const std::string& text) {
 
 void ApplyAssignment(ProfileRecord& r, const std::string& assignment) {
     const size_t eq = assignment.find('=');
-    if (eq == std::string::npos) throw CliError(kExitUsage, "expected FIELD=VALUE, got \"" + assignment + "\"");
+    if (eq == std::string::npos)
+        throw CliError(kExitUsage, "expected FIELD=VALUE, got \"" + assignment + "\"");
     const std::string name = assignment.substr(0, eq);
     const std::string value = assignment.substr(eq + 1);
     if (name == "profileName") {
@@ -180,32 +87,26 @@ void ApplyAssignment(ProfileRecord& r, const std::string& assignment) {
         r.profileName = Utf8ToUtf16(value);
         return;
     }
-    for (const Field& f : ScalarFields()) {
-        if (name != f.name) continue;
-        if (!f.set) throw CliError(kExitBadInput, name + " cannot be set");
-        const long long v = ParseNumber(value, f.name);
-        if (!Allowed(f, v))
-            throw CliError(kExitBadInput, name + "=" + value + " is out of range (allowed: " + AllowedText(f) + ")");
-        f.set(r, v);
-        return;
-    }
-    for (const ArrayField& f : ArrayFields()) {
-        if (name != f.name) continue;
-        std::vector<long long> values;
+    const ProfileField* f = FindProfileField(name);
+    if (!f || !f->set) throw CliError(kExitBadInput, "unknown or unsettable field: " + name);
+    std::vector<long long> values;
+    if (f->count == 1) {
+        values.push_back(ParseNumber(value, f->name));
+    } else {
         std::stringstream parts(value);
-        for (std::string part; std::getline(parts, part, ',');) values.push_back(ParseNumber(part, f.name));
-        if (values.empty() || values.size() > 3)
+        for (std::string part; std::getline(parts, part, ',');)
+            values.push_back(ParseNumber(part, f->name));
+        if (values.empty() || values.size() > f->count)
             throw CliError(kExitBadInput, name + " takes one to three comma-separated values");
-        for (size_t i = 0; i < values.size(); ++i) {
-            if (values[i] < f.min || values[i] > f.max)
-                throw CliError(kExitBadInput, name + " value " + std::to_string(values[i]) +
-                                                  " is out of range (allowed: " + std::to_string(f.min) +
-                                                  ".." + std::to_string(f.max) + ")");
-            f.set(r, i, values[i]);
-        }
-        return;
     }
-    throw CliError(kExitBadInput, "unknown or unsettable field: " + name);
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (!f->Contains(values[i]))
+            throw CliError(
+                kExitBadInput,
+                name + (f->count == 1 ? "=" + value : " value " + std::to_string(values[i])) +
+                    " is out of range (allowed: " + f->AllowedText() + ")");
+        f->set(r, i, values[i]);
+    }
 }
 
 int List(Context& ctx) {
@@ -299,7 +200,8 @@ int Import(Context& ctx) {
         case ImportStatus::Unreadable:
             throw CliError(kExitBadInput, file + " is not a readable profile file");
         case ImportStatus::FactorySlot:
-            throw CliError(kExitBadInput, "the factory profile (slot 0) cannot be replaced by an import");
+            throw CliError(kExitBadInput,
+                           "the factory profile (slot 0) cannot be replaced by an import");
         case ImportStatus::Imported:
             break;
     }
@@ -316,7 +218,8 @@ int Export(Context& ctx) {
     LoadedProfiles p = LoadProfiles(ctx);
     const ProfileRecord& r = InUseSlot(p, slotText);
     std::string error;
-    if (!WriteProfileFile(ctx.fs, r, PathFromUtf8(file), &error)) throw CliError(kExitBadInput, "cannot export: " + error);
+    if (!WriteProfileFile(ctx.fs, r, PathFromUtf8(file), &error))
+        throw CliError(kExitBadInput, "cannot export: " + error);
     ctx.Print(Json::object().set("slot", static_cast<int>(r.profileSlot)).set("file", file), "");
     return kExitOk;
 }
