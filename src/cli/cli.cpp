@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "core/buttons/library_sources.h"
+#include "core/device/device_link.h"
 #include "core/profile/profile_store.h"
 #include "core/profile/settings.h"
 #include "core/util/text.h"
@@ -37,7 +38,7 @@ const Family kFamilies[] = {
 
 constexpr const char* kUsage =
     "usage: z7ctl [--data-dir DIR] [--config FILE] [--simulate STATE] [--virtual-time] [--json] "
-    "COMMAND ...\n"
+    "[--device-wait SECONDS] COMMAND ...\n"
     "commands: profile list|show|set|new|delete|reset|import|export|save\n"
     "          image SLOT [--sensor|--lighting] [--out FILE]\n"
     "          button list SLOT | button set SLOT BUTTON FUNCTIONID\n"
@@ -48,11 +49,25 @@ constexpr const char* kUsage =
     "          sim uhid [--seconds S]\n"
     "          sim serve [--socket PATH] [--seconds S]   (then --simulate unix:PATH)\n"
     "          firmware check [DIR] | firmware update [DIR] [--yes]\n"
-    "          firmware pack PAYLOAD --version X.YY --out DIR [--raw]\n";
+    "          firmware pack PAYLOAD --version X.YY --out DIR [--sim-marker]\n";
+
+constexpr long long kMaxDeviceWaitSeconds = 3600;
+
+Millis ParseDeviceWait(const std::string& text) {
+    const long long seconds = ParseNumber(text, "--device-wait");
+    if (seconds < 0 || seconds > kMaxDeviceWaitSeconds)
+        throw CliError(kExitBadInput, "--device-wait takes 0 to " +
+                                          std::to_string(kMaxDeviceWaitSeconds) + " seconds");
+    return std::chrono::duration_cast<Millis>(std::chrono::seconds(seconds));
+}
 
 }  // namespace
 
 fsys::path Context::SettingsFile() const { return configFile ? *configFile : DefaultSettingsFile(); }
+
+Millis Context::DeviceWait() const {
+    return deviceWait.value_or(kDeviceLockWait);
+}
 
 fsys::path Context::DataFolder() const {
     if (dataDirOption) return *dataDirOption;
@@ -144,7 +159,15 @@ void SaveProfiles(Context& ctx, LoadedProfiles& p) {
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs,
         HostActions* hostActions) {
-    Context ctx{.args = {}, .dataDirOption = {}, .configFile = {}, .simulateState = {}, .out = out, .err = err, .fs = fs, .hostActions = hostActions};
+    Context ctx{.args = {},
+                .dataDirOption = {},
+                .configFile = {},
+                .simulateState = {},
+                .deviceWait = {},
+                .out = out,
+                .err = err,
+                .fs = fs,
+                .hostActions = hostActions};
     try {
         size_t i = 1;
         for (; i < argv.size(); ++i) {
@@ -158,6 +181,8 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             else if (a == "--simulate") ctx.simulateState = PathFromUtf8(value("--simulate"));
             else if (a == "--virtual-time") ctx.virtualTime = true;
             else if (a == "--json") ctx.json = true;
+            else if (a == "--device-wait")
+                ctx.deviceWait = ParseDeviceWait(value("--device-wait"));
             else if (a == "--help" || a == "-h") {
                 out << kUsage;
                 return kExitOk;
@@ -170,6 +195,8 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             const std::string& a = argv[i];
             if (a == "--json") ctx.json = true;
             else if (a == "--virtual-time") ctx.virtualTime = true;
+            else if (a == "--device-wait" && i + 1 < argv.size())
+                ctx.deviceWait = ParseDeviceWait(argv[++i]);
             else if ((a == "--data-dir" || a == "--config" || a == "--simulate") && i + 1 < argv.size()) {
                 const fsys::path v = PathFromUtf8(argv[++i]);
                 if (a == "--data-dir") ctx.dataDirOption = v;

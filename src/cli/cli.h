@@ -9,6 +9,7 @@
 
 #include "cli/json.h"
 #include "core/profile/profile_record.h"
+#include "core/util/clock.h"
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
 
@@ -35,6 +36,7 @@ struct Context {
     std::optional<std::filesystem::path> simulateState;
     bool virtualTime = false;
     bool json = false;
+    std::optional<Millis> deviceWait;  // --device-wait: how long to wait for another program
     std::ostream& out;
     std::ostream& err;
     FileSystem& fs;
@@ -43,6 +45,8 @@ struct Context {
     // The data folder: --data-dir, else the settings file's DataPath, else the default.
     std::filesystem::path DataFolder() const;
     std::filesystem::path SettingsFile() const;
+    // How long a device command waits while another program uses the mouse.
+    Millis DeviceWait() const;
 
     // Takes "--name VALUE" out of args; nullopt when absent.
     std::optional<std::string> TakeOption(const std::string& name);

@@ -70,7 +70,8 @@ int RunInfo(Context& ctx) {
         const ExchangeResult result = RefreshFromDevice(link, info, true);
         if (result == ExchangeResult::kNoDevice) {
             // A mouse left in its boot loader answers only there.
-            std::lock_guard lock(link.deviceLock());
+            ExchangeLock lock(link);
+            if (!lock.held()) session.ThrowBusy();
             if (link.OpenConfigInterface(kProductBoot)) {
                 std::array<uint8_t, 4> code{};
                 const bool haveCode = ReadBootCode(link, code) == kResultOk;
@@ -94,8 +95,16 @@ int RunInfo(Context& ctx) {
                          (info.activeSlot ? std::to_string(*info.activeSlot) : "-") +
                          "\ndevice code: " + code);
         // What could be read is shown, but a mouse that did not answer is not a success.
-        if (!info.firmwareVersion || !info.activeSlot)
-            throw CliError(kExitDeviceFailed, "the mouse did not report its firmware version and active slot");
+        if (!info.firmwareVersion || !info.activeSlot) {
+            const char* missing = !info.firmwareVersion && !info.activeSlot
+                                      ? "its firmware version and active slot"
+                                  : !info.firmwareVersion ? "its firmware version"
+                                                          : "its active slot";
+            std::string message = std::string("the mouse did not report ") + missing;
+            const HidStatus status = link.lastTransferStatus();
+            if (!status.ok()) message += " (" + status.message + ")";
+            throw CliError(kExitDeviceFailed, message);
+        }
         return kExitOk;
     });
 }

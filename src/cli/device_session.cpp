@@ -10,7 +10,10 @@ DeviceSession::DeviceSession(Context& ctx) : ctx_(ctx) {
     if (ctx.simulateState) simulate = PathToUtf8(*ctx.simulateState);
     if (ctx.virtualTime && !simulate) throw CliError(kExitUsage, "--virtual-time needs --simulate");
     std::string error;
-    backend_ = MouseBackend::Create(ctx.fs, simulate, ctx.virtualTime, error);
+    bool busy = false;
+    backend_ =
+        MouseBackend::Create(ctx.fs, simulate, ctx.virtualTime, error, ctx.DeviceWait(), &busy);
+    if (busy) throw CliError(kExitDeviceFailed, error);
     if (!backend_) throw CliError(kExitBadInput, error);
 }
 
@@ -38,20 +41,46 @@ void DeviceSession::ThrowNoMouse() {
     if (problem.outcome == OpenOutcome::kOpenFailed)
         throw CliError(kExitNoMouse,
                        "the mouse was found but could not be opened: " + problem.message);
+    // A mouse whose firmware update was cut short answers only in its boot loader.
+    for (const HidCollectionInfo& c : transport().Enumerate())
+        if (c.vendorId == kVendorId && c.productId == kProductBoot &&
+            c.usagePage == kConfigUsagePage && c.usage == kConfigUsage)
+            throw CliError(kExitNoMouse,
+                           "the mouse is in its boot loader (a firmware update did not finish); "
+                           "`z7ctl firmware update` writes the firmware again and brings it back");
     throw CliError(kExitNoMouse, "no mouse found");
 }
 
+void DeviceSession::ThrowBusy() {
+    const long long seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(link().processLockWait()).count();
+    throw CliError(kExitDeviceFailed, "another program is using the mouse (waited " +
+                                          std::to_string(seconds) +
+                                          " s); try again when it has finished");
+}
+
 void DeviceSession::Check(ExchangeResult result) {
+    if (result != ExchangeResult::kBusy && !link().lockProblem().empty() && !lockWarned_) {
+        lockWarned_ = true;
+        ctx_.err << "z7ctl: warning: other programs were not kept away from the mouse: "
+                 << link().lockProblem() << '\n';
+    }
     switch (result) {
         case ExchangeResult::kOk:
             return;
         case ExchangeResult::kNoDevice:
         case ExchangeResult::kNoAccess:
             ThrowNoMouse();
+        case ExchangeResult::kBusy:
+            ThrowBusy();
         case ExchangeResult::kCommandFailed: {
-            const HidStatus status = link().lastTransferStatus();
             std::string message = "a device command failed";
-            if (!status.ok()) message += " (" + status.message + ")";
+            const std::string problem = link().exchangeProblem();
+            const HidStatus status = link().lastTransferStatus();
+            if (!problem.empty())
+                message += ": " + problem;
+            else if (!status.ok())
+                message += " (" + status.message + ")";
             throw CliError(kExitDeviceFailed, message);
         }
     }

@@ -30,13 +30,17 @@ class DeviceSession {
     void Save();
     // Turns a failed exchange into the exit code and message of the contract.
     void Check(ExchangeResult result);
-    // The "no mouse" error, with the permission hint when the mouse was seen but refused.
+    // The "no mouse" error, with the permission hint when the mouse was seen but refused, and
+    // the way out when it waits in its boot loader.
     [[noreturn]] void ThrowNoMouse();
+    // Another program kept the mouse for the whole wait.
+    [[noreturn]] void ThrowBusy();
 
   private:
     Context& ctx_;
     std::unique_ptr<MouseBackend> backend_;
     bool saved_ = false;
+    bool lockWarned_ = false;
 };
 
 // Runs `body` with a session and saves the simulated state afterwards, also when body fails.

@@ -19,8 +19,8 @@ namespace z7::cli {
 namespace {
 
 constexpr int kBarWidth = 30;
-constexpr size_t kMarkerVersionByte = 4;  // after the 4 marker bytes, u16 LE
-constexpr size_t kMarkerLength = 6;
+constexpr size_t kMarkerVersionByte = kFirmwareVersionOffset;  // u16 LE after the 4 marker bytes
+constexpr size_t kMarkerLength = kFirmwareVersionOffset + 2;
 constexpr size_t kMaxPayloadBytes = kMaxFirmwareBlocks * kFirmwareBlockSize;
 
 std::istream* gPromptStream = nullptr;
@@ -35,8 +35,16 @@ bool StdinIsTerminal() {
 }
 
 std::filesystem::path PackageFolder(Context& ctx) {
-    if (!ctx.args.empty()) return PathFromUtf8(ctx.TakeArg("DIR"));
-    return FindAsset(kFirmwareFolderName);
+    if (ctx.args.empty()) return FindAsset(kFirmwareFolderName);
+    // An option this command does not know is a usage error, not a folder to look in.
+    if (ctx.args.front().rfind("--", 0) == 0)
+        throw CliError(kExitUsage, "unknown option: " + ctx.args.front());
+    return PathFromUtf8(ctx.TakeArg("DIR"));
+}
+
+bool IsRegularFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 Json TextOrNull(const std::string& text) {
@@ -58,8 +66,11 @@ std::string Printable(const std::string& code) {
                            "firmware package " + folder.string() + ": " + updater.problemText());
         case UpdaterView::kNotFound:
             if (updater.package().image.IsForThisMouse()) session.ThrowNoMouse();
-            throw CliError(kExitNoMouse, updater.problemText());
+            // A package for another device is bad input, whatever mouse is attached.
+            throw CliError(kExitBadInput,
+                           "firmware package " + folder.string() + ": " + updater.problemText());
         default:
+            if (updater.busy()) session.ThrowBusy();
             throw CliError(kExitDeviceFailed, "firmware: " + updater.problemText());
     }
 }
@@ -175,6 +186,7 @@ int RunUpdate(Context& ctx) {
         }
         const UpdaterView end = updater.Update();
         if (end != UpdaterView::kSuccess) {
+            if (updater.busy()) session.ThrowBusy();
             if (end == UpdaterView::kProblem)
                 throw CliError(kExitDeviceFailed,
                                "firmware update failed: " + updater.problemText() +
@@ -183,6 +195,11 @@ int RunUpdate(Context& ctx) {
         }
         ctx.Print(StateJson("success", updater),
                   "firmware updated; the mouse reports version " + updater.mouseVersionText());
+        // Written, but a mouse that does not say which firmware it runs has not confirmed it.
+        if (updater.mouseVersionText() == "-.--")
+            throw CliError(kExitDeviceFailed,
+                           "the firmware was written, but the mouse did not report its version "
+                           "afterwards; check it with `z7ctl info`");
         return kExitOk;
     });
 }
@@ -190,7 +207,8 @@ int RunUpdate(Context& ctx) {
 int RunPack(Context& ctx) {
     const auto versionText = ctx.TakeOption("--version");
     const auto out = ctx.TakeOption("--out");
-    const bool raw = ctx.TakeFlag("--raw");
+    const bool simMarker = ctx.TakeFlag("--sim-marker");
+    (void)ctx.TakeFlag("--raw");  // what packing always does now; kept for older scripts
     const std::filesystem::path payloadPath = PathFromUtf8(ctx.TakeArg("PAYLOAD"));
     ctx.ExpectNoMoreArgs();
     if (!versionText) throw CliError(kExitUsage, "firmware pack needs --version X.YY");
@@ -199,25 +217,28 @@ int RunPack(Context& ctx) {
     if (!ParseFirmwareVersion(*versionText, version))
         throw CliError(kExitBadInput, "not a firmware version: \"" + *versionText +
                                           "\" (expected X.YY, at most 655.35)");
+    // A device, a FIFO or a folder is no payload (and a FIFO would never end).
+    if (!IsRegularFile(payloadPath))
+        throw CliError(kExitBadInput,
+                       "cannot read " + payloadPath.string() + ": not a regular file");
     std::vector<uint8_t> payload;
     std::string error;
     if (!ctx.fs.ReadFile(payloadPath, payload, kMaxPayloadBytes + 1, &error))
         throw CliError(kExitBadInput, "cannot read " + payloadPath.string() + ": " + error);
-    if (!raw) {
-        // The marker tells the boot loader which version the payload is.
-        const bool marked =
-            payload.size() >= kMarkerLength &&
-            std::equal(kFirmwareMarker.begin(), kFirmwareMarker.end(), payload.begin());
-        if (!marked) payload.insert(payload.begin(), kMarkerLength, 0);
+    if (payload.empty()) throw CliError(kExitBadInput, "the payload is empty");
+    // The payload goes in as given. Only a test package for the simulated mouse carries the
+    // marker from which the simulated boot loader learns the version it was given.
+    if (simMarker) {
+        payload.insert(payload.begin(), kMarkerLength, 0);
         std::copy(kFirmwareMarker.begin(), kFirmwareMarker.end(), payload.begin());
         payload[kMarkerVersionByte] = static_cast<uint8_t>(version);
         payload[kMarkerVersionByte + 1] = static_cast<uint8_t>(version >> 8);
     }
-    if (payload.empty()) throw CliError(kExitBadInput, "the payload is empty");
     if (payload.size() > kMaxPayloadBytes)
-        throw CliError(kExitBadInput, "the payload is larger than " +
-                                          std::to_string(kMaxFirmwareBlocks) + " blocks of " +
-                                          std::to_string(kFirmwareBlockSize) + " bytes");
+        throw CliError(kExitBadInput,
+                       std::string("the payload") + (simMarker ? " with the marker" : "") +
+                           " is larger than " + std::to_string(kMaxFirmwareBlocks) + " blocks of " +
+                           std::to_string(kFirmwareBlockSize) + " bytes");
     const std::filesystem::path folder = PathFromUtf8(*out);
     std::string imageName;
     if (!WriteFirmwarePackage(ctx.fs, folder, payload, version, &imageName, &error))
@@ -228,10 +249,11 @@ int RunPack(Context& ctx) {
                   .set("folder", PathToUtf8(folder))
                   .set("image", imageName)
                   .set("version", FirmwareVersionText(version))
-                  .set("blocks", static_cast<int>(blocks)),
+                  .set("blocks", static_cast<int>(blocks))
+                  .set("simMarker", simMarker),
               "wrote " + PathToUtf8(folder / kFirmwareDescriptionName) + " and " + imageName +
                   " (" + std::to_string(blocks) + " blocks, version " +
-                  FirmwareVersionText(version) + ")");
+                  FirmwareVersionText(version) + (simMarker ? ", simulator marker" : "") + ")");
     return kExitOk;
 }
 

@@ -35,11 +35,16 @@ int RunSimServeCommand(Context& ctx) {
         throw CliError(kExitBadInput, "--seconds takes a positive number");
     std::filesystem::path statePath;
     SimState state = FactorySimState();
+    LockAttempt stateLock;
     if (ctx.simulateState) {
         statePath = *ctx.simulateState;
         if (PathToUtf8(statePath).rfind(kSimSocketPrefix, 0) == 0)
             throw CliError(kExitUsage, "sim serve takes a state file, not a socket, as --simulate");
         std::string error;
+        // The state is the server's until it writes it back: a z7ctl on the file meanwhile
+        // would be overwritten.
+        stateLock = LockSimState(statePath, ctx.DeviceWait(), DefaultClock(), &error);
+        if (stateLock.status == LockStatus::kBusy) throw CliError(kExitDeviceFailed, error);
         if (!ReadSimStateFile(ctx.fs, statePath, state, error))
             throw CliError(kExitBadInput, error);
     }

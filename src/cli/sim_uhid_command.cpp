@@ -8,6 +8,7 @@
 #include "cli/cli.h"
 #include "sim/sim_factory.h"
 #include "sim/sim_state_file.h"
+#include "sim/sim_state_store.h"
 
 #ifdef __linux__
 #include "sim/uhid_device.h"
@@ -27,15 +28,19 @@ extern "C" void OnStopSignal(int) {
     stopRequested.store(true);
 }
 
-// Keeps the state file and the running mouse equal in both directions.
+// Keeps the state file and the running mouse equal in both directions. Every look at the file
+// holds the state's lock, so that a z7ctl command on the file is never half taken over nor
+// overwritten.
 class StateMirror {
   public:
     StateMirror(Context& ctx, std::filesystem::path path) : ctx_(ctx), path_(std::move(path)) {}
 
     SimState LoadInitial() {
+        std::string error;
+        const LockAttempt lock = LockSimState(path_, ctx_.DeviceWait(), clock_, &error);
+        if (lock.status == LockStatus::kBusy) throw CliError(kExitDeviceFailed, error);
         SimState state = FactorySimState();
         if (ctx_.fs.Exists(path_)) {
-            std::string error;
             if (!ctx_.fs.ReadFile(path_, fileBytes_, kSimStateMaxBytes, &error))
                 throw CliError(kExitBadInput,
                                "cannot read the simulator state " + path_.string() + ": " + error);
@@ -46,8 +51,11 @@ class StateMirror {
         return state;
     }
 
-    // Takes over a state written by another process, then writes the mouse's own changes.
+    // Takes over a state written by another process, then writes the mouse's own changes; a
+    // state in use by a command is left to the next tick.
     void Tick(SimMouse& mouse) {
+        const LockAttempt lock = LockSimState(path_, Millis(0), clock_, nullptr);
+        if (lock.status == LockStatus::kBusy) return;
         std::vector<uint8_t> onDisk;
         if (ctx_.fs.ReadFile(path_, onDisk, kSimStateMaxBytes, nullptr) && onDisk != fileBytes_) {
             SimState outside;
@@ -61,27 +69,36 @@ class StateMirror {
                 damagedWarned_ = true;
             }
         }
-        Save(mouse);
+        SaveLocked(mouse);
     }
 
+    // The last write, waiting for a command that holds the state.
     void Save(SimMouse& mouse) {
-        std::vector<uint8_t> bytes = SaveSimState(mouse.state());
-        if (bytes == fileBytes_) return;
-        // Not the name the other z7ctl commands use, so that the two never share a temp file.
-        std::filesystem::path temp = path_;
-        temp += ".uhid.tmp";
         std::string error;
-        if (!ctx_.fs.WriteFile(temp, bytes, &error) || !ctx_.fs.Rename(temp, path_, &error)) {
-            ctx_.err << "z7ctl: cannot write the simulator state " << path_.string() << ": "
-                     << error << '\n';
+        const LockAttempt lock = LockSimState(path_, ctx_.DeviceWait(), clock_, &error);
+        if (lock.status == LockStatus::kBusy) {
+            ctx_.err << "z7ctl: " << error << '\n';
+            return;
+        }
+        SaveLocked(mouse);
+    }
+
+  private:
+    void SaveLocked(SimMouse& mouse) {
+        const SimState state = mouse.state();
+        std::vector<uint8_t> bytes = SaveSimState(state);
+        if (bytes == fileBytes_) return;
+        std::string error;
+        if (!WriteSimStateFile(ctx_.fs, path_, state, error)) {
+            ctx_.err << "z7ctl: " << error << '\n';
             return;
         }
         fileBytes_ = std::move(bytes);
     }
 
-  private:
     Context& ctx_;
     std::filesystem::path path_;
+    SystemClock clock_;
     std::vector<uint8_t> fileBytes_;
     bool damagedWarned_ = false;
 };

@@ -10,6 +10,7 @@
 #include "core/device/device_link.h"
 #include "platform/device_monitor.h"
 #include "platform/file_system.h"
+#include "platform/process_lock.h"
 
 namespace z7 {
 
@@ -20,14 +21,26 @@ inline constexpr char kSimSocketPrefix[] = "unix:";
 
 enum class BackendKind { kReal, kSimFile, kSimSocket };
 
+// The lock file of exchanges with the real mouse: one per user for the mouse model, the same
+// in normal and boot mode. Discovery takes the first mouse found, so every program addresses
+// the same mouse anyway, and the key must outlast the re-enumeration of a firmware update.
+std::filesystem::path RealMouseLockFile();
+// The lock file of exchanges with the simulator served at `socketPath`.
+std::filesystem::path SimSocketLockFile(const std::string& socketPath);
+
 class MouseBackend {
   public:
     // `simulate` is the --simulate argument (absent: the real mouse). `virtualTime` counts
-    // protocol delays instead of waiting (simulated mice only). Null with `error` set when a
-    // state file cannot be read or the option is unusable.
+    // protocol delays instead of waiting (simulated mice only). Exchanges exclude other
+    // programs, waiting up to `lockWait` in real time: through a lock file per mouse, or for
+    // a state file through its state lock, held as long as the backend lives. Null with
+    // `error` set when a state file cannot be read, is held by another program for the whole
+    // wait (`busy` set), or the option is unusable.
     static std::unique_ptr<MouseBackend> Create(FileSystem& fs,
                                                 const std::optional<std::string>& simulate,
-                                                bool virtualTime, std::string& error);
+                                                bool virtualTime, std::string& error,
+                                                Millis lockWait = kDeviceLockWait,
+                                                bool* busy = nullptr);
     ~MouseBackend();
     MouseBackend(const MouseBackend&) = delete;
     MouseBackend& operator=(const MouseBackend&) = delete;
@@ -59,6 +72,7 @@ class MouseBackend {
     std::unique_ptr<SimMouse> sim_;
     std::unique_ptr<HidTransport> transport_;
     std::unique_ptr<DeviceLink> link_;
+    std::unique_ptr<ProcessLock> stateLock_;
     std::mutex saveMutex_;
 };
 

@@ -318,6 +318,16 @@ class SocketTransport final : public HidTransport {
         return std::make_unique<SocketDevice>(fd);
     }
 
+    std::vector<uint8_t> StoredImage(uint8_t slot) override {
+        SimSocketClient client;
+        SimState state;
+        std::string error;
+        if (!client.Connect(path_, error) || !client.GetState(state, error) ||
+            slot >= state.slots.size())
+            return {};
+        return {state.slots[slot].begin(), state.slots[slot].end()};
+    }
+
   private:
     std::string path_;
 };

@@ -43,4 +43,12 @@ std::unique_ptr<HidDevice> SimTransport::Open(const HidCollectionInfo& collectio
     return std::make_unique<SimDevice>(mouse_, generation);
 }
 
+std::vector<uint8_t> SimTransport::StoredImage(uint8_t slot) {
+    std::vector<uint8_t> image;
+    mouse_.Update([&](SimState& s) {
+        if (slot < s.slots.size()) image.assign(s.slots[slot].begin(), s.slots[slot].end());
+    });
+    return image;
+}
+
 }  // namespace z7

@@ -11,6 +11,7 @@ class SimTransport final : public HidTransport {
     std::vector<HidCollectionInfo> Enumerate() override { return mouse_.Collections(); }
     std::unique_ptr<HidDevice> Open(const HidCollectionInfo& collection,
                                     HidStatus& status) override;
+    std::vector<uint8_t> StoredImage(uint8_t slot) override;
 
   private:
     SimMouse& mouse_;

@@ -1,6 +1,8 @@
 #include "core/device/device_exchanges.h"
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 #include "core/device/device_commands.h"
 
@@ -9,7 +11,8 @@ namespace {
 
 // The frame every exchange shares: lock, close, open, run, restart the listener.
 ExchangeResult Run(DeviceLink& link, const std::function<bool()>& commands) {
-    std::lock_guard lock(link.deviceLock());
+    ExchangeLock lock(link);
+    if (!lock.held()) return ExchangeResult::kBusy;
     link.CloseDevice();
     ExchangeResult result = ExchangeResult::kOk;
     if (!link.OpenConfigInterface(kProductNormal)) {
@@ -32,6 +35,28 @@ ExchangeResult WriteThenActivate(DeviceLink& link, uint8_t slot,
     });
 }
 
+// The write rule counts any reply as success, so a half the mouse rejected would pass
+// unnoticed: check what the mouse lets us see.
+bool Confirm(DeviceLink& link, uint8_t slot, const DeviceImage& image) {
+    uint8_t active = 0;
+    if (ReadActiveSlot(link, active) != kResultOk) {
+        link.SetExchangeProblem("the mouse did not report its active slot after the write");
+        return false;
+    }
+    if (active != slot) {
+        link.SetExchangeProblem("the mouse reports slot " + std::to_string(active) +
+                                " active after slot " + std::to_string(slot) + " was written");
+        return false;
+    }
+    const std::vector<uint8_t> stored = link.transport().StoredImage(slot);
+    if (!stored.empty() && !std::equal(image.begin(), image.end(), stored.begin(), stored.end())) {
+        link.SetExchangeProblem("the mouse does not store the image sent to slot " +
+                                std::to_string(slot));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ExchangeResult RefreshFromDevice(DeviceLink& link, DeviceInfo& info, bool readDeviceCode) {
@@ -50,8 +75,12 @@ ExchangeResult RefreshFromDevice(DeviceLink& link, DeviceInfo& info, bool readDe
 
 ExchangeResult WriteAllExchange(DeviceLink& link, uint8_t slot, const DeviceImage& image,
                                 size_t totalEntries) {
-    return WriteThenActivate(link, slot,
-                             [&] { return WriteProfileImage(link, image, totalEntries, slot); });
+    return Run(link, [&] {
+        uint8_t active = 0;
+        return ReadActiveSlot(link, active) == kResultOk &&
+               WriteProfileImage(link, image, totalEntries, slot) == kResultOk &&
+               ActivateSlot(link, slot) == kResultOk && Confirm(link, slot, image);
+    });
 }
 
 ExchangeResult WriteSensorExchange(DeviceLink& link, uint8_t slot, const DeviceBlock& block) {

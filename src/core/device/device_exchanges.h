@@ -1,7 +1,8 @@
 #pragma once
-// Whole configuration exchanges shared by the application and z7ctl. Each takes the link's
-// deviceLock for its whole run, starts from CloseDevice (which stops the listener), and ends
-// by reopening the event interface and restarting the listener. Callers turn the result into
+// Whole configuration exchanges shared by the application and z7ctl. Each holds an
+// ExchangeLock for its whole run (so that neither another thread nor another program talks to
+// the mouse meanwhile), starts from CloseDevice (which stops the listener), and ends by
+// reopening the event interface and restarting the listener. Callers turn the result into
 // their message; no exchange shows anything itself.
 #include <cstdint>
 #include <optional>
@@ -16,7 +17,8 @@ enum class ExchangeResult {
     kOk,
     kNoDevice,       // no configuration interface found
     kNoAccess,       // the mouse is there but may not be opened (see lastOpenProblem)
-    kCommandFailed,  // a command of the sequence failed
+    kCommandFailed,  // a command of the sequence failed (see lastTransferStatus, exchangeProblem)
+    kBusy,           // another program kept the mouse for the whole wait; nothing was sent
 };
 
 struct DeviceInfo {
@@ -29,7 +31,10 @@ struct DeviceInfo {
 // was found; unreadable values stay empty.
 [[nodiscard]] ExchangeResult RefreshFromDevice(DeviceLink& link, DeviceInfo& info,
                                                bool readDeviceCode = false);
-// ReadActiveSlot, WriteProfileImage, ActivateSlot. `totalEntries` as for WriteProfileImage.
+// ReadActiveSlot, WriteProfileImage, ActivateSlot, then what can be checked: ReadActiveSlot
+// must name the slot, and a backend that can show the stored image (the simulated mouse) must
+// hold the image sent. The mouse has no command to read an image back, so on the real mouse the
+// image itself stays unchecked. `totalEntries` as for WriteProfileImage.
 [[nodiscard]] ExchangeResult WriteAllExchange(DeviceLink& link, uint8_t slot,
                                               const DeviceImage& image, size_t totalEntries);
 [[nodiscard]] ExchangeResult WriteSensorExchange(DeviceLink& link, uint8_t slot,

@@ -124,17 +124,9 @@ void DeviceLink::JoinListenerLocked() {
 }
 
 HidStatus DeviceLink::Transfer(bool get, std::span<uint8_t> report) {
-    HidStatus status;
-    {
-        std::lock_guard lock(stateMutex_);
-        if (!configDevice_) {
-            status = HidStatus{HidError::kNotOpen, "the configuration interface is not open"};
-        } else {
-            status = get ? configDevice_->GetFeature(report) : configDevice_->SetFeature(report);
-        }
-        if (!status.ok()) lastStatus_ = status;
-    }
-    return status;
+    std::lock_guard lock(stateMutex_);
+    if (!configDevice_) return {HidError::kNotOpen, "the configuration interface is not open"};
+    return get ? configDevice_->GetFeature(report) : configDevice_->SetFeature(report);
 }
 
 bool DeviceLink::TransferWithRetry(bool get, std::span<uint8_t> report,
@@ -145,6 +137,11 @@ bool DeviceLink::TransferWithRetry(bool get, std::span<uint8_t> report,
         std::copy(copy.begin(), copy.end(), report.begin());
         status = Transfer(get, report);
         if (!status.ok()) clock_.Sleep(kRetryPause);
+    }
+    // Only a transfer that failed for good explains a failed command; a retried one does not.
+    if (!status.ok()) {
+        std::lock_guard lock(stateMutex_);
+        lastStatus_ = status;
     }
     return status.ok();
 }
@@ -159,14 +156,18 @@ bool DeviceLink::GetFeatureReport(std::span<uint8_t> report) {
     const std::vector<uint8_t> copy(report.begin(), report.end());
     if (!TransferWithRetry(true, report, copy)) return false;
     if (report[kStatusByte] != kStatusBusy) return true;
-    bool ok = true;
+    HidStatus status;
     for (int pass = 0; pass < kBusyPasses; ++pass) {
         std::copy(copy.begin(), copy.end(), report.begin());
-        ok = Transfer(true, report).ok();
-        if (ok && report[kStatusByte] == kStatusDone) return true;
-        if (ok && report[kStatusByte] == kStatusBusy) clock_.Sleep(kBusyStep * pass);
+        status = Transfer(true, report);
+        if (status.ok() && report[kStatusByte] == kStatusDone) return true;
+        if (status.ok() && report[kStatusByte] == kStatusBusy) clock_.Sleep(kBusyStep * pass);
     }
-    return ok;
+    if (!status.ok()) {
+        std::lock_guard lock(stateMutex_);
+        lastStatus_ = status;
+    }
+    return status.ok();
 }
 
 HidError DeviceLink::ReadEventOn(HidDevice& device, size_t inputLength, uint8_t& code,
@@ -220,6 +221,83 @@ OpenProblem DeviceLink::lastOpenProblem() const {
 HidStatus DeviceLink::lastTransferStatus() const {
     std::lock_guard lock(stateMutex_);
     return lastStatus_;
+}
+
+void DeviceLink::SetProcessLock(std::filesystem::path file, Millis wait, Clock* waitClock) {
+    std::lock_guard lock(stateMutex_);
+    processLockFile_ = std::move(file);
+    processLockWait_ = wait;
+    processLockClock_ = waitClock;
+}
+
+std::filesystem::path DeviceLink::processLockFile() const {
+    std::lock_guard lock(stateMutex_);
+    return processLockFile_;
+}
+
+Millis DeviceLink::processLockWait() const {
+    std::lock_guard lock(stateMutex_);
+    return processLockWait_;
+}
+
+std::string DeviceLink::lockProblem() const {
+    std::lock_guard lock(stateMutex_);
+    return lockProblem_;
+}
+
+std::string DeviceLink::exchangeProblem() const {
+    std::lock_guard lock(stateMutex_);
+    return exchangeProblem_;
+}
+
+void DeviceLink::SetExchangeProblem(std::string problem) {
+    std::lock_guard lock(stateMutex_);
+    exchangeProblem_ = std::move(problem);
+}
+
+void DeviceLink::ClearExchangeErrors() {
+    std::lock_guard lock(stateMutex_);
+    lastStatus_ = HidStatus{};
+    exchangeProblem_.clear();
+    lockProblem_.clear();
+}
+
+ExchangeLock::ExchangeLock(DeviceLink& link) : thread_(link.deviceLock()) {
+    link.ClearExchangeErrors();
+    std::filesystem::path file;
+    Millis wait{0};
+    Clock* clock = nullptr;
+    {
+        std::lock_guard lock(link.stateMutex_);
+        file = link.processLockFile_;
+        wait = link.processLockWait_;
+        clock = link.processLockClock_;
+    }
+    if (file.empty()) {
+        held_ = true;
+        return;
+    }
+    std::string error;
+    LockAttempt attempt = AcquireProcessLock(file, wait, clock ? *clock : DefaultClock(), &error);
+    if (attempt.status == LockStatus::kBusy) {
+        std::lock_guard lock(link.stateMutex_);
+        link.lockProblem_ = error;
+        thread_.unlock();  // the other threads need not wait behind a give-up
+        return;
+    }
+    held_ = true;
+    process_ = std::move(attempt.lock);
+    if (attempt.status == LockStatus::kError) {
+        // Refusing the mouse for want of a lock file would help nobody; say it ran unprotected.
+        std::lock_guard lock(link.stateMutex_);
+        link.lockProblem_ = error;
+    }
+}
+
+void ExchangeLock::Release() {
+    process_.reset();
+    if (thread_.owns_lock()) thread_.unlock();
+    held_ = false;
 }
 
 void DeviceLink::SetEventHandlers(DeviceEventHandlers handlers) {

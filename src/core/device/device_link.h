@@ -5,6 +5,7 @@
 // transport and a virtual clock.
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,7 @@
 
 #include "core/device/hid_transport.h"
 #include "core/util/clock.h"
+#include "platform/process_lock.h"
 
 namespace z7 {
 
@@ -61,6 +63,10 @@ struct DeviceEventHandlers {
 // Idle listener wait: woken at once by a report or by CloseDevice.
 inline constexpr Millis kListenerWait{1000};
 
+// How long an exchange waits for another program's exchange with the same mouse: a whole
+// write takes under 2 s, and a busy mouse may add 4.5 s of waiting to one reply.
+inline constexpr Millis kDeviceLockWait{10000};
+
 class DeviceLink {
   public:
     DeviceLink(HidTransport& transport, Clock& clock);
@@ -93,13 +99,28 @@ class DeviceLink {
 
     bool configOpen() const { return configOpen_; }
     bool eventOpen() const { return eventOpen_; }
-    // Serialises whole configuration exchanges between threads.
+    // Serialises whole configuration exchanges between threads. Exchanges take it through
+    // ExchangeLock, which also excludes other programs.
     std::mutex& deviceLock() { return deviceLock_; }
+    // Whole exchanges also exclude other programs through the lock file `file`, one per mouse
+    // (empty: the threads of this process only). An exchange gives up after waiting `wait` on
+    // `waitClock` (null: real time, since the holder is another process).
+    void SetProcessLock(std::filesystem::path file, Millis wait = kDeviceLockWait,
+                        Clock* waitClock = nullptr);
+    std::filesystem::path processLockFile() const;
+    Millis processLockWait() const;
+    // Why the last exchange ran unprotected against other programs (its lock file could not be
+    // made), or why it could not run (another program held the mouse); empty otherwise.
+    std::string lockProblem() const;
+    // What failed the last exchange beyond a transfer (a write the mouse did not confirm).
+    std::string exchangeProblem() const;
+    void SetExchangeProblem(std::string problem);
     Clock& clock() { return clock_; }
     HidTransport& transport() { return transport_; }
     // Why the last OpenConfigInterface found nothing.
     OpenProblem lastOpenProblem() const;
-    // The status of the last failed transfer attempt (for error messages).
+    // The last transfer of the current exchange that failed after its retries (for error
+    // messages); ok when none did.
     HidStatus lastTransferStatus() const;
 
     void SetEventHandlers(DeviceEventHandlers handlers);
@@ -110,6 +131,10 @@ class DeviceLink {
     void RestartListening();
 
   private:
+    friend class ExchangeLock;
+    // A new exchange does not inherit the errors of the last one.
+    void ClearExchangeErrors();
+
     std::unique_ptr<HidDevice> Discover(uint16_t productId, uint16_t usagePage, uint16_t usage,
                                         HidCollectionInfo* found, bool record);
     HidStatus Transfer(bool get, std::span<uint8_t> report);
@@ -132,6 +157,11 @@ class DeviceLink {
     size_t eventInputLength_ = kEventReportLength;
     OpenProblem lastProblem_;
     HidStatus lastStatus_;
+    std::string exchangeProblem_;
+    std::string lockProblem_;
+    std::filesystem::path processLockFile_;
+    Millis processLockWait_ = kDeviceLockWait;
+    Clock* processLockClock_ = nullptr;
     std::atomic<bool> configOpen_{false};
     std::atomic<bool> eventOpen_{false};
 
@@ -143,6 +173,26 @@ class DeviceLink {
     std::atomic<bool> stopRequested_{false};
     WakeSignal listenerStop_;
     DeviceEventHandlers handlers_;
+};
+
+// One whole exchange's hold on the mouse: the link's deviceLock (the threads of this process),
+// then its process lock (other programs), waiting for it as SetProcessLock says. Every
+// exchange, and the firmware updater from finding the mouse to its reconnect, holds one. A
+// thread holding one must not take another on the same lock file: two holds exclude each
+// other even in one process.
+class ExchangeLock {
+  public:
+    explicit ExchangeLock(DeviceLink& link);
+    ExchangeLock(ExchangeLock&&) = default;
+    ExchangeLock& operator=(ExchangeLock&&) = default;
+    // False when another program kept the mouse for the whole wait: send nothing then.
+    bool held() const { return held_; }
+    void Release();
+
+  private:
+    std::unique_lock<std::mutex> thread_;
+    std::unique_ptr<ProcessLock> process_;
+    bool held_ = false;
 };
 
 // True when a device-change notice names a normal-mode interface of the mouse: "22D4" (or

@@ -87,6 +87,10 @@ class HidTransport {
     virtual std::vector<HidCollectionInfo> Enumerate() = 0;
     virtual std::unique_ptr<HidDevice> Open(const HidCollectionInfo& collection,
                                             HidStatus& status) = 0;
+    // The configuration image the mouse keeps in `slot`, where the backend can look at it
+    // without the wire (the simulated mouse); empty for a real mouse, which has no command
+    // that reads an image back.
+    virtual std::vector<uint8_t> StoredImage(uint8_t /*slot*/) { return {}; }
 };
 
 }  // namespace z7

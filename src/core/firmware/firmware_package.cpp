@@ -38,6 +38,8 @@ const char* FirmwareLoadErrorText(FirmwareLoadError error) {
         case FirmwareLoadError::None: return "ok";
         case FirmwareLoadError::Description: return "the firmware description (config.ini) is missing or does not name an image";
         case FirmwareLoadError::Unreadable: return "the firmware image file cannot be read";
+        case FirmwareLoadError::NotAFile:
+            return "the firmware image is not a regular file";
         case FirmwareLoadError::TooShort: return "the firmware image file is shorter than its header";
         case FirmwareLoadError::TooLarge: return "the firmware image is larger than 120 blocks";
         case FirmwareLoadError::Empty: return "the firmware image holds no payload";
@@ -96,12 +98,20 @@ FirmwareLoadError LoadFirmwarePackage(FileSystem& fs, const std::filesystem::pat
     if (d.name.find_first_of(u"/\\") != std::u16string::npos || d.name == u"..")
         return FirmwareLoadError::Description;
 
+    const std::filesystem::path imagePath = folder / PathFromUtf16(d.name);
     std::vector<uint8_t> bytes;
-    if (!fs.ReadFile(folder / PathFromUtf16(d.name), bytes, kMaxImageFileBytes + 1, nullptr)) {
-        // Distinguish a file that is merely too large from one that is missing.
-        return fs.Exists(folder / PathFromUtf16(d.name)) && !fs.IsDirectory(folder / PathFromUtf16(d.name))
-                   ? FirmwareLoadError::TooLarge
-                   : FirmwareLoadError::Unreadable;
+    if (!fs.ReadFile(imagePath, bytes, kMaxImageFileBytes + 1, nullptr)) {
+        // Tell a file that is merely too large from a missing one and from a device or FIFO,
+        // whose endless bytes are no image at all.
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::status(imagePath, ec);
+        if (!fs.Exists(imagePath)) return FirmwareLoadError::Unreadable;
+        if (!ec && std::filesystem::is_regular_file(status)) {
+            const uintmax_t size = std::filesystem::file_size(imagePath, ec);
+            return !ec && size > kMaxImageFileBytes ? FirmwareLoadError::TooLarge
+                                                    : FirmwareLoadError::Unreadable;
+        }
+        return FirmwareLoadError::NotAFile;
     }
     FirmwareImage image;
     const FirmwareLoadError e = ParseFirmwareImage(bytes, image);

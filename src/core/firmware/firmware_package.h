@@ -53,6 +53,7 @@ enum class FirmwareLoadError {
     None,
     Description,  // no description, or one that is not accepted
     Unreadable,   // the image file cannot be read
+    NotAFile,     // the image is a folder, a device or a FIFO, not a regular file
     TooShort,     // shorter than its header
     TooLarge,     // more than 120 blocks of payload
     Empty,        // no payload at all

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "core/device/device_commands.h"
 
@@ -67,6 +68,7 @@ UpdaterView FirmwareUpdater::Start(FirmwareLoadError error, FirmwarePackage pack
         mouseVersionLost_ = false;
     }
     cancelled_ = false;
+    busy_ = false;
     cancelRequested_ = false;
     cancelSignal_.Clear();
     SetCancellable(true);
@@ -89,32 +91,44 @@ UpdaterView FirmwareUpdater::Start(FirmwareLoadError error, FirmwarePackage pack
         return Show(UpdaterView::kNotFound);
     }
 
-    const Find found = FindDevice();
+    // Held from finding the mouse to reading it: an exchange in between would close the handle.
+    std::optional<ExchangeLock> lock;
+    const Find found = FindDevice(lock);
     if (found == Find::kCancelled) return Cancelled();
-    if (found == Find::kNone) {
-        std::lock_guard lock(textMutex_);
-        problem_ = "no mouse found, neither in normal mode nor in its boot loader";
+    if (found == Find::kBusy) return Busy();
+    if (found == Find::kRefused || found == Find::kNone) {
+        const OpenProblem open = link_.lastOpenProblem();
+        std::lock_guard textLock(textMutex_);
+        if (found == Find::kNone)
+            problem_ = "no mouse found, neither in normal mode nor in its boot loader";
+        else if (open.outcome == OpenOutcome::kAccessDenied)
+            problem_ = "the mouse was found at " + open.path +
+                       " but may not be opened (permission denied)";
+        else
+            problem_ = "the mouse was found but could not be opened: " + open.message;
         return Show(UpdaterView::kNotFound);
     }
-    std::lock_guard lock(link_.deviceLock());
     const UpdaterView view = found == Find::kNormal ? StartNormal() : StartBoot();
     // Update() opens what it needs; meanwhile the rest of the program may use the mouse.
     link_.CloseDevice();
     return view;
 }
 
-FirmwareUpdater::Find FirmwareUpdater::FindDevice() {
-    {
-        std::lock_guard lock(link_.deviceLock());
-        if (link_.OpenConfigInterface(kProductNormal)) return Find::kNormal;
-        link_.CloseDevice();
-        const Find quick = SearchBootLoader(kBootProbeTries, kBootProbeWait);
-        if (quick != Find::kNone) return quick;
-    }
+FirmwareUpdater::Find FirmwareUpdater::FindDevice(std::optional<ExchangeLock>& lock) {
+    lock.emplace(link_);
+    if (!lock->held()) return Find::kBusy;
+    if (link_.OpenConfigInterface(kProductNormal)) return Find::kNormal;
+    // A mouse that is there but may not be opened will not turn up as a boot loader either.
+    if (link_.lastOpenProblem().outcome != OpenOutcome::kNotFound) return Find::kRefused;
+    link_.CloseDevice();
+    const Find quick = SearchBootLoader(kBootProbeTries, kBootProbeWait);
+    if (quick != Find::kNone) return quick;
     // The notice is modal in the dialog; nobody must wait for the device meanwhile.
+    lock.reset();
     if (callbacks_.onLongBootSearch && !callbacks_.onLongBootSearch()) return Find::kNone;
     if (cancelRequested_) return Find::kCancelled;
-    std::lock_guard lock(link_.deviceLock());
+    lock.emplace(link_);
+    if (!lock->held()) return Find::kBusy;
     return SearchBootLoader(kBootSearchTries, kBootSearchWait);
 }
 
@@ -122,6 +136,7 @@ FirmwareUpdater::Find FirmwareUpdater::SearchBootLoader(int tries, Millis wait) 
     for (int i = 0; i < tries; ++i) {
         if (cancelRequested_) return Find::kCancelled;
         if (link_.OpenConfigInterface(kProductBoot)) return Find::kBoot;
+        if (link_.lastOpenProblem().outcome != OpenOutcome::kNotFound) return Find::kRefused;
         if (!Wait(wait)) return Find::kCancelled;
     }
     return Find::kNone;
@@ -177,7 +192,11 @@ UpdaterView FirmwareUpdater::Update() {
     if (!fromBoot && state != kUpdateStateMouseNewer && state != kUpdateStateFileNewer)
         return view_;
     cancelled_ = false;
-    std::unique_lock lock(link_.deviceLock());
+    busy_ = false;
+    // Held from the switch into the boot loader to the reconnect, so that no other program
+    // (nor another thread) takes the mouse half-way.
+    ExchangeLock lock(link_);
+    if (!lock.held()) return Busy();
     link_.CloseDevice();
     if (fromBoot) {
         if (!SetCancellable(false)) return Cancelled();
@@ -204,6 +223,9 @@ UpdaterView FirmwareUpdater::Update() {
     SetCancellable(true);
     const Find found = SearchBootLoader(kBootSearchTries, kBootSearchWait);
     if (found == Find::kCancelled) return Cancelled();
+    if (found == Find::kRefused)
+        return Fail("the boot loader was found at " + link_.lastOpenProblem().path +
+                    " but may not be opened: " + link_.lastOpenProblem().message);
     if (found == Find::kNone) return Fail("the boot loader did not appear");
     if (!SetCancellable(false)) return Cancelled();
     clock_.Sleep(kBootSettleWait);
@@ -286,6 +308,10 @@ UpdaterView FirmwareUpdater::Reconnect() {
         mouseVersionLost_ = !read;
         if (read) mouseVersion_ = FirmwareVersionOf(info);
     }
+    // A mouse that kept its old firmware must not read as updated.
+    if (read && mouseVersion_ != package_.image.version)
+        return Fail("the mouse reports firmware " + FirmwareVersionText(mouseVersion_) +
+                    " after the update, not " + FirmwareVersionText(package_.image.version));
     return Show(UpdaterView::kSuccess);
 }
 
@@ -335,6 +361,11 @@ UpdaterView FirmwareUpdater::Fail(const std::string& what) {
     updateState_ = kUpdateStateNone;
     SetCancellable(true);
     return Show(UpdaterView::kProblem);
+}
+
+UpdaterView FirmwareUpdater::Busy() {
+    busy_ = true;
+    return Fail("another program is using the mouse; try again when it has finished");
 }
 
 UpdaterView FirmwareUpdater::Cancelled() {

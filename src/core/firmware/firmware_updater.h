@@ -7,13 +7,17 @@
 // Threads: Start() runs where the front end likes (the dialog runs it before it is shown);
 // Update() blocks for the whole transfer and belongs on a worker thread. Callbacks run on the
 // thread that called Start() or Update(). Cancel() and CanCancel() may be called from any
-// thread. Every wait goes through the link's clock; the link's deviceLock is held while the
-// procedure talks to the mouse, so callbacks other than onLongBootSearch must not use the link.
+// thread. Every wait goes through the link's clock. An ExchangeLock on the link is held while
+// the procedure talks to the mouse (in Start from finding the mouse to reading it, in Update
+// from the switch into the boot loader to the reconnect), so callbacks other than
+// onLongBootSearch must not use the link; another program that holds the mouse makes both end
+// in the problem view with busy() set.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "core/device/device_link.h"
@@ -25,7 +29,8 @@ namespace z7 {
 enum class UpdaterView {
     kNone,         // nothing shown yet
     kFileProblem,  // description or image not usable
-    kNotFound,     // image for another product, or no mouse in either mode
+    kNotFound,     // image for another product, no mouse in either mode, or one that may not
+                   // be opened (problemText and the link's lastOpenProblem say which)
     kUpToDate,     // equal versions
     kMouseNewer,   // file version lower than the mouse's (the update is still allowed)
     kFileNewer,    // file version higher
@@ -118,6 +123,8 @@ class FirmwareUpdater {
     bool Cancel();
     bool CanCancel() const { return cancellable_; }
     bool cancelled() const { return cancelled_; }
+    // The last Start or Update found the mouse held by another program and did nothing.
+    bool busy() const { return busy_; }
 
     UpdaterView view() const { return view_; }
     int updateState() const { return updateState_; }
@@ -133,8 +140,9 @@ class FirmwareUpdater {
     std::string problemText() const;
 
   private:
-    enum class Find { kNormal, kBoot, kNone, kCancelled };
-    Find FindDevice();
+    enum class Find { kNormal, kBoot, kNone, kRefused, kBusy, kCancelled };
+    // Returns with `lock` held unless kBusy; the long search waits without it.
+    Find FindDevice(std::optional<ExchangeLock>& lock);
     Find SearchBootLoader(int tries, Millis wait);
     UpdaterView StartNormal();
     UpdaterView StartBoot();
@@ -144,6 +152,7 @@ class FirmwareUpdater {
 
     UpdaterView Show(UpdaterView view);
     UpdaterView Fail(const std::string& what);
+    UpdaterView Busy();
     UpdaterView Cancelled();
     void SetProgress(int percent);
     // Returns false when a Cancel() came first and must still be honoured.
@@ -158,6 +167,7 @@ class FirmwareUpdater {
     std::mutex cancelMutex_;  // pairs the cancellable flag with a request
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> cancelled_{false};
+    std::atomic<bool> busy_{false};
     std::atomic<bool> cancellable_{true};
 
     FirmwarePackage package_;
