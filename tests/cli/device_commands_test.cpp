@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "platform/fake/recording_host_actions.h"
+#include "platform/process_lock.h"
 #include "support/temp_dir.h"
 
 namespace z7::cli {
@@ -152,6 +153,36 @@ TEST_F(DeviceCommands, EraseRestoresTheFactoryImageAndInfoFindsABootLoader) {
     EXPECT_EQ(Z7({"--json", "info"}), 0) << err.str();
     EXPECT_EQ(out.str(), "{\"mode\":\"boot\",\"deviceCode\":\"L100\"}\n");
     EXPECT_EQ(Z7({"activate", "1"}), 3);
+}
+
+TEST_F(DeviceCommands, AMouseInItsBootLoaderIsNamedWithTheWayOut) {
+    ASSERT_EQ(Z7({"sim", "set", "mode=boot"}), 0);
+    for (const char* command : {"apply", "activate"}) {
+        EXPECT_EQ(Z7({command, "1"}), kExitNoMouse);
+        EXPECT_NE(err.str().find("boot loader"), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("firmware update"), std::string::npos) << err.str();
+    }
+}
+
+TEST_F(DeviceCommands, InfoNamesWhatTheMouseDidNotReportWithoutOlderErrors) {
+    // The version request fails once on the wire and is retried; its reply then fails.
+    ASSERT_EQ(Z7({"sim", "set", "transportErrors=1", "transportError=notReady", "failStatus=1"}),
+              0);
+    EXPECT_EQ(Z7({"--json", "info"}), kExitDeviceFailed);
+    EXPECT_EQ(err.str(), "z7ctl: the mouse did not report its firmware version\n");
+    EXPECT_NE(out.str().find("\"activeSlot\":0"), std::string::npos);
+}
+
+TEST_F(DeviceCommands, AStateHeldByAnotherProgramIsReportedAfterTheWait) {
+    SystemClock clock;
+    LockAttempt held = AcquireProcessLock(dir / "S.lock", Millis(0), clock);
+    ASSERT_EQ(held.status, LockStatus::kAcquired);
+    EXPECT_EQ(Z7({"--device-wait", "0", "apply", "1"}), kExitDeviceFailed);
+    EXPECT_NE(err.str().find("another program is using the simulated mouse"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(Z7({"--device-wait", "-1", "info"}), kExitBadInput);
+    held.lock.reset();
+    EXPECT_EQ(Z7({"--device-wait", "0", "apply", "1"}), 0) << err.str();
 }
 
 TEST_F(DeviceCommands, InfoReportsVersionSlotAndCode) {

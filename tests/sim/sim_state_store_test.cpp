@@ -24,6 +24,26 @@ TEST(SimStateStore, AMissingFileIsANewMouseAndWritingCreatesTheFolder) {
     EXPECT_FALSE(std::filesystem::exists(path.string() + ".tmp"));
 }
 
+TEST(SimStateStore, WritersUseTemporaryNamesOfTheirOwn) {
+    test::TempDir temp;
+    const std::filesystem::path path = temp / "mouse.state";
+    // What a fixed temporary name would collide with: another writer's, or one a crash left.
+    std::filesystem::create_directory(path.string() + ".tmp");
+    SimState state = FactorySimState();
+    std::string error;
+    for (uint8_t slot = 0; slot < 5; ++slot) {
+        state.activeSlot = slot;
+        ASSERT_TRUE(WriteSimStateFile(LocalFileSystem(), path, state, error)) << error;
+    }
+    SimState back;
+    ASSERT_TRUE(ReadSimStateFile(LocalFileSystem(), path, back, error)) << error;
+    EXPECT_EQ(back.activeSlot, 4);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(temp.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u);  // the state and the foreign folder, no temporary file left
+}
+
 TEST(SimStateStore, ADamagedFileIsRefusedAndLeavesTheStateAlone) {
     test::TempDir temp;
     test::WriteBytes(temp / "bad.state", {'Z', '7', 'S', 'I', 'M'});

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/device/device_commands.h"
+#include "core/device/device_exchanges.h"
 #include "core/util/text.h"
 #include "sim/sim_mouse.h"
 #include "sim/sim_transport.h"
@@ -402,6 +403,107 @@ TEST_F(UpdaterTest, ACancelFromAnotherThreadEndsTheBootLoaderSearchOfAWorker) {
     EXPECT_EQ(result.get(), UpdaterView::kCancelled);
     EXPECT_TRUE(updater.cancelled());
     EXPECT_EQ(Count(kBootRequestId, kCmdBeginDownload), 0u);
+}
+
+// Counts the process lock's takes: each begins by reading the time once.
+class TakeCounter final : public Clock {
+  public:
+    TimePoint Now() override {
+        ++takes;
+        return inner.Now();
+    }
+    void Sleep(Millis d) override { inner.Sleep(d); }
+    bool WaitFor(WakeSignal& s, Millis t) override { return inner.WaitFor(s, t); }
+    VirtualClock inner;
+    int takes = 0;
+};
+
+TEST_F(UpdaterTest, StartHoldsTheMouseFromFindingItToReadingIt) {
+    // Let go in between, another exchange (the window's refresh) could close the handle the
+    // updater found before it reads the version.
+    test::TempDir dir;
+    TakeCounter counter;
+    link.SetProcessLock(dir / "mouse.lock", Millis(0), &counter);
+    EXPECT_EQ(StartWith(170), UpdaterView::kFileNewer);
+    EXPECT_EQ(counter.takes, 1);
+    SetMouse(SimMode::kBoot, 150, kSimDefaultDeviceCode);
+    counter.takes = 0;
+    EXPECT_EQ(StartWith(170), UpdaterView::kProgress);
+    EXPECT_EQ(counter.takes, 1);
+    // Only the notice before the long search is shown without it.
+    mouse.Unplug();
+    onNotice = [&] {
+        mouse.Plug();
+        return true;
+    };
+    counter.takes = 0;
+    EXPECT_EQ(StartWith(170), UpdaterView::kProgress);
+    EXPECT_EQ(counter.takes, 2);
+}
+
+TEST_F(UpdaterTest, AnotherProgramHoldingTheMouseEndsStartAndUpdateWithoutTouchingIt) {
+    test::TempDir dir;
+    VirtualClock waitClock;
+    link.SetProcessLock(dir / "mouse.lock", Millis(2000), &waitClock);
+    SimTransport otherTransport(mouse);
+    DeviceLink other(otherTransport, clock);
+    other.SetProcessLock(dir / "mouse.lock", Millis(0), &waitClock);
+    {
+        ExchangeLock held(other);
+        EXPECT_EQ(StartWith(170), UpdaterView::kProblem);
+        EXPECT_TRUE(updater.busy());
+        EXPECT_NE(updater.problemText().find("another program"), std::string::npos);
+        EXPECT_TRUE(mouse.requests().empty());
+    }
+    ASSERT_EQ(StartWith(170), UpdaterView::kFileNewer);
+    EXPECT_FALSE(updater.busy());
+    mouse.ClearRequests();
+    {
+        ExchangeLock held(other);
+        EXPECT_EQ(updater.Update(), UpdaterView::kProblem);
+        EXPECT_TRUE(updater.busy());
+    }
+    EXPECT_TRUE(mouse.requests().empty());
+    EXPECT_EQ(mouse.state().mode, SimMode::kNormal);
+    // And the updater keeps the others out from the switch to the reconnect.
+    ASSERT_EQ(StartWith(170), UpdaterView::kFileNewer);
+    int othersIn = 0;
+    onProgress = [&](int) {
+        othersIn += ActivateExchange(other, 1) == ExchangeResult::kBusy ? 0 : 1;
+    };
+    EXPECT_EQ(updater.Update(), UpdaterView::kSuccess) << updater.problemText();
+    EXPECT_EQ(othersIn, 0);
+}
+
+TEST_F(UpdaterTest, AMouseThatMayNotBeOpenedIsReportedAtOnceWithoutTheBootLoaderSearch) {
+    for (const SimMode mode : {SimMode::kNormal, SimMode::kBoot}) {
+        mouse.Update([&](SimState& s) {
+            s.mode = mode;
+            s.faults.accessDenied = true;
+        });
+        clock.ClearSleeps();
+        EXPECT_EQ(StartWith(170), UpdaterView::kNotFound);
+        EXPECT_EQ(notices, 0);
+        EXPECT_EQ(clock.TotalSlept(), Millis(0));
+        EXPECT_TRUE(clock.Waits().empty());
+        EXPECT_NE(updater.problemText().find("permission denied"), std::string::npos);
+        EXPECT_EQ(link.lastOpenProblem().outcome, OpenOutcome::kAccessDenied);
+    }
+}
+
+TEST_F(UpdaterTest, AMouseThatKeepsItsOldFirmwareFailsTheUpdate) {
+    // No marker: the simulated boot loader takes the blocks and keeps version 1.65.
+    std::vector<uint8_t> payload = MarkedPayload(3000, 170);
+    payload[0] = 'X';
+    ASSERT_EQ(updater.Start(FirmwareLoadError::None, PackageOf(payload, 170)),
+              UpdaterView::kFileNewer);
+    views.clear();
+    EXPECT_EQ(updater.Update(), UpdaterView::kProblem);
+    EXPECT_EQ(views.back(), UpdaterView::kProblem);
+    EXPECT_EQ(updater.problemText(), "the mouse reports firmware 1.65 after the update, not 1.70");
+    EXPECT_EQ(updater.mouseVersionText(), "1.65");
+    EXPECT_EQ(updater.updateState(), kUpdateStateNone);
+    EXPECT_EQ(mouse.state().mode, SimMode::kNormal);
 }
 
 }  // namespace
