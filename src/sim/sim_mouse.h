@@ -6,8 +6,8 @@
 // Firmware payloads: the boot loader takes the version a good download reports from the
 // payload itself. The first stored block (number 20) starts with the marker "Z7FW" followed by
 // the version in hundredths, 16-bit little-endian (payload bytes 0..3 and 4..5). A payload
-// without the marker is accepted and leaves the version as it was. The firmware packer writes
-// this marker.
+// without the marker is accepted and leaves the version as it was. `z7ctl firmware pack
+// --sim-marker` writes the marker into test packages; real firmware never carries it.
 #include <array>
 #include <atomic>
 #include <cstdint>

@@ -17,6 +17,7 @@
 #include "core/device/hid_transport.h"
 #include "platform/device_monitor.h"
 #include "sim/sim_mouse.h"
+#include "sim/sim_socket_codec.h"
 
 namespace z7 {
 
@@ -35,8 +36,6 @@ enum SimSocketOp : uint8_t {
     kSimOpUnplug = 12,     // -> status
 };
 
-// Larger than any state file, small enough that a bad length cannot exhaust memory.
-inline constexpr uint32_t kSimFrameMax = (1u << 20) + 64;
 // The device name in notices; it matches IsOurDeviceName.
 inline constexpr char kSimSocketDeviceName[] = "sim-socket-22D4-1206";
 // How often a monitor looks for a simulator that is not running.
@@ -72,6 +71,11 @@ class SimSocketClient {
 
 // $XDG_RUNTIME_DIR/kesta-z7-sim.sock, else /tmp/kesta-z7-sim-UID.sock.
 std::string DefaultSimSocketPath();
+
+// Serves one connected peer on the socket `fd`, which it closes at the end, until the peer
+// hangs up, sends what the protocol does not have, or `stop` is set. ServeSimSocket runs one
+// per client; the fuzzer hands it one end of a socket pair.
+void ServeSimSocketConnection(SimMouse& mouse, int fd, const std::atomic<bool>& stop);
 
 // Serves `mouse` at `path` (any stale socket file there is replaced) until `stop` is set.
 // False with `error` when the socket cannot be created.

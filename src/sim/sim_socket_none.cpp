@@ -46,6 +46,7 @@ bool SimSocketClient::Request(const std::vector<uint8_t>&, std::vector<uint8_t>&
                               std::string& error) {
     return Connect({}, error);
 }
+void ServeSimSocketConnection(SimMouse&, int, const std::atomic<bool>&) {}
 bool ServeSimSocket(SimMouse&, const std::string&, const std::atomic<bool>&, std::string& error) {
     error = "the socket simulator is not available here";
     return false;

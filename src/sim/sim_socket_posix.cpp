@@ -62,76 +62,22 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 }
 
 bool SendFrame(int fd, const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> frame(4 + body.size());
-    const uint32_t n = static_cast<uint32_t>(body.size());
-    for (int i = 0; i < 4; ++i) frame[i] = static_cast<uint8_t>(n >> (8 * i));
-    std::copy(body.begin(), body.end(), frame.begin() + 4);
+    const auto header = SimFrameHeader(static_cast<uint32_t>(body.size()));
+    std::vector<uint8_t> frame(header.begin(), header.end());
+    frame.insert(frame.end(), body.begin(), body.end());
     return WriteAll(fd, frame.data(), frame.size());
 }
 
 // One whole frame within `timeoutMs`; false on timeout, a closed socket or a bad length.
 bool ReceiveFrame(int fd, std::vector<uint8_t>& body, int64_t timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + Millis(timeoutMs);
-    uint8_t header[4];
-    if (!ReadExact(fd, header, 4, deadline)) return false;
-    const uint32_t n = header[0] | header[1] << 8 | header[2] << 16 | uint32_t{header[3]} << 24;
-    if (n == 0 || n > kSimFrameMax) return false;
+    std::array<uint8_t, kSimFrameHeaderSize> header{};
+    if (!ReadExact(fd, header.data(), header.size(), deadline)) return false;
+    const uint32_t n = SimFrameLength(header);
+    if (n == 0) return false;
     body.resize(n);
     return ReadExact(fd, body.data(), n, deadline);
 }
-
-// Little-endian writer and bounded reader of frame bodies.
-struct Writer {
-    std::vector<uint8_t> bytes;
-    Writer& u8(uint8_t v) {
-        bytes.push_back(v);
-        return *this;
-    }
-    Writer& u16(uint16_t v) { return u8(static_cast<uint8_t>(v)).u8(static_cast<uint8_t>(v >> 8)); }
-    Writer& u32(uint32_t v) {
-        return u16(static_cast<uint16_t>(v)).u16(static_cast<uint16_t>(v >> 16));
-    }
-    Writer& run(std::span<const uint8_t> data) {
-        const size_t n = std::min<size_t>(data.size(), 0xFFFF);
-        u16(static_cast<uint16_t>(n));
-        bytes.insert(bytes.end(), data.begin(), data.begin() + static_cast<ptrdiff_t>(n));
-        return *this;
-    }
-    Writer& str(const std::string& s) {
-        return run({reinterpret_cast<const uint8_t*>(s.data()), s.size()});
-    }
-};
-
-struct Reader {
-    std::span<const uint8_t> data;
-    size_t pos = 0;
-    bool ok = true;
-    bool Need(size_t n) {
-        if (!ok || data.size() - pos < n) ok = false;
-        return ok;
-    }
-    uint8_t u8() { return Need(1) ? data[pos++] : 0; }
-    uint16_t u16() {
-        const uint16_t lo = u8();
-        return static_cast<uint16_t>(lo | u8() << 8);
-    }
-    uint32_t u32() {
-        const uint32_t lo = u16();
-        return lo | uint32_t{u16()} << 16;
-    }
-    std::vector<uint8_t> run() {
-        const size_t n = u16();
-        if (!Need(n)) return {};
-        std::vector<uint8_t> out(data.begin() + static_cast<ptrdiff_t>(pos),
-                                 data.begin() + static_cast<ptrdiff_t>(pos + n));
-        pos += n;
-        return out;
-    }
-    std::string str() {
-        const std::vector<uint8_t> r = run();
-        return std::string(r.begin(), r.end());
-    }
-};
 
 int ConnectTo(const std::string& path, std::string& error) {
     sockaddr_un address{};
@@ -154,16 +100,6 @@ int ConnectTo(const std::string& path, std::string& error) {
     return fd;
 }
 
-HidStatus StatusFrom(Reader& r) {
-    HidStatus status;
-    const uint8_t e = r.u8();
-    status.error = e <= static_cast<uint8_t>(HidError::kCancelled) ? static_cast<HidError>(e)
-                                                                   : HidError::kGeneralFailure;
-    status.message = r.str();
-    if (!r.ok) status = {HidError::kDisconnected, "simulator: malformed reply"};
-    return status;
-}
-
 const HidStatus kLost{HidError::kDisconnected, "simulator connection lost"};
 
 // ---- client side ----
@@ -181,16 +117,14 @@ class SocketDevice final : public HidDevice {
 
     HidStatus SetFeature(std::span<const uint8_t> report) override {
         std::vector<uint8_t> reply;
-        if (!Exchange(Writer{}.u8(kSimOpSetFeature).run(report).bytes, reply)) return kLost;
-        Reader r{reply};
-        return StatusFrom(r);
+        if (!Exchange(SimFrameWriter{}.u8(kSimOpSetFeature).run(report).bytes, reply)) return kLost;
+        return ParseDeviceReply(reply, nullptr);
     }
     HidStatus GetFeature(std::span<uint8_t> report) override {
         std::vector<uint8_t> reply;
-        if (!Exchange(Writer{}.u8(kSimOpGetFeature).run(report).bytes, reply)) return kLost;
-        Reader r{reply};
-        HidStatus status = StatusFrom(r);
-        const std::vector<uint8_t> bytes = r.run();
+        if (!Exchange(SimFrameWriter{}.u8(kSimOpGetFeature).run(report).bytes, reply)) return kLost;
+        std::vector<uint8_t> bytes;
+        const HidStatus status = ParseDeviceReply(reply, &bytes);
         if (status.ok())
             std::copy_n(bytes.begin(), std::min(bytes.size(), report.size()), report.begin());
         return status;
@@ -200,7 +134,7 @@ class SocketDevice final : public HidDevice {
         if (dead_) return kLost;
         if (TakeCancel()) return {HidError::kCancelled, "read cancelled"};
         const uint16_t wanted = static_cast<uint16_t>(std::min(report.size(), kMaxReport));
-        if (!SendFrame(fd_, Writer{}
+        if (!SendFrame(fd_, SimFrameWriter{}
                                 .u8(kSimOpRead)
                                 .u32(static_cast<uint32_t>(timeout.count()))
                                 .u16(wanted)
@@ -222,9 +156,8 @@ class SocketDevice final : public HidDevice {
             }
             std::vector<uint8_t> reply;
             if (!ReceiveFrame(fd_, reply, kSimReplyGrace.count())) return Lost();
-            Reader rd{reply};
-            HidStatus status = StatusFrom(rd);
-            const std::vector<uint8_t> bytes = rd.run();
+            std::vector<uint8_t> bytes;
+            const HidStatus status = ParseDeviceReply(reply, &bytes);
             if (status.ok()) {
                 length = std::min(bytes.size(), report.size());
                 std::copy_n(bytes.begin(), length, report.begin());
@@ -273,23 +206,9 @@ class SocketTransport final : public HidTransport {
         if (fd < 0) return {};
         std::vector<uint8_t> reply;
         std::vector<HidCollectionInfo> out;
-        if (SendFrame(fd, {kSimOpEnumerate}) && ReceiveFrame(fd, reply, kSimReplyGrace.count())) {
-            Reader r{reply};
-            r.u8();
-            const uint8_t count = r.u8();
-            for (uint8_t i = 0; i < count && r.ok; ++i) {
-                HidCollectionInfo c;
-                c.vendorId = r.u16();
-                c.productId = r.u16();
-                c.usagePage = r.u16();
-                c.usage = r.u16();
-                c.inputReportLength = r.u16();
-                c.outputReportLength = r.u16();
-                c.featureReportLength = r.u16();
-                c.path = r.str();
-                if (r.ok) out.push_back(std::move(c));
-            }
-        }
+        // A damaged reply is no mouse.
+        if (SendFrame(fd, {kSimOpEnumerate}) && ReceiveFrame(fd, reply, kSimReplyGrace.count()))
+            (void)ParseEnumerateReply(reply, out);
         ::close(fd);
         return out;
     }
@@ -303,14 +222,13 @@ class SocketTransport final : public HidTransport {
             return nullptr;
         }
         std::vector<uint8_t> reply;
-        if (!SendFrame(fd, Writer{}.u8(kSimOpOpen).str(collection.path).bytes) ||
+        if (!SendFrame(fd, SimFrameWriter{}.u8(kSimOpOpen).str(collection.path).bytes) ||
             !ReceiveFrame(fd, reply, kSimReplyGrace.count())) {
             ::close(fd);
             status = kLost;
             return nullptr;
         }
-        Reader r{reply};
-        status = StatusFrom(r);
+        status = ParseDeviceReply(reply, nullptr);
         if (!status.ok()) {
             ::close(fd);
             return nullptr;
@@ -369,12 +287,13 @@ class SocketMonitor final : public DeviceMonitor {
         const int fd = ConnectTo(path_, error);
         if (fd < 0) return -1;
         std::vector<uint8_t> reply;
+        bool unplugged = false;
         if (!SendFrame(fd, {kSimOpWatch}) || !ReceiveFrame(fd, reply, kSimReplyGrace.count()) ||
-            reply.size() != 2 || reply[0] != 0) {
+            !ParseWatchReply(reply, unplugged)) {
             ::close(fd);
             return -1;
         }
-        plugged = reply[1] == 0;
+        plugged = !unplugged;
         return fd;
     }
 
@@ -409,8 +328,9 @@ class SocketMonitor final : public DeviceMonitor {
                 callback(DeviceChange::kRemoval, kSimSocketDeviceName);
                 return false;
             }
-            if (notice.size() == 2 && notice[0] == kSimOpWatch)
-                callback(notice[1] == 0 ? DeviceChange::kArrival : DeviceChange::kRemoval,
+            bool unplugged = false;
+            if (ParseWatchNotice(notice, unplugged))
+                callback(unplugged ? DeviceChange::kRemoval : DeviceChange::kArrival,
                          kSimSocketDeviceName);
         }
     }
@@ -449,27 +369,15 @@ class Connection {
     }
 
     bool Reply(HidStatus status, std::span<const uint8_t> bytes = {}) {
-        return SendFrame(
-            fd_,
-            Writer{}.u8(static_cast<uint8_t>(status.error)).str(status.message).run(bytes).bytes);
+        return SendFrame(fd_, EncodeDeviceReply(status, bytes));
     }
 
     bool Handle(const std::vector<uint8_t>& body) {
-        Reader r{body};
+        SimFrameReader r{body};
         const uint8_t op = r.u8();
         switch (op) {
-            case kSimOpEnumerate: {
-                const std::vector<HidCollectionInfo> list = transport_.Enumerate();
-                Writer w;
-                w.u8(0).u8(static_cast<uint8_t>(std::min<size_t>(list.size(), 255)));
-                for (size_t i = 0; i < list.size() && i < 255; ++i) {
-                    const HidCollectionInfo& c = list[i];
-                    w.u16(c.vendorId).u16(c.productId).u16(c.usagePage).u16(c.usage);
-                    w.u16(c.inputReportLength).u16(c.outputReportLength).u16(c.featureReportLength);
-                    w.str(c.path);
-                }
-                return SendFrame(fd_, w.bytes);
-            }
+            case kSimOpEnumerate:
+                return SendFrame(fd_, EncodeEnumerateReply(transport_.Enumerate()));
             case kSimOpOpen: {
                 const std::string path = r.str();
                 if (!r.ok || device_) return false;
@@ -511,13 +419,8 @@ class Connection {
                 mouse_.QueueEvent(e);
                 return SendFrame(fd_, {0});
             }
-            case kSimOpGetState: {
-                const std::vector<uint8_t> state = SaveSimState(mouse_.state());
-                Writer w;
-                w.u8(0).u32(static_cast<uint32_t>(state.size()));
-                w.bytes.insert(w.bytes.end(), state.begin(), state.end());
-                return SendFrame(fd_, w.bytes);
-            }
+            case kSimOpGetState:
+                return SendFrame(fd_, EncodeStateReply(mouse_.state()));
             case kSimOpSetState: {
                 SimState state;
                 const std::span<const uint8_t> bytes(body.data() + 1, body.size() - 1);
@@ -631,11 +534,7 @@ bool SimSocketClient::SetPlugged(bool plugged, std::string& error) {
 bool SimSocketClient::GetState(SimState& state, std::string& error) {
     std::vector<uint8_t> reply;
     if (!Request({kSimOpGetState}, reply, error)) return false;
-    Reader r{reply};
-    r.u8();
-    const uint32_t n = r.u32();
-    if (!r.ok || reply.size() - r.pos != n ||
-        !LoadSimState(std::span<const uint8_t>(reply).subspan(r.pos), state)) {
+    if (!ParseStateReply(reply, state)) {
         error = "the simulator sent a damaged state";
         return false;
     }
@@ -648,6 +547,11 @@ bool SimSocketClient::SetState(const SimState& state, std::string& error) {
     body.insert(body.end(), bytes.begin(), bytes.end());
     std::vector<uint8_t> reply;
     return Request(body, reply, error);
+}
+
+void ServeSimSocketConnection(SimMouse& mouse, int fd, const std::atomic<bool>& stop) {
+    SimTransport transport(mouse);
+    Connection(fd, mouse, transport, stop).Serve();
 }
 
 bool ServeSimSocket(SimMouse& mouse, const std::string& path, const std::atomic<bool>& stop,

@@ -153,6 +153,27 @@ run 30 $HOST apply 1 --lighting
 expect_exit "apply 1 --lighting" 0
 check_stored_image "stored image after the lighting block equals z7ctl image 1" 1
 
+echo "# two programs at once on one hidraw node: their exchanges take turns"
+$HOST profile set 2 cpiX=500,1000,2000 profileName=Two >/dev/null
+$HOST profile set 1 lightEffect=3 >/dev/null
+(timeout 60 $HOST apply 1 >/tmp/a1.out 2>/tmp/a1.err; echo $? >/tmp/a1.code) &
+first=$!
+(timeout 60 $HOST apply 2 >/tmp/a2.out 2>/tmp/a2.err; echo $? >/tmp/a2.code) &
+second=$!
+wait $first
+wait $second
+cat /tmp/a1.err /tmp/a2.err >/tmp/err
+if [ "$(cat /tmp/a1.code)" = 0 ] && [ "$(cat /tmp/a2.code)" = 0 ]; then
+  ok "two applies at once both end with exit 0"
+else
+  echo "#   exits $(cat /tmp/a1.code) and $(cat /tmp/a2.code)"
+  not_ok "two applies at once both end with exit 0"
+fi
+check_stored_image "slot 1 after two applies at once equals z7ctl image 1" 1
+check_stored_image "slot 2 after two applies at once equals z7ctl image 2" 2
+run 30 $HOST apply 1  # slot 1 active again, whichever of the two came last
+expect_exit "apply 1 after the two" 0
+
 echo "# listen: a profile switch and a shortcut press from the mouse"
 before=$(hidraw_handles)
 timeout 40 $Z --json listen --count 2 --seconds 30 --no-actions >/tmp/listen.out 2>/tmp/listen.err &
@@ -235,6 +256,10 @@ else not_ok "devices in boot mode: the configuration collection of 22d4:1205"; f
 run 20 $Z --json info
 if [ "$code" = 0 ] && grep -q '"mode":"boot"' /tmp/out; then ok "info in boot mode"; else
   not_ok "info in boot mode"; fi
+run 20 $HOST apply 1
+if [ "$code" = 3 ] && grep -q "boot loader" /tmp/err && grep -q "firmware update" /tmp/err; then
+  ok "apply in boot mode names the boot loader and the way out"
+else not_ok "apply in boot mode names the boot loader and the way out"; fi
 $SIM sim set mode=normal >/dev/null
 if wait_for_device 1206; then ok "back in normal mode"; else not_ok "back in normal mode"; fi
 
@@ -279,12 +304,27 @@ if grep -q '"firmwareVersion":"1.70"' /tmp/out; then ok "info reports firmware 1
 # re-enumeration as 1205, download with read-back, FinishDownload, re-enumeration as 1206.
 echo "# z7ctl firmware update from a package made by z7ctl firmware pack, 1.70 -> 1.80"
 dd if=/dev/urandom of=/tmp/payload.bin bs=1000 count=3 2>/dev/null
-run 20 $Z firmware pack /tmp/payload.bin --version 1.80 --out /tmp/fw
+# The marker tells the simulated boot loader the version; a real package goes in as given.
+run 20 $Z firmware pack /tmp/payload.bin --version 1.80 --out /tmp/fw --sim-marker
 expect_exit "firmware pack" 0
 run 20 $Z --json firmware check /tmp/fw
 if [ "$code" = 0 ] && grep -q '"state":"file-newer","fileVersion":"1.80","mouseVersion":"1.70"' /tmp/out
 then ok "firmware check: the package is newer"; else not_ok "firmware check: the package is newer"; fi
-run 120 $Z --json firmware update /tmp/fw --yes
+t0=$(date +%s)
+timeout 120 $Z --json firmware update /tmp/fw --yes >/tmp/update.out 2>/tmp/update.err &
+updater=$!
+# The updater keeps the mouse from the switch to the reconnect: another program gives up.
+if wait_for_device 1205; then
+  run 20 $HOST --device-wait 0 apply 1
+  if [ "$code" = 1 ] && grep -q "another program is using the mouse" /tmp/err; then
+    ok "apply during the firmware update: another program is using the mouse"
+  else not_ok "apply during the firmware update: another program is using the mouse"; fi
+else not_ok "the firmware update reached the boot loader"; fi
+wait $updater
+code=$?
+took=$(($(date +%s) - t0))
+cp /tmp/update.out /tmp/out
+cp /tmp/update.err /tmp/err
 if [ "$code" = 0 ] && grep -q '"state":"success"' /tmp/out &&
   grep -q '"mouseVersion":"1.80"' /tmp/out; then
   ok "firmware update through the boot loader in ${took}s"

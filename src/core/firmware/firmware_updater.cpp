@@ -94,7 +94,8 @@ UpdaterView FirmwareUpdater::Start(FirmwareLoadError error, FirmwarePackage pack
     // Held from finding the mouse to reading it: an exchange in between would close the handle.
     std::optional<ExchangeLock> lock;
     const Find found = FindDevice(lock);
-    if (found == Find::kCancelled) return Cancelled();
+    // Without the lock the link belongs to whoever holds it: leave it alone.
+    if (found == Find::kCancelled) return Cancelled(lock && lock->held());
     if (found == Find::kBusy) return Busy();
     if (found == Find::kRefused || found == Find::kNone) {
         const OpenProblem open = link_.lastOpenProblem();
@@ -364,12 +365,19 @@ UpdaterView FirmwareUpdater::Fail(const std::string& what) {
 }
 
 UpdaterView FirmwareUpdater::Busy() {
+    // Nothing was touched, so nothing is closed: the link is another exchange's or idle.
     busy_ = true;
-    return Fail("another program is using the mouse; try again when it has finished");
+    {
+        std::lock_guard lock(textMutex_);
+        problem_ = "another program is using the mouse; try again when it has finished";
+    }
+    updateState_ = kUpdateStateNone;
+    SetCancellable(true);
+    return Show(UpdaterView::kProblem);
 }
 
-UpdaterView FirmwareUpdater::Cancelled() {
-    link_.CloseDevice();
+UpdaterView FirmwareUpdater::Cancelled(bool closeLink) {
+    if (closeLink) link_.CloseDevice();
     updateState_ = kUpdateStateNone;
     cancelled_ = true;
     {

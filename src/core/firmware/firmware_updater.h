@@ -153,7 +153,7 @@ class FirmwareUpdater {
     UpdaterView Show(UpdaterView view);
     UpdaterView Fail(const std::string& what);
     UpdaterView Busy();
-    UpdaterView Cancelled();
+    UpdaterView Cancelled(bool closeLink = true);
     void SetProgress(int percent);
     // Returns false when a Cancel() came first and must still be honoured.
     bool SetCancellable(bool cancellable);

@@ -448,10 +448,12 @@ TEST_F(UpdaterTest, AnotherProgramHoldingTheMouseEndsStartAndUpdateWithoutTouchi
     SimTransport otherTransport(mouse);
     DeviceLink other(otherTransport, clock);
     other.SetProcessLock(dir / "mouse.lock", Millis(0), &waitClock);
+    ASSERT_TRUE(link.OpenEventInterface());  // the window listens meanwhile
     {
         ExchangeLock held(other);
         EXPECT_EQ(StartWith(170), UpdaterView::kProblem);
         EXPECT_TRUE(updater.busy());
+        EXPECT_TRUE(link.eventOpen());
         EXPECT_NE(updater.problemText().find("another program"), std::string::npos);
         EXPECT_TRUE(mouse.requests().empty());
     }
