@@ -155,7 +155,7 @@ check_stored_image "stored image after the lighting block equals z7ctl image 1" 
 
 echo "# two programs at once on one hidraw node: their exchanges take turns"
 $HOST profile set 2 cpiX=500,1000,2000 profileName=Two >/dev/null
-$HOST profile set 1 lightEffect=3 >/dev/null
+$HOST profile set 1 lightEffect=6 lightColor1=0x3366ff >/dev/null
 (timeout 60 $HOST apply 1 >/tmp/a1.out 2>/tmp/a1.err; echo $? >/tmp/a1.code) &
 first=$!
 (timeout 60 $HOST apply 2 >/tmp/a2.out 2>/tmp/a2.err; echo $? >/tmp/a2.code) &
