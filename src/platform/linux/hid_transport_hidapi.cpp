@@ -8,13 +8,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <mutex>
 
-#include "core/device/hid_report_descriptor.h"
 #include "platform/hid_backend.h"
+#ifdef __linux__
+#include "platform/linux/hidraw_nodes.h"
+#endif
 
 namespace z7 {
 namespace {
@@ -53,18 +52,6 @@ std::string Narrow(const wchar_t* text) {
     if (!text) return out;
     for (; *text; ++text) out += *text < 0x80 ? static_cast<char>(*text) : '?';
     return out;
-}
-
-// The top-level collections of a hidraw node, from sysfs; empty when it cannot be read.
-std::vector<HidUsage> NodeUsages(const std::string& path) {
-    const std::string prefix = "/dev/";
-    if (path.rfind(prefix + "hidraw", 0) != 0) return {};
-    std::ifstream in(
-        "/sys/class/hidraw/" + path.substr(prefix.size()) + "/device/report_descriptor",
-        std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                     std::istreambuf_iterator<char>()};
-    return TopLevelUsages(bytes);
 }
 
 // hidapi keeps its library state process-wide; initialise it once.
@@ -176,34 +163,20 @@ class HidapiDevice final : public HidDevice {
 class HidapiTransport final : public HidTransport {
   public:
     std::vector<HidCollectionInfo> Enumerate() override {
+#ifdef __linux__
+        // Not hid_enumerate: it crashes when a node leaves meanwhile (see hidraw_nodes.h).
+        return EnumerateHidrawNodes();
+#else
         std::vector<HidCollectionInfo> out;
         if (!InitHidapi()) return out;
         hid_device_info* list = hid_enumerate(0, 0);
-        // hidapi before 0.14 also lists nested usages (and some twice); keep the top-level
-        // collections of each node where its descriptor can be read.
-        struct Node {
-            std::vector<HidUsage> topLevel;
-            std::vector<HidUsage> listed;
-        };
-        std::map<std::string, Node> nodes;
-        for (hid_device_info* d = list; d; d = d->next) {
-            const std::string path = d->path ? d->path : "";
-            auto [it, fresh] = nodes.try_emplace(path);
-            Node& node = it->second;
-            if (fresh) node.topLevel = NodeUsages(path);
-            const HidUsage usage{d->usage_page, d->usage};
-            if (!node.topLevel.empty()) {
-                if (std::find(node.topLevel.begin(), node.topLevel.end(), usage) ==
-                        node.topLevel.end() ||
-                    std::find(node.listed.begin(), node.listed.end(), usage) != node.listed.end())
-                    continue;
-                node.listed.push_back(usage);
-            }
+        for (hid_device_info* d = list; d; d = d->next)
             // hidapi does not report lengths; 0 tells the link to use the protocol's.
-            out.push_back({d->vendor_id, d->product_id, d->usage_page, d->usage, path, 0, 0, 0});
-        }
+            out.push_back({d->vendor_id, d->product_id, d->usage_page, d->usage,
+                           d->path ? d->path : "", 0, 0, 0});
         hid_free_enumeration(list);
         return out;
+#endif
     }
 
     std::unique_ptr<HidDevice> Open(const HidCollectionInfo& c, HidStatus& status) override {
