@@ -16,7 +16,20 @@ struct Trapped {
 std::mutex gMutex;
 std::vector<Trapped> gTrapped;
 XErrorHandler gPrevious = nullptr;
+XIOErrorHandler gPreviousIo = nullptr;
 bool gInstalled = false;
+
+bool IsTrapped(Display* display) {
+    std::lock_guard lock(gMutex);
+    return std::any_of(gTrapped.begin(), gTrapped.end(),
+                       [display](const Trapped& t) { return t.display == display; });
+}
+
+// Xlib's default handler ends the process before the connection's exit handler could run.
+int KeepOurIoErrors(Display* display) {
+    if (IsTrapped(display)) return 0;
+    return gPreviousIo ? gPreviousIo(display) : 0;
+}
 
 int KeepOurErrors(Display* display, XErrorEvent* event) {
     {
@@ -37,6 +50,7 @@ void TrapDisplayErrors(Display* display) {
     // Installed once and kept: taking it out again could drop a handler set after ours.
     if (!gInstalled) {
         gPrevious = XSetErrorHandler(KeepOurErrors);
+        gPreviousIo = XSetIOErrorHandler(KeepOurIoErrors);
         gInstalled = true;
     }
     gTrapped.push_back({display, 0});

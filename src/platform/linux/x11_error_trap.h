@@ -16,8 +16,8 @@ void ForgetDisplayErrors(Display* display);
 // XSync so that the replies have come in.
 int TakeDisplayError(Display* display);
 
-// For XSetIOErrorExitHandler: a connection that breaks sets the std::atomic<bool> given as
-// `flag` instead of ending the process.
+// For XSetIOErrorExitHandler on a trapped display: a connection that breaks sets the
+// std::atomic<bool> given as `flag` instead of ending the process.
 void MarkDisplayDead(Display* display, void* flag);
 
 }  // namespace z7

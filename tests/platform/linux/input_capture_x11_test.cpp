@@ -182,6 +182,20 @@ TEST_F(X11Capture, StartsAgainAfterStopAndReplacesARunningCapture) {
     capture.reset();  // destruction stops it
 }
 
+TEST_F(X11Capture, AServerThatGoesAwayEndsTheCaptureWithoutHarm) {
+    auto capture = Capture();
+    Received got;
+    std::string error;
+    ASSERT_TRUE(capture->Start({.keys = true, .mouseButtons = true}, got.sink(), &error)) << error;
+    XCloseDisplay(display_);
+    display_ = nullptr;
+    server_.Kill();
+    capture->Stop();
+    EXPECT_FALSE(capture->running());
+    EXPECT_FALSE(capture->Start({}, got.sink(), &error));
+    EXPECT_NE(error.find("cannot open the X display"), std::string::npos) << error;
+}
+
 TEST(X11CaptureErrors, ADisplayThatCannotBeOpenedIsAClearError) {
     auto capture = CreateX11InputCapture(":4711");
     std::string error;

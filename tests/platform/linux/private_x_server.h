@@ -45,12 +45,15 @@ class PrivateXServer {
         close(fds[0]);
         if (!number.empty()) name_ = ":" + number;
     }
-    ~PrivateXServer() {
+    ~PrivateXServer() { Kill(); }
+    // Ends the server and waits until it is gone.
+    void Kill() {
         if (pid_ <= 0) return;
         kill(pid_, SIGTERM);
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
+        pid_ = -1;
     }
     PrivateXServer(const PrivateXServer&) = delete;
     PrivateXServer& operator=(const PrivateXServer&) = delete;
