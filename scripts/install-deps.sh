@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libhidapi-dev libudev-dev libx11-dev libxtst-dev
+  qt6-base-dev libhidapi-dev libudev-dev libx11-dev libxtst-dev libglib2.0-dev libglib2.0-bin
   xvfb xauth fonts-wqy-microhei
   g++-mingw-w64-x86-64-posix wine64 wine googletest
 )

@@ -14,16 +14,20 @@ struct KeyPair {
     uint16_t usage;
 };
 
-// Keyboard/Keypad page of the USB HID usage tables. Pause has two virtual keys (19 and the
-// Ctrl+Break code 3); the reverse lookup takes the first.
+// Keyboard/Keypad page of the USB HID usage tables; the reverse lookup is derived from it and
+// takes the first pair of a usage. Pause has two virtual keys (19 and the Ctrl+Break code 3),
+// and so has Print Screen (44 and the Print key 42).
+// Clear, Select, Print, Execute, Help, F17 and F18 have pairs of their own because their codes
+// are other keys' usages: passed through, Clear would send the letter I and F17 Volume Up, and
+// the button would read back as that key.
 constexpr KeyPair kKeyPairs[] = {
-    {13, 40},   {27, 41},   {8, 42},   {9, 43},    {32, 44},   {189, 45},  {187, 46},
-    {219, 47},  {221, 48},  {220, 49}, {186, 51},  {222, 52},  {192, 53},  {188, 54},
-    {190, 55},  {191, 56},  {20, 57},  {44, 70},   {145, 71},  {19, 72},   {3, 72},
-    {45, 73},   {36, 74},   {33, 75},  {46, 76},   {35, 77},   {34, 78},   {39, 79},
-    {37, 80},   {40, 81},   {38, 82},  {144, 83},  {111, 84},  {106, 85},  {109, 86},
-    {107, 87},  {96, 98},   {110, 99}, {93, 101},  {175, 128}, {174, 129}, {162, 224},
-    {160, 225}, {164, 226}, {91, 227}, {163, 228}, {161, 229}, {165, 230}, {92, 231},
+    {13, 40},   {27, 41},   {8, 42},    {9, 43},   {32, 44},   {189, 45},  {187, 46},  {219, 47},
+    {221, 48},  {220, 49},  {186, 51},  {222, 52}, {192, 53},  {188, 54},  {190, 55},  {191, 56},
+    {20, 57},   {44, 70},   {42, 70},   {145, 71}, {19, 72},   {3, 72},    {45, 73},   {36, 74},
+    {33, 75},   {46, 76},   {35, 77},   {34, 78},  {39, 79},   {37, 80},   {40, 81},   {38, 82},
+    {144, 83},  {111, 84},  {106, 85},  {109, 86}, {107, 87},  {96, 98},   {110, 99},  {93, 101},
+    {128, 108}, {129, 109}, {43, 116},  {47, 117}, {41, 119},  {175, 128}, {174, 129}, {12, 156},
+    {162, 224}, {160, 225}, {164, 226}, {91, 227}, {163, 228}, {161, 229}, {165, 230}, {92, 231},
 };
 
 struct KeyRange {

@@ -2,6 +2,7 @@
 // The host pointer settings a profile carries, and how they map onto the system's values.
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "core/profile/profile_record.h"
 
@@ -9,25 +10,47 @@ namespace z7 {
 
 inline constexpr uint32_t kWheelPageScroll = 0xFFFFFFFF;
 
+// The nine settings as the system groups them (scroll by lines and by page are one setting).
+enum class PointerSetting {
+    Speed,
+    Acceleration,
+    SnapToDefault,
+    WheelScroll,
+    DoubleClickTime,
+    Trails,
+    Sonar
+};
+
+// Whether the system of this session applies a setting. A setting it does not apply is still
+// stored per profile; `note` says why it is not applied, or how an applied one differs from
+// the page's values (empty: applied as it stands).
+struct PointerSupport {
+    bool applied = true;
+    std::u16string_view note;
+};
+
 // The system calls behind the pointer page. `persist` also writes the user's saved settings
-// (otherwise the change lasts for the session only).
+// (otherwise the change lasts for the session only, where the system can tell the two apart).
+// A setting the system does not apply returns false and changes nothing.
 class PointerSystem {
-public:
+  public:
     virtual ~PointerSystem() = default;
-    virtual bool SetMouseSpeed(int speed) = 0;                                  // 1..20
+    virtual PointerSupport Support(PointerSetting) const { return {}; }
+    virtual bool SetMouseSpeed(int speed) = 0;  // 1..20
     virtual bool SetMouseAcceleration(const std::array<int, 3>& v, bool persist) = 0;
     virtual bool SetSnapToDefaultButton(bool on) = 0;
     virtual bool SetDoubleClickTime(unsigned milliseconds) = 0;
-    virtual bool SetMouseTrails(unsigned length) = 0;                           // 0 = off
+    virtual bool SetMouseTrails(unsigned length) = 0;  // 0 = off
     virtual bool SetMouseSonar(bool on) = 0;
-    virtual bool SetWheelScrollLines(uint32_t lines, bool persist) = 0;         // or kWheelPageScroll
+    virtual bool SetWheelScrollLines(uint32_t lines, bool persist) = 0;  // or kWheelPageScroll
 };
 
-// pointerSpeed 1..11 -> the system's 1..20 (v x 1.8181818723678589, truncated).
+// pointerSpeed 1..11 -> the system's 1..20 (v x 1.8181818723678589, truncated). Values from
+// outside 1..11 (a damaged file) count as the nearest end.
 int SystemMouseSpeed(uint8_t pointerSpeed);
 // Two thresholds and the acceleration level; "off" (0) is 0, 0, 0 and the levels 1, 3, 6 differ.
 std::array<int, 3> SystemMouseAcceleration(uint8_t level);
-// doubleClickSpeed 1..11 -> 1200..200 ms.
+// doubleClickSpeed 1..11 -> 1200..200 ms; outside 1..11 as the nearest end.
 unsigned SystemDoubleClickTime(uint8_t doubleClickSpeed);
 // Lines per notch limited to 1..100 (0 counts as 1).
 uint32_t LimitScrollLines(uint32_t lines);

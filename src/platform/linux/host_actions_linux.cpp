@@ -22,6 +22,7 @@
 
 #include "core/util/text.h"
 #include "platform/host_actions.h"
+#include "platform/linux/x11_error_trap.h"
 
 extern char** environ;
 
@@ -55,39 +56,6 @@ void SpawnOpener(std::string target) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-}
-
-// X errors about windows that went away mid-transfer are expected; Xlib's default handler
-// would end the process. Errors on other connections go to the handler that was there before.
-std::mutex gErrorMutex;
-std::vector<Display*> gOurDisplays;
-XErrorHandler gPreviousHandler = nullptr;
-
-int IgnoreOurErrors(Display* display, XErrorEvent* event) {
-    {
-        std::lock_guard lock(gErrorMutex);
-        for (Display* d : gOurDisplays)
-            if (d == display) return 0;
-    }
-    return gPreviousHandler ? gPreviousHandler(display, event) : 0;
-}
-
-void RegisterDisplay(Display* d) {
-    std::lock_guard lock(gErrorMutex);
-    if (gOurDisplays.empty()) {
-        XErrorHandler previous = XSetErrorHandler(IgnoreOurErrors);
-        if (previous != IgnoreOurErrors) gPreviousHandler = previous;
-    }
-    gOurDisplays.push_back(d);
-}
-
-void UnregisterDisplay(Display* d) {
-    std::lock_guard lock(gErrorMutex);
-    std::erase(gOurDisplays, d);
-}
-
-void MarkDead(Display*, void* flag) {
-    static_cast<std::atomic<bool>*>(flag)->store(true);
 }
 
 std::string Latin1Of(const std::u16string& text) {
@@ -150,12 +118,12 @@ class ClipboardServer {
     void Run() {
         Display* d = XOpenDisplay(nullptr);
         if (!d) return Fail();
-        RegisterDisplay(d);
+        TrapDisplayErrors(d);
         std::atomic<bool> dead{false};
-        XSetIOErrorExitHandler(d, MarkDead, &dead);
+        XSetIOErrorExitHandler(d, MarkDisplayDead, &dead);
         int eventBase = 0, errorBase = 0, major = 0, minor = 0;
         if (!XTestQueryExtension(d, &eventBase, &errorBase, &major, &minor)) {
-            UnregisterDisplay(d);
+            ForgetDisplayErrors(d);
             XCloseDisplay(d);
             return Fail();
         }
@@ -215,7 +183,7 @@ class ClipboardServer {
             XDestroyWindow(d, window_);
             XCloseDisplay(d);
         }
-        UnregisterDisplay(d);
+        ForgetDisplayErrors(d);
         Fail();  // later pastes report failure rather than wait
     }
 

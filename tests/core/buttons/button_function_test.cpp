@@ -239,16 +239,18 @@ TEST(FunctionCatalogue, EveryMenuIdSurvivesEncodeAndDecode) {
             ProfileRecord p;
             ASSERT_EQ(EncodeFunction(id, button, p, libraries.sources), EncodeResult::Encoded)
                 << id;
-            const int32_t expected = id == 3005 ? 3021 : id;  // Ctrl+Break is stored as Pause
+            // Ctrl+Break is stored as Pause, Print as Print Screen.
+            const int32_t expected = id == 3005 ? 3021 : id == 3044 ? 3046 : id;
             EXPECT_EQ(DecodeBinding(p.buttonBindings[static_cast<size_t>(button)]), expected) << id;
         }
         // "出厂值" is replaced by the factory function before it is stored; stored as such it
         // reads as left click.
         EXPECT_EQ(DecodeBinding(Encoded(kFunctionRestoreFactory, button)), 2101);
     }
-    // A key without a pair whose code is some other key's usage reads as that key (the mouse
-    // sends that key): Clear (12) is usage 12, the letter I.
-    EXPECT_EQ(DecodeBinding(Encoded(3002 + 12, 0)), 3002 + 'I');
+    // Keys whose codes are other keys' usages have usages of their own: Clear is not sent as
+    // usage 12 (the letter I), F17 not as 128 (Volume Up).
+    EXPECT_EQ(DecodeBinding(Encoded(3002 + 12, 0)), 3002 + 12);
+    EXPECT_EQ(DecodeBinding(Encoded(3002 + 128, 0)), 3002 + 128);
 }
 
 TEST(FunctionCatalogue, MenusAndLabels) {

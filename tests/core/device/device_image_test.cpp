@@ -248,7 +248,7 @@ TEST(KeyConversion, PairsFollowTheUsageTable) {
     for (uint32_t vk = 0; vk <= 0xFFFF; ++vk) {
         const auto code = static_cast<uint16_t>(vk);
         const uint16_t usage = VkToHidUsage(code);
-        if (usage != code && code != 3) {
+        if (usage != code && code != 3 && code != 42) {  // second keys of Pause, Print Screen
             EXPECT_EQ(HidUsageToVk(usage), code) << vk;
         }
     }

@@ -20,6 +20,23 @@ TEST(PointerSettings, ValuesMapOntoTheSystemScale) {
     EXPECT_NE(SystemMouseAcceleration(6)[2], 0);
 }
 
+TEST(PointerSettings, ValuesFromDamagedFilesStayInTheSystemsRange) {
+    // Unclamped, speed 255 gave 463 and double-click speed 20 a time of 4294966596 ms.
+    EXPECT_EQ(SystemMouseSpeed(255), 20);
+    EXPECT_EQ(SystemMouseSpeed(12), 20);
+    EXPECT_EQ(SystemMouseSpeed(0), 1);
+    EXPECT_EQ(SystemDoubleClickTime(20), 200u);
+    EXPECT_EQ(SystemDoubleClickTime(255), 200u);
+    EXPECT_EQ(SystemDoubleClickTime(0), 1200u);
+    ProfileRecord p;
+    p.pointerSpeed = 255;
+    p.doubleClickSpeed = 20;
+    RecordingPointerSystem system;
+    ApplyPointerSettings(p, system, false);
+    EXPECT_EQ(system.calls[0], "speed 20");
+    EXPECT_EQ(system.calls[3], "doubleclick 200");
+}
+
 TEST(PointerSettings, ApplyFollowsThePageOrderAndLeavesTheWheelWhenNeitherOptionIsSet) {
     ProfileRecord p;
     p.pointerSpeed = 11;
