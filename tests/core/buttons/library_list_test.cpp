@@ -6,6 +6,7 @@
 #include "core/buttons/shortcut_library.h"
 #include "core/util/text.h"
 #include "platform/fake/faulty_file_system.h"
+#include "platform/fake/memory_file_system.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 
@@ -25,15 +26,22 @@ TEST(LibraryList, ListFileBytesAndDamagedCounts) {
                                            0, '/', 0, 'a', 0, '.', 0, 's', 0,   'c', 0};
     EXPECT_EQ(bytes, expected);
 
+    // Anything but exactly what the writer writes is damage (the loader then reads the folder).
     std::vector<std::u16string> paths = {u"unchanged"};
-    EXPECT_TRUE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0x80, 1, 2}, paths));
-    EXPECT_TRUE(paths.empty()) << "a count with the top bit set is an empty library";
-    paths = {u"unchanged"};
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0x90}, paths)) << "top bit";
     EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0}, paths));
     auto truncated = bytes;
     truncated.pop_back();
     EXPECT_FALSE(ParseLibraryList(truncated, paths));
+    auto trailing = bytes;
+    trailing.push_back(0);
+    EXPECT_FALSE(ParseLibraryList(trailing, paths));
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}, paths))
+        << "empty path";
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0x80}, paths));
     EXPECT_EQ(paths, std::vector<std::u16string>{u"unchanged"});
+    EXPECT_TRUE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0}, paths));
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST(LibraryList, SuffixedAndUniqueNames) {
@@ -98,11 +106,14 @@ TEST_F(LibraryFolderTest, ClashingFileNamesGrowTheEntryName) {
     EXPECT_TRUE(fsys::exists(lib.folder() / "a1.bindkey"));
     // Linux file names are case-sensitive: x and X stay two files under their own names.
     EXPECT_EQ(lib.entries()[3].name, u"X");
-    // Where names differ only in case the file system sees one file: X1, as on Windows.
-    lib.entries() = {{67, u"x"}, {68, u"X"}};
-    ASSERT_TRUE(lib.Save(fs, nullptr, /*caseInsensitiveNames=*/true));
-    EXPECT_EQ(lib.entries()[1].name, u"X1");
-    EXPECT_TRUE(fsys::exists(lib.folder() / "X1.bindkey"));
+    // Where the file system ignores case (Windows) it sees one file: the second entry is X1.
+    MemoryFileSystem windowsLike({.maxNameUnits = 255, .utf16Units = true, .ignoreCase = true});
+    BindKeyLibrary cased = BindKeyLibrary::ForDataFolder(dir.path());
+    cased.entries() = {{67, u"x"}, {68, u"X"}};
+    ASSERT_TRUE(cased.Save(windowsLike, nullptr));
+    EXPECT_EQ(cased.entries()[1].name, u"X1");
+    EXPECT_TRUE(windowsLike.Exists(cased.folder() / "x.bindkey"));
+    EXPECT_TRUE(windowsLike.Exists(cased.folder() / "X1.bindkey"));
 }
 
 TEST_F(LibraryFolderTest, OddNamesStayInsideTheFolderAndKeepTheirName) {
@@ -144,8 +155,10 @@ TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
         EXPECT_TRUE(old || seen.entries() == lib.entries()) << "after " << allowed << " changes";
     }
     ASSERT_TRUE(lib.Save(fs, nullptr));
-    EXPECT_FALSE(fsys::exists(lib.folder() / "stray"));
+    // The old item goes; what the library never had stays.
     EXPECT_FALSE(fsys::exists(lib.folder() / "old.bindkey"));
+    EXPECT_TRUE(fsys::exists(lib.folder() / "stray"));
+    EXPECT_TRUE(fsys::exists(lib.folder() / "stray.txt"));
 }
 
 #ifndef _WIN32  // inode numbers tell a rewritten file from a kept one
