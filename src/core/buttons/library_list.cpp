@@ -138,14 +138,8 @@ LibraryWriter::LibraryWriter(FileSystem& fs, fsys::path folder, const LibraryFor
 }
 
 bool LibraryWriter::Taken(const std::u16string& fileName) const {
-    if (std::any_of(fileNames_.begin(), fileNames_.end(),
-                    [&](const std::u16string& t) { return fs_.SameFileName(t, fileName); }))
-        return true;
-    // Damaged items stay where they are and keep their names.
-    return std::any_of(loaded_.damaged.begin(), loaded_.damaged.end(),
-                       [&](const FolderState::Damaged& d) {
-                           return fs_.SameFileName(PathToUtf16(d.name), fileName);
-                       });
+    return std::any_of(fileNames_.begin(), fileNames_.end(),
+                       [&](const std::u16string& t) { return fs_.SameFileName(t, fileName); });
 }
 
 std::u16string LibraryWriter::Place(std::u16string& name) {
@@ -158,7 +152,7 @@ std::u16string LibraryWriter::Place(std::u16string& name) {
         if (longer == stem) break;  // as long as a file name may be: numbered below
         stem = longer;
     }
-    // A file that is not part of the loaded library (the user's own, or an unknown one) stays;
+    // A file that is not part of the loaded library (the user's own, a damaged item) stays;
     // the entry's file goes beside it.
     std::u16string candidate = stem + extension;
     for (int n = 2;

@@ -91,6 +91,7 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
                   const std::vector<fsys::path>& obsolete, std::string* error) {
     if (!fs.CreateDirectories(folder, error)) return false;
     RecoverFolder(fs, folder);
+    size_t staged = 0;
     for (const auto& f : files) {
         // Repeated saves of an unchanged library rewrite nothing: a file already in place with
         // these bytes is kept as it is.
@@ -98,7 +99,12 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
         if (fs.ReadFile(folder / f.name, existing, f.bytes.size(), nullptr) && existing == f.bytes)
             continue;
         if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
+        ++staged;
     }
+    const bool removes = std::any_of(obsolete.begin(), obsolete.end(), [&](const fsys::path& o) {
+        return IsPlainName(o) && fs.Exists(folder / o);
+    });
+    if (staged == 0 && !removes) return true;  // the folder already holds the set
     // The new set is on the disk before the journal declares it complete.
     if (!fs.Sync(folder, error)) return false;
     if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files, obsolete), error)) return false;
