@@ -14,7 +14,8 @@ template <class Library>
 Library LoadFrom(FileSystem& fs, const std::filesystem::path& dataFolder,
                  const std::optional<std::filesystem::path>& saveFolder) {
     Library lib = Library::ForDataFolder(dataFolder);
-    lib.Load(fs);
+    // Without the data folder's lock: no recovery here; Save loads again under the lock.
+    lib.Load(fs, /*recover=*/false);
     if (saveFolder) lib.SetFolder(Library::ForDataFolder(*saveFolder).folder());
     return lib;
 }

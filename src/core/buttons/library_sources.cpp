@@ -28,12 +28,13 @@ void Append(std::vector<DataIssue>* issues, const FolderState& state) {
 }
 }  // namespace
 
-MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataFolder) {
+MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataFolder,
+                              bool recover) {
     auto hotkeys =
         std::make_shared<CustomHotkeyLibrary>(CustomHotkeyLibrary::ForDataFolder(dataFolder));
-    hotkeys->Load(fs);
+    hotkeys->Load(fs, recover);
     auto macros = std::make_shared<MacroLibrary>(MacroLibrary::ForDataFolder(dataFolder));
-    macros->Load(fs);
+    macros->Load(fs, recover);
     MacroSources sources;
     sources.customHotkey = [hotkeys](int32_t id) { return hotkeys->FindById(id); };
     sources.macro = [macros](int32_t id) { return macros->MakeKeySequenceCopy(id); };

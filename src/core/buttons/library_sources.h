@@ -14,8 +14,10 @@
 namespace z7 {
 
 // Loads the custom hotkey and macro libraries of `dataFolder` (missing ones are empty) and
-// returns lookups by exact id that own what they loaded.
-MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataFolder);
+// returns lookups by exact id that own what they loaded. `recover` only under the data folder's
+// lock.
+MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataFolder,
+                              bool recover = false);
 
 // How library saves renumbered ids; a library that was not saved has no map.
 struct LibraryRenumbering {

@@ -14,7 +14,8 @@ CustomHotkeyPopupModel::CustomHotkeyPopupModel(FileSystem& fs,
       dataFolder_(saveFolder.value_or(dataFolder)),
       carrying_(saveFolder.has_value()),
       library_(CustomHotkeyLibrary::ForDataFolder(dataFolder)) {
-    library_.Load(fs);
+    // Without the data folder's lock: no recovery here; Save loads again under the lock.
+    library_.Load(fs, /*recover=*/false);
     if (saveFolder) library_.SetFolder(CustomHotkeyLibrary::ForDataFolder(*saveFolder).folder());
     Reset();
 }

@@ -496,6 +496,11 @@ void MainWindow::OnImport() {
         MessageBox(U("无法读取这个配置文件"));
         return;
     }
+    if (!result.repaired.empty()) {
+        QStringList fields;
+        for (const std::string& f : result.repaired) fields << QString::fromStdString(f);
+        MessageBox(U("这些数值超出可选范围，已改为出厂值: ") + fields.join(U(", ")));
+    }
     currentSlot_ = profiles_.currentSlot();
     LoadPagesFromProfile(profiles_.current());
     RebuildProfileSelector();
