@@ -22,8 +22,11 @@ std::vector<DataIssue> DataFolderSession::TakeNewIssues() {
 
 void DataFolderSession::Load(ProfileSet& set) {
     LockAttempt lock = LockDataFolder(dataFolder_, clock_, nullptr);
-    LoadProfileSet(fs_, set, dataFolder_, /*recover=*/lock.status == LockStatus::kAcquired);
+    const bool locked = lock.status == LockStatus::kAcquired;
+    LoadProfileSet(fs_, set, dataFolder_, /*recover=*/locked);
     Note(set.folderState().issues);
+    // Damaged library files are told at the start too, not only at the first save.
+    Note(CheckLibraries(fs_, dataFolder_, /*recover=*/locked));
     base_ = set;
 }
 

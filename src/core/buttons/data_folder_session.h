@@ -22,7 +22,8 @@ class DataFolderSession {
     const std::filesystem::path& dataFolder() const { return dataFolder_; }
 
     // Loads the profile set, under the lock when it can be had (completing an interrupted
-    // save); otherwise as it stands. It becomes the base of later saves.
+    // save); otherwise as it stands. It becomes the base of later saves. The libraries are read
+    // too, so that damaged files are told from the start.
     void Load(ProfileSet& set);
 
     // Under the lock: the libraries are saved (ids renumbered) and every profile's bindings

@@ -41,6 +41,21 @@ MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataF
     return sources;
 }
 
+std::vector<DataIssue> CheckLibraries(FileSystem& fs, const std::filesystem::path& dataFolder,
+                                      bool recover) {
+    std::vector<DataIssue> issues;
+    auto check = [&](auto library) {
+        library.Load(fs, recover);
+        Append(&issues, library.loadState());
+    };
+    check(BindKeyLibrary::ForDataFolder(dataFolder));
+    check(ShortcutLibrary::ForDataFolder(dataFolder));
+    check(TextBlockLibrary::ForDataFolder(dataFolder));
+    check(MacroLibrary::ForDataFolder(dataFolder));
+    check(CustomHotkeyLibrary::ForDataFolder(dataFolder));
+    return issues;
+}
+
 bool RemapBindings(ProfileRecord& record, const LibraryRenumbering& renumbering) {
     bool changed = false;
     for (int button = 0; button < kButtonCount; ++button) {

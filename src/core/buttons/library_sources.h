@@ -19,6 +19,11 @@ namespace z7 {
 MacroSources LoadMacroSources(FileSystem& fs, const std::filesystem::path& dataFolder,
                               bool recover = false);
 
+// Loads every library of `dataFolder` only to find what cannot be read. `recover` only under
+// the data folder's lock.
+std::vector<DataIssue> CheckLibraries(FileSystem& fs, const std::filesystem::path& dataFolder,
+                                      bool recover);
+
 // How library saves renumbered ids; a library that was not saved has no map.
 struct LibraryRenumbering {
     std::optional<IdMap> shortcuts, textBlocks, macros, hotkeys;

@@ -79,8 +79,11 @@ bool RollForward(FileSystem& fs, const fsys::path& folder, const Journal& journa
         const fsys::path staged = folder / WithSuffix(name);
         if (fs.Exists(staged) && !fs.RenameNoSync(staged, folder / name, error)) return false;
     }
-    for (const auto& name : journal.obsolete)
-        if (!fs.IsDirectory(folder / name) && !fs.Remove(folder / name, error)) return false;
+    for (const auto& name : journal.obsolete) {
+        // A damaged journal may name a file twice: what is put in place stays.
+        if (ContainsFileName(fs, journal.names, name) || fs.IsDirectory(folder / name)) continue;
+        if (!fs.Remove(folder / name, error)) return false;
+    }
     // The journal repeats the renames after a crash; it may go once they are durable.
     if (!fs.Sync(folder, error)) return false;
     return fs.Remove(folder / kJournal, error);
@@ -101,20 +104,21 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
         if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
         ++staged;
     }
-    const bool removes = std::any_of(obsolete.begin(), obsolete.end(), [&](const fsys::path& o) {
-        return IsPlainName(o) && fs.Exists(folder / o);
-    });
+    // A name the save writes is never removed, whatever the caller listed.
+    std::vector<fsys::path> written;
+    for (const auto& f : files) written.push_back(f.name);
+    std::vector<fsys::path> removals;
+    for (const auto& o : obsolete)
+        if (IsPlainName(o) && !ContainsFileName(fs, written, o)) removals.push_back(o);
+    const bool removes = std::any_of(removals.begin(), removals.end(),
+                                     [&](const fsys::path& o) { return fs.Exists(folder / o); });
     if (staged == 0 && !removes) return true;  // the folder already holds the set
     // The new set is on the disk before the journal declares it complete.
     if (!fs.Sync(folder, error)) return false;
-    if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files, obsolete), error)) return false;
+    if (!fs.WriteFile(folder / kJournalTemp, EncodeJournal(files, removals), error)) return false;
     if (!fs.Rename(folder / kJournalTemp, folder / kJournal, error)) return false;
 
-    Journal journal;
-    for (const auto& f : files) journal.names.push_back(f.name);
-    for (const auto& o : obsolete)
-        if (IsPlainName(o)) journal.obsolete.push_back(o);
-    return RollForward(fs, folder, journal, error);
+    return RollForward(fs, folder, Journal{std::move(written), std::move(removals)}, error);
 }
 
 void RecoverFolder(FileSystem& fs, const fsys::path& folder) {
