@@ -131,15 +131,21 @@ FolderState ForEachLibraryItem(FileSystem& fs, const fsys::path& folder,
 
 LibraryWriter::LibraryWriter(FileSystem& fs, fsys::path folder, const LibraryFormat& format,
                              const FolderState& loaded)
-    : fs_(fs), folder_(std::move(folder)), format_(format), loaded_(loaded) {
+    : fs_(fs),
+      folder_(std::move(folder)),
+      format_(format),
+      loaded_(loaded),
+      owned_(fs),
+      taken_(fs) {
     // The list file shares the folder; no item may take its name.
     fileNames_.push_back(Utf8ToUtf16(format_.listFileName));
+    taken_.Add(fileNames_.back());
     if (loaded_.folder != folder_) loaded_ = FolderState{};
+    for (const auto& name : loaded_.owned) owned_.Add(PathToUtf16(name));
 }
 
 bool LibraryWriter::Taken(const std::u16string& fileName) const {
-    return std::any_of(fileNames_.begin(), fileNames_.end(),
-                       [&](const std::u16string& t) { return fs_.SameFileName(t, fileName); });
+    return taken_.Contains(fileName);
 }
 
 std::u16string LibraryWriter::Place(std::u16string& name) {
@@ -155,8 +161,10 @@ std::u16string LibraryWriter::Place(std::u16string& name) {
     // A file that is not part of the loaded library (the user's own, a damaged item) stays;
     // the entry's file goes beside it.
     std::u16string candidate = stem + extension;
-    for (int n = 2;
-         Taken(candidate) || !MayWriteFile(fs_, loaded_, folder_, PathFromUtf16(candidate)); ++n)
+    auto mayWrite = [&](const std::u16string& file) {
+        return owned_.Contains(file) || !fs_.Exists(folder_ / PathFromUtf16(file));
+    };
+    for (int n = 2; Taken(candidate) || !mayWrite(candidate); ++n)
         candidate = stem + u"_" + DecimalText(n) + extension;
     return candidate;
 }
@@ -170,6 +178,7 @@ void LibraryWriter::Add(const std::u16string& fileName, const std::u16string& na
                     std::to_string(format_.maxItemBytes) + ")";
     }
     fileNames_.push_back(fileName);
+    taken_.Add(fileName);
     listPaths_.push_back(PathToUtf16(folder_ / PathFromUtf16(fileName)));
     items_.push_back(std::move(bytes));
 }

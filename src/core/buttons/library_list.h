@@ -89,6 +89,8 @@ class LibraryWriter {
     std::filesystem::path folder_;
     LibraryFormat format_;
     FolderState loaded_;
+    FileNameSet owned_;  // the loaded set's files: these may be written over
+    FileNameSet taken_;  // file names this save has given out
     std::vector<std::u16string> fileNames_;
     std::vector<std::u16string> listPaths_;
     std::vector<std::vector<uint8_t>> items_;

@@ -152,6 +152,17 @@ std::string DescribeIssue(const DataIssue& issue) {
     return file;
 }
 
+void FileNameSet::Add(std::u16string name) {
+    exact_.insert(std::move(name));
+}
+
+bool FileNameSet::Contains(std::u16string_view name) const {
+    if (exact_.find(name) != exact_.end()) return true;
+    if (!ignoreCase_) return false;
+    return std::any_of(exact_.begin(), exact_.end(),
+                       [&](const std::u16string& n) { return fs_.SameFileName(n, name); });
+}
+
 bool ContainsFileName(const FileSystem& fs, const std::vector<fsys::path>& names,
                       const fsys::path& name) {
     const std::u16string n = PathToUtf16(name);
@@ -170,9 +181,14 @@ std::vector<fsys::path> ObsoleteFiles(const FileSystem& fs, const FolderState& s
                                       const std::vector<fsys::path>& written) {
     std::vector<fsys::path> obsolete;
     if (state.folder != folder) return obsolete;
-    for (const auto& name : state.owned)
-        if (!ContainsFileName(fs, written, name) && !ContainsFileName(fs, obsolete, name))
-            obsolete.push_back(name);
+    FileNameSet kept(fs);
+    for (const auto& name : written) kept.Add(PathToUtf16(name));
+    for (const auto& name : state.owned) {
+        std::u16string n = PathToUtf16(name);
+        if (kept.Contains(n)) continue;
+        kept.Add(std::move(n));  // listed twice: removed once
+        obsolete.push_back(name);
+    }
     return obsolete;
 }
 

@@ -14,6 +14,8 @@
 // staged files, which would be another writer's work in progress otherwise.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,20 @@ struct FolderState {
     std::vector<std::filesystem::path> owned;  // files read into the set (plain names)
     std::vector<Damaged> damaged;              // files of the set that could not be read
     std::vector<DataIssue> issues;
+};
+
+// File names as this file system compares them. Exact matches are found by look-up; where the
+// file system ignores case, other spellings are found by asking it about each name.
+class FileNameSet {
+  public:
+    explicit FileNameSet(const FileSystem& fs) : fs_(fs), ignoreCase_(fs.nameRules().ignoreCase) {}
+    void Add(std::u16string name);
+    bool Contains(std::u16string_view name) const;
+
+  private:
+    const FileSystem& fs_;
+    bool ignoreCase_;
+    std::set<std::u16string, std::less<>> exact_;
 };
 
 // True when `name` names one of `names` on this file system (which may ignore case).
