@@ -13,7 +13,9 @@ namespace {
 constexpr int32_t kLeftClick = 2101;
 
 // The custom hotkeys and macros of the data folder, as the button page finds them.
-MacroSources LibrarySources(Context& ctx) { return LoadMacroSources(ctx.fs, ctx.DataFolder()); }
+MacroSources LibrarySources(Context& ctx) {
+    return LoadMacroSources(ctx.fs, ctx.DataFolder(), /*recover=*/ctx.HoldsDataLock());
+}
 
 // The text a button shows for a function, with what the profile set knows.
 std::string LabelOf(const ProfileSet& set, int32_t id) {

@@ -4,6 +4,7 @@
 
 #include "core/buttons/library_sources.h"
 #include "core/device/device_link.h"
+#include "core/profile/data_lock.h"
 #include "core/profile/profile_store.h"
 #include "core/profile/settings.h"
 #include "core/util/text.h"
@@ -69,9 +70,50 @@ Millis Context::DeviceWait() const {
     return deviceWait.value_or(kDeviceLockWait);
 }
 
-fsys::path Context::DataFolder() const {
+fsys::path Context::DataFolder() {
     if (dataDirOption) return *dataDirOption;
-    return LoadSettings(fs, SettingsFile(), DefaultDataFolder()).dataFolder;
+    if (dataFolderCache) return *dataFolderCache;
+    SettingsProblem problem;
+    const Settings settings = LoadSettings(fs, SettingsFile(), DefaultDataFolder(), &problem);
+    if (problem.kind == SettingsProblem::Kind::Error)
+        throw CliError(kExitBadInput, problem.message + " (name the data folder with --data-dir)");
+    if (problem.kind == SettingsProblem::Kind::Warning) Warn(problem.message);
+    dataFolderCache = settings.dataFolder;
+    return settings.dataFolder;
+}
+
+void Context::LockDataFolder() {
+    if (dataLock || !dataLockError.empty()) return;
+    // --virtual-time also runs the wait for the lock on virtual time: tests see the whole
+    // bounded wait without sleeping it.
+    VirtualClock virtualClock;
+    SystemClock systemClock;
+    Clock& clock = virtualTime ? static_cast<Clock&>(virtualClock) : systemClock;
+    std::string error;
+    LockAttempt attempt = z7::LockDataFolder(DataFolder(), clock, &error);
+    switch (attempt.status) {
+        case LockStatus::kAcquired:
+            dataLock = std::move(attempt.lock);
+            return;
+        case LockStatus::kBusy:
+            throw CliError(kExitDeviceFailed, error);
+        case LockStatus::kError:
+            dataLockError = error;
+            return;
+    }
+}
+
+void Context::RequireDataLock() {
+    LockDataFolder();
+    if (!dataLock) throw CliError(kExitDeviceFailed, dataLockError);
+}
+
+void Context::Warn(const std::string& message) {
+    if (warned.insert(message).second) err << "z7ctl: warning: " << TextSafe(message) << '\n';
+}
+
+void Context::Warn(const std::vector<DataIssue>& issues) {
+    for (const DataIssue& issue : issues) Warn(DescribeIssue(issue));
 }
 
 std::optional<std::string> Context::TakeOption(const std::string& name) {
@@ -145,16 +187,19 @@ int ParseSlot(const std::string& text) {
 LoadedProfiles LoadProfiles(Context& ctx) {
     LoadedProfiles p;
     p.dataFolder = ctx.DataFolder();
-    LoadProfileSet(ctx.fs, p.set, p.dataFolder);
+    ctx.LockDataFolder();
+    LoadProfileSet(ctx.fs, p.set, p.dataFolder, /*recover=*/ctx.HoldsDataLock());
+    ctx.Warn(p.set.folderState().issues);
     return p;
 }
 
 void SaveProfiles(Context& ctx, LoadedProfiles& p) {
+    ctx.RequireDataLock();
+    std::vector<DataIssue> issues;
     std::string error;
-    if (!SaveProfileSet(ctx.fs, p.set, p.dataFolder, &error))
-        throw CliError(kExitBadInput, "cannot save the profiles: " + error);
-    if (!ResaveLibraries(ctx.fs, p.dataFolder, &error))
-        throw CliError(kExitBadInput, "cannot save the libraries: " + error);
+    const bool saved = SaveProfilesAndLibraries(ctx.fs, p.set, p.dataFolder, &issues, &error);
+    ctx.Warn(issues);
+    if (!saved) throw CliError(kExitBadInput, "cannot save: " + error);
 }
 
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs,
@@ -167,7 +212,11 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
                 .out = out,
                 .err = err,
                 .fs = fs,
-                .hostActions = hostActions};
+                .hostActions = hostActions,
+                .dataLock = {},
+                .dataLockError = {},
+                .dataFolderCache = {},
+                .warned = {}};
     try {
         size_t i = 1;
         for (; i < argv.size(); ++i) {
@@ -208,10 +257,10 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             if (command == f.name) return f.run(ctx);
         throw CliError(kExitUsage, "unknown command: " + command);
     } catch (const CliError& e) {
-        err << "z7ctl: " << e.what() << '\n';
+        err << "z7ctl: " << TextSafe(e.what()) << '\n';
         return e.exitCode;
     } catch (const std::exception& e) {
-        err << "z7ctl: " << e.what() << '\n';
+        err << "z7ctl: " << TextSafe(e.what()) << '\n';
         return kExitBadInput;
     }
 }

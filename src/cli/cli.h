@@ -2,7 +2,9 @@
 // z7ctl: the command-line front end. Run() is the whole program so tests can drive it in-process.
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,8 +12,10 @@
 #include "cli/json.h"
 #include "core/profile/profile_record.h"
 #include "core/util/clock.h"
+#include "core/util/folder_commit.h"
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
+#include "platform/process_lock.h"
 
 namespace z7::cli {
 
@@ -42,11 +46,31 @@ struct Context {
     FileSystem& fs;
     HostActions* hostActions = nullptr;  // null: the desktop's own, created when first needed
 
-    // The data folder: --data-dir, else the settings file's DataPath, else the default.
-    std::filesystem::path DataFolder() const;
+    // The data folder: --data-dir, else the settings file's DataPath, else the default (with
+    // a warning on stderr). A settings file that cannot be read is a CliError.
+    std::filesystem::path DataFolder();
     std::filesystem::path SettingsFile() const;
     // How long a device command waits while another program uses the mouse.
     Millis DeviceWait() const;
+
+    // Takes the data folder's lock for the rest of the command (once; later calls keep it).
+    // Another program keeping it past the bounded wait is a CliError (exit 1). A lock file that
+    // cannot be created (a read-only folder) only matters to a change: RequireDataLock.
+    void LockDataFolder();
+    // A change to the data folder needs the lock: a CliError (exit 1) without it.
+    void RequireDataLock();
+    // Whether this command holds the lock, and so may complete an interrupted save.
+    bool HoldsDataLock() const { return dataLock != nullptr; }
+    // Read-only commands that go on to talk to the mouse let other writers in meanwhile.
+    void ReleaseDataLock() { dataLock.reset(); }
+    // One warning line on stderr per problem a load met.
+    void Warn(const std::vector<DataIssue>& issues);
+    void Warn(const std::string& message);
+
+    std::unique_ptr<ProcessLock> dataLock;
+    std::string dataLockError;
+    std::optional<std::filesystem::path> dataFolderCache;
+    std::set<std::string> warned;
 
     // Takes "--name VALUE" out of args; nullopt when absent.
     std::optional<std::string> TakeOption(const std::string& name);
@@ -61,16 +85,21 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         FileSystem& fs, HostActions* hostActions = nullptr);
 
 // Helpers shared by the command families.
-long long ParseNumber(const std::string& text, const char* what);  // decimal or 0x hex
+// Decimal or 0x hex with an optional sign; anything else, or a magnitude beyond 2^40, is a
+// CliError (exit 4).
+long long ParseNumber(const std::string& text, const char* what);
 int ParseSlot(const std::string& text);
 
-// The profile set of the data folder, loaded as the application loads it.
+// The profile set of the data folder, loaded as the application loads it, under the data
+// folder's lock (held to the end of the command, so that the load, the change and the save are
+// one step no other program comes between). Problems the load met are warnings on stderr.
 struct LoadedProfiles {
     std::filesystem::path dataFolder;
     ProfileSet set;
 };
 LoadedProfiles LoadProfiles(Context& ctx);
-// Saves the whole set as the application's Save does; a failure is a CliError.
+// Saves the whole set as the application's Save does (libraries renumbered, bindings following
+// them, then the profiles); a failure is a CliError.
 void SaveProfiles(Context& ctx, LoadedProfiles& profiles);
 
 // Command families.

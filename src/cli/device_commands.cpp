@@ -117,6 +117,7 @@ int RunApply(Context& ctx) {
     if (sensor && lighting)
         throw CliError(kExitUsage, "--sensor and --lighting exclude each other");
     LoadedProfiles p = LoadProfiles(ctx);
+    ctx.ReleaseDataLock();
     const ProfileRecord& profile = p.set[slot];
     if (!sensor && !lighting) {
         const size_t entries = TotalEntries(BuildDeviceRecord(profile));

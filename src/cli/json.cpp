@@ -4,6 +4,34 @@
 
 namespace z7::cli {
 
+std::string TextSafe(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        char buf[8];
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else if (c == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            // U+0080..U+009F: terminals take some of them (CSI, OSC) as escape sequences.
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(utf8[++i]));
+            out += buf;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
 Json& Json::push(Json v) {
     std::get<Array>(v_).push_back(std::move(v));
     return *this;

@@ -3,11 +3,17 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
 
 namespace z7::cli {
+
+// Text for z7ctl's plain (not JSON) output: control characters (C0, DEL, C1) in names and
+// texts become visible escapes ("\n", "\x1b", "\u0085"), so that a stored name can neither
+// drive the terminal nor split a line of a listing. Everything else is kept as it is.
+std::string TextSafe(std::string_view utf8);
 
 class Json {
 public:

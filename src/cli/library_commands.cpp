@@ -5,6 +5,7 @@
 #include "core/buttons/bind_key_library.h"
 #include "core/buttons/button_function.h"
 #include "core/buttons/key_name.h"
+#include "core/buttons/library_sources.h"
 #include "core/buttons/shortcut_library.h"
 #include "core/buttons/text_block_library.h"
 #include "core/macros/custom_hotkey_library.h"
@@ -30,6 +31,35 @@ Kind ParseKind(const std::string& word) {
 
 std::string U8(const std::u16string& s) {
     return Utf16ToUtf8(s);
+}
+
+// For plain text output: names and texts with their control characters escaped.
+std::string Shown(const std::u16string& s) {
+    return TextSafe(Utf16ToUtf8(s));
+}
+
+// The library as the command finds it, with a warning for every file it could not read.
+template <class Library>
+Library LoadLibrary(Context& ctx, const fsys::path& data) {
+    Library lib = Library::ForDataFolder(data);
+    lib.Load(ctx.fs, /*recover=*/ctx.HoldsDataLock());
+    ctx.Warn(lib.loadState().issues);
+    return lib;
+}
+
+LibraryRenumbering Renumbered(std::optional<IdMap> LibraryRenumbering::*library, const IdMap& map) {
+    LibraryRenumbering r;
+    r.*library = map;
+    return r;
+}
+
+// After a library save: the stored profiles' bindings follow the renumbered ids. The library
+// change is done by then, so a failure here is a warning, not the command's failure.
+void FollowRenumbering(Context& ctx, const fsys::path& data,
+                       const LibraryRenumbering& renumbering) {
+    std::string error;
+    if (!RemapProfilesOnDisk(ctx.fs, data, renumbering, &error))
+        ctx.Warn("the profiles could not follow the renumbered library: " + error);
 }
 
 uint16_t ParseVk(const std::string& text) {
@@ -68,40 +98,36 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
     std::string text;
     switch (kind) {
         case Kind::BindKey: {
-            auto lib = BindKeyLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<BindKeyLibrary>(ctx, data);
             for (const auto& e : lib.entries()) {
                 out.push(Json::object().set("key", e.key).set("name", U8(e.name)));
-                text += std::to_string(e.key) + "\t" + U8(e.name) + "\n";
+                text += std::to_string(e.key) + "\t" + Shown(e.name) + "\n";
             }
             break;
         }
         case Kind::Shortcut: {
-            auto lib = ShortcutLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<ShortcutLibrary>(ctx, data);
             for (const auto& e : lib.entries()) {
                 out.push(Json::object()
                              .set("id", e.id)
                              .set("name", U8(e.name))
                              .set("kind", e.kind)
                              .set("target", U8(e.target)));
-                text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.target) + "\n";
+                text += std::to_string(e.id) + "\t" + Shown(e.name) + "\t" + Shown(e.target) + "\n";
             }
             break;
         }
         case Kind::TextBlock: {
-            auto lib = TextBlockLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<TextBlockLibrary>(ctx, data);
             for (const auto& e : lib.entries()) {
                 out.push(
                     Json::object().set("id", e.id).set("name", U8(e.name)).set("text", U8(e.text)));
-                text += std::to_string(e.id) + "\t" + U8(e.name) + "\t" + U8(e.text) + "\n";
+                text += std::to_string(e.id) + "\t" + Shown(e.name) + "\t" + Shown(e.text) + "\n";
             }
             break;
         }
         case Kind::Macro: {
-            auto lib = MacroLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<MacroLibrary>(ctx, data);
             for (const auto& m : lib.macros()) {
                 Json events = Json::array();
                 for (const auto& e : m.events)
@@ -115,14 +141,13 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
                              .set("name", U8(m.name))
                              .set("repeatMode", m.repeatMode)
                              .set("events", std::move(events)));
-                text += std::to_string(m.id) + "\t" + U8(m.name) + "\t" +
+                text += std::to_string(m.id) + "\t" + Shown(m.name) + "\t" +
                         std::to_string(m.events.size()) + " events\n";
             }
             break;
         }
         case Kind::Hotkey: {
-            auto lib = CustomHotkeyLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<CustomHotkeyLibrary>(ctx, data);
             for (const auto& d : lib.entries()) {
                 out.push(Json::object()
                              .set("id", d.id)
@@ -130,8 +155,8 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
                              .set("mode", d.mode)
                              .set("events", EventsJson(d.events)));
                 const ImportedHotkey s = ImportedHotkeyState(d);
-                text += std::to_string(d.id) + "\t" + U8(d.name) + "\t" +
-                        U8(CombinationText(s.modifiers, s.mainKey)) + "\n";
+                text += std::to_string(d.id) + "\t" + Shown(d.name) + "\t" +
+                        Shown(CombinationText(s.modifiers, s.mainKey)) + "\n";
             }
             break;
         }
@@ -145,8 +170,8 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
 int Report(Context& ctx, int32_t id, const std::u16string& name, int32_t functionId,
            const char* idKey = "id") {
     ctx.Print(Json::object().set(idKey, id).set("name", U8(name)).set("functionId", functionId),
-              "added \"" + U8(name) + "\" as " + idKey + " " + std::to_string(id) + " (function " +
-                  std::to_string(functionId) + ")");
+              "added \"" + Shown(name) + "\" as " + idKey + " " + std::to_string(id) +
+                  " (function " + std::to_string(functionId) + ")");
     return kExitOk;
 }
 
@@ -155,22 +180,22 @@ int AddBindKey(Context& ctx, const fsys::path& data, int32_t key, const std::u16
         throw CliError(kExitBadInput,
                        "virtual-key code " + std::to_string(key) + " has no key name");
     if (name.empty()) throw CliError(kExitBadInput, "the name is empty");
-    auto lib = BindKeyLibrary::ForDataFolder(data);
-    lib.Load(ctx.fs);
-    std::u16string stored = lib.Add(key, name);
+    auto lib = LoadLibrary<BindKeyLibrary>(ctx, data);
+    const size_t index = lib.Add(key, name);
     std::string error;
     if (!lib.Save(ctx.fs, &error)) SaveFailed(error);
-    if (const auto* e = lib.FindByKey(key)) stored = e->name;  // a file-name clash may lengthen it
+    // The entry stored, not another one with the same key; a file-name clash may lengthen it.
+    const std::u16string stored = lib.entries()[index].name;
     return Report(ctx, key, stored, kAssignKeyHeader + kLibraryItemBase + key, "key");
 }
 
 int AddShortcut(Context& ctx, const fsys::path& data, const std::u16string& name,
                 const std::u16string& target) {
-    auto lib = ShortcutLibrary::ForDataFolder(data);
-    lib.Load(ctx.fs);
+    auto lib = LoadLibrary<ShortcutLibrary>(ctx, data);
     std::string error;
     auto added = lib.AddAndSave(ctx.fs, name, target, &error);
     if (!added) throw CliError(kExitBadInput, error);
+    FollowRenumbering(ctx, data, Renumbered(&LibraryRenumbering::shortcuts, lib.renumbering()));
     return Report(ctx, added->id, added->name, kShortcutHeader + kLibraryItemBase + added->id);
 }
 
@@ -178,21 +203,21 @@ int AddTextBlock(Context& ctx, const fsys::path& data, const std::u16string& nam
                  const std::u16string& text) {
     if (text.size() > kMaxTextBlockUnits)
         throw CliError(kExitBadInput, "a text block holds at most 100 characters");
-    auto lib = TextBlockLibrary::ForDataFolder(data);
-    lib.Load(ctx.fs);
+    auto lib = LoadLibrary<TextBlockLibrary>(ctx, data);
     std::string error;
     auto added = lib.AddAndSave(ctx.fs, name, text, &error);
     if (!added) throw CliError(kExitBadInput, error);
+    FollowRenumbering(ctx, data, Renumbered(&LibraryRenumbering::textBlocks, lib.renumbering()));
     return Report(ctx, added->id, added->name, kTextBlockHeader + kLibraryItemBase + added->id);
 }
 
 int AddHotkey(Context& ctx, const fsys::path& data, const std::u16string& name,
               HotkeyModifiers modifiers, uint16_t key) {
-    auto lib = CustomHotkeyLibrary::ForDataFolder(data);
-    lib.Load(ctx.fs);
+    auto lib = LoadLibrary<CustomHotkeyLibrary>(ctx, data);
     std::string error;
     auto added = lib.AddAndSave(ctx.fs, name, modifiers, key, &error);
     if (!added) throw CliError(kExitBadInput, error);
+    FollowRenumbering(ctx, data, Renumbered(&LibraryRenumbering::hotkeys, lib.renumbering()));
     return Report(ctx, added->id, added->name, added->functionId);
 }
 
@@ -269,14 +294,15 @@ int Import(Context& ctx, Kind kind, const fsys::path& data) {
         case Kind::Macro: {
             Macro m;
             if (!ReadMacroFile(ctx.fs, file, m)) Unreadable(file);
-            auto lib = MacroLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<MacroLibrary>(ctx, data);
             m.id = lib.NewMacroId();
             m.name = lib.UniqueMacroName(m.name.empty() ? u"newMacro" : m.name);
             lib.macros().push_back(m);
             lib.SetCurrentId(m.id);
             std::string error;
             if (!lib.Save(ctx.fs, &error)) SaveFailed(error);
+            FollowRenumbering(ctx, data,
+                              Renumbered(&LibraryRenumbering::macros, lib.renumbering()));
             const Macro* saved = lib.FindById(lib.currentId());
             return Report(ctx, saved->id, saved->name, kMacroHeader + kLibraryItemBase + saved->id);
         }
@@ -291,50 +317,51 @@ int Remove(Context& ctx, Kind kind, const fsys::path& data) {
     ctx.ExpectNoMoreArgs();
     std::string error;
     bool found = false, saved = false;
+    LibraryRenumbering renumbering;
     switch (kind) {
         case Kind::BindKey: {
-            auto lib = BindKeyLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<BindKeyLibrary>(ctx, data);
             found = std::erase_if(lib.entries(),
                                   [&](const BindKeyEntry& e) { return e.key == id; }) > 0;
             saved = found && lib.Save(ctx.fs, &error);
             break;
         }
         case Kind::Shortcut: {
-            auto lib = ShortcutLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<ShortcutLibrary>(ctx, data);
             found = lib.FindById(id) != nullptr;
             lib.Delete(ctx.fs, id, {});
             saved = found && lib.Save(ctx.fs, nullptr, &error);
+            renumbering.shortcuts = lib.renumbering();
             break;
         }
         case Kind::TextBlock: {
-            auto lib = TextBlockLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<TextBlockLibrary>(ctx, data);
             found = lib.FindById(id) != nullptr;
             lib.Delete(ctx.fs, id, {});
             saved = found && lib.Save(ctx.fs, nullptr, &error);
+            renumbering.textBlocks = lib.renumbering();
             break;
         }
         case Kind::Macro: {
-            auto lib = MacroLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<MacroLibrary>(ctx, data);
             found = lib.FindById(id) != nullptr;
             lib.RemoveById(id);
             saved = found && lib.Save(ctx.fs, &error);
+            renumbering.macros = lib.renumbering();
             break;
         }
         case Kind::Hotkey: {
-            auto lib = CustomHotkeyLibrary::ForDataFolder(data);
-            lib.Load(ctx.fs);
+            auto lib = LoadLibrary<CustomHotkeyLibrary>(ctx, data);
             found =
                 std::erase_if(lib.entries(), [&](const MacroData& e) { return e.id == id; }) > 0;
             saved = found && lib.Save(ctx.fs, nullptr, &error);
+            renumbering.hotkeys = lib.renumbering();
             break;
         }
     }
     if (!found) throw CliError(kExitBadInput, "no library entry " + std::to_string(id));
     if (!saved) SaveFailed(error);
+    FollowRenumbering(ctx, data, renumbering);
     ctx.Print(Json::object().set("removed", id), "removed " + std::to_string(id));
     return kExitOk;
 }
@@ -345,6 +372,11 @@ int RunLibraryCommand(Context& ctx) {
     const std::string sub = ctx.TakeArg("library subcommand");
     const Kind kind = ParseKind(ctx.TakeArg("KIND"));
     const fsys::path data = ctx.DataFolder();
+    // One step from load to save, with no other program in between.
+    if (sub == "list")
+        ctx.LockDataFolder();
+    else
+        ctx.RequireDataLock();
     if (sub == "list") return List(ctx, kind, data);
     if (sub == "add") return Add(ctx, kind, data);
     if (sub == "import") return Import(ctx, kind, data);

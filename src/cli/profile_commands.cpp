@@ -57,7 +57,7 @@ Json ProfileJson(const ProfileRecord& r) {
 
 std::string ProfileText(const ProfileRecord& r) {
     std::ostringstream s;
-    s << "profileName: " << Utf16ToUtf8(r.profileName) << '\n';
+    s << "profileName: " << TextSafe(Utf16ToUtf8(r.profileName)) << '\n';
     for (const ProfileField& f : ProfileFields()) {
         s << f.name << ": ";
         for (size_t i = 0; i < f.count; ++i) s << (i ? "," : "") << f.get(r, i);
@@ -121,7 +121,8 @@ int List(Context& ctx) {
                       .set("name", Utf16ToUtf8(r.profileName))
                       .set("inUse", static_cast<long long>(r.inUse))
                       .set("file", PathToUtf8(r.filePath)));
-        text << static_cast<int>(r.profileSlot) << "  " << Utf16ToUtf8(r.profileName) << '\n';
+        text << static_cast<int>(r.profileSlot) << "  " << TextSafe(Utf16ToUtf8(r.profileName))
+             << '\n';
     }
     ctx.Print(list, text.str());
     return kExitOk;
@@ -205,9 +206,15 @@ int Import(Context& ctx) {
         case ImportStatus::Imported:
             break;
     }
+    if (!result.repaired.empty()) {
+        std::string fields;
+        for (const auto& f : result.repaired) fields += (fields.empty() ? "" : ", ") + f;
+        ctx.Warn(file + ": values no page offers were replaced by factory defaults (" + fields +
+                 ")");
+    }
     SaveProfiles(ctx, p);
     ctx.Print(Json::object().set("slot", slot).set("name", Utf16ToUtf8(result.name)),
-              Utf16ToUtf8(result.name));
+              TextSafe(Utf16ToUtf8(result.name)));
     return kExitOk;
 }
 

@@ -5,9 +5,17 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace z7 {
+
+// How the file system measures and compares file names.
+struct FileNameRules {
+    size_t maxNameUnits = 255;  // the longest file name, in the unit below
+    bool utf16Units = false;    // false: bytes of UTF-8 (Linux), true: UTF-16 units (Windows)
+    bool ignoreCase = false;    // names that differ only in letter case are one file
+};
 
 class FileSystem {
 public:
@@ -21,7 +29,8 @@ public:
     // Replaces `to` atomically where the platform can.
     virtual bool Rename(const std::filesystem::path& from, const std::filesystem::path& to,
                         std::string* error) = 0;
-    // Removes a file or a folder with all its content; a missing path is not an error.
+    // Removes one file (or link); a missing path is not an error. A folder is never removed:
+    // that fails.
     virtual bool Remove(const std::filesystem::path& path, std::string* error) = 0;
     virtual bool CreateDirectories(const std::filesystem::path& path, std::string* error) = 0;
     virtual bool Exists(const std::filesystem::path& path) = 0;
@@ -41,6 +50,12 @@ public:
         return Rename(from, to, error);
     }
     virtual bool Sync(const std::filesystem::path& /*folder*/, std::string* /*error*/) { return true; }
+
+    // The platform's file naming: Windows counts UTF-16 units and ignores case, Linux counts
+    // bytes and compares them exactly.
+    virtual FileNameRules nameRules() const { return {}; }
+    // Whether two file names (without folders) name the same file here.
+    virtual bool SameFileName(std::u16string_view a, std::u16string_view b) const { return a == b; }
 };
 
 // The machine's own file system.

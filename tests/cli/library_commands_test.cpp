@@ -98,7 +98,10 @@ TEST_F(LibraryCommands, ButtonSetBindsLibraryHotkeysAndMacros) {
     Macro m;
     m.name = u"m";
     m.repeatMode = 3;
-    m.events.resize(3);
+    MacroEventItem key;
+    key.kind = kEventKindKey;
+    key.code = 65;
+    m.events.resize(3, key);
     test::WriteBytes(dir / "m.macro", SerializeMacroFile(m));
     ASSERT_EQ(Run({"library", "import", "macro", (dir / "m.macro").string()}).code, 0);
 

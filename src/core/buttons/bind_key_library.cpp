@@ -9,7 +9,8 @@ namespace z7 {
 bool ParseBindKeyItem(std::span<const uint8_t> bytes, BindKeyEntry& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     BindKeyEntry item;
-    if (!s.ReadString(item.name) || !s.ReadI32(item.key)) return false;
+    if (!s.ReadString(item.name) || !s.ReadI32(item.key) || s.remaining() != 0) return false;
+    if (item.key < 1 || item.key > 255) return false;  // not a virtual-key code
     out = std::move(item);
     return true;
 }
@@ -21,24 +22,30 @@ std::vector<uint8_t> SerializeBindKeyItem(const BindKeyEntry& item) {
     return {s.bytes().begin(), s.bytes().end()};
 }
 
-void BindKeyLibrary::Load(FileSystem& fs) {
+void BindKeyLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<BindKeyEntry> loaded;
-    ForEachLibraryItem(fs, folder_, kBindKeyFormat, [&](std::span<const uint8_t> bytes) {
-        BindKeyEntry e;
-        if (ParseBindKeyItem(bytes, e)) loaded.push_back(std::move(e));
-    });
+    loaded_ = ForEachLibraryItem(
+        fs, folder_, kBindKeyFormat,
+        [&](std::span<const uint8_t> bytes) {
+            BindKeyEntry e;
+            if (!ParseBindKeyItem(bytes, e)) return false;
+            loaded.push_back(std::move(e));
+            return true;
+        },
+        recover);
     entries_ = std::move(loaded);
 }
 
-bool BindKeyLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames) {
+bool BindKeyLibrary::Save(FileSystem& fs, std::string* error) {
     std::vector<BindKeyEntry> staged = entries_;
-    LibraryWriter writer(folder_, kBindKeyFormat, caseInsensitiveNames);
+    LibraryWriter writer(fs, folder_, kBindKeyFormat, loaded_);
     for (auto& e : staged) {
         const std::u16string file = writer.Place(e.name);
-        writer.Add(file, SerializeBindKeyItem(e));
+        writer.Add(file, e.name, SerializeBindKeyItem(e));
     }
-    if (!writer.Commit(fs, error)) return false;
+    if (!writer.Commit(error)) return false;
     entries_ = std::move(staged);
+    loaded_ = writer.committed();
     return true;
 }
 
@@ -50,20 +57,20 @@ std::u16string SuffixedBindKeyName(const std::vector<BindKeyEntry>& entries, int
     return n;
 }
 
-std::u16string BindKeyLibrary::Add(int32_t key, const std::u16string& name) {
-    for (auto& e : entries_) {
+size_t BindKeyLibrary::Add(int32_t key, const std::u16string& name) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        BindKeyEntry& e = entries_[i];
         if (e.key == key) {
             e.name = name;
-            return name;
+            return i;
         }
         if (e.name == name) {
-            const std::u16string suffixed = SuffixedBindKeyName(entries_, key, name);
-            entries_.push_back({key, suffixed});
-            return suffixed;
+            entries_.push_back({key, SuffixedBindKeyName(entries_, key, name)});
+            return entries_.size() - 1;
         }
     }
     entries_.push_back({key, name});
-    return name;
+    return entries_.size() - 1;
 }
 
 std::optional<BindKeyEntry> BindKeyLibrary::Import(FileSystem& fs,

@@ -21,7 +21,7 @@ struct BindKeyEntry {
     friend bool operator==(const BindKeyEntry&, const BindKeyEntry&) = default;
 };
 
-// False for a truncated file; `out` is then unchanged. Bytes after the fields are ignored.
+// False for anything but exactly one bind key (a key 1..255); `out` is then unchanged.
 [[nodiscard]] bool ParseBindKeyItem(std::span<const uint8_t> bytes, BindKeyEntry& out);
 std::vector<uint8_t> SerializeBindKeyItem(const BindKeyEntry& item);
 
@@ -38,15 +38,19 @@ class BindKeyLibrary {
     std::vector<BindKeyEntry>& entries() { return entries_; }
     const std::vector<BindKeyEntry>& entries() const { return entries_; }
 
-    // Replaces the entries with the library on disk (empty when there is none).
-    void Load(FileSystem& fs);
-    // Writes the folder anew; names may grow a "1" where two entries would share a file.
-    [[nodiscard]] bool Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames = false);
+    // Replaces the entries with the library on disk (empty when there is none). `recover` as
+    // for ForEachLibraryItem.
+    void Load(FileSystem& fs, bool recover = true);
+    // Writes the library over the set it was loaded from; names may grow a "1" where two
+    // entries would share a file.
+    [[nodiscard]] bool Save(FileSystem& fs, std::string* error);
+    // What the last Load found (damaged files, the files a save may replace).
+    const FolderState& loadState() const { return loaded_; }
 
     // The popup's Save rule: an entry with key `key` is replaced in place; a name already taken
     // gets the bind-key suffix and the entry is appended; otherwise it is appended. Returns the
-    // name the entry was stored under. Nothing is written.
-    std::u16string Add(int32_t key, const std::u16string& name);
+    // position of the stored entry. Nothing is written.
+    size_t Add(int32_t key, const std::u16string& name);
 
     // Import: the item file read, or nothing when it cannot be read.
     static std::optional<BindKeyEntry> Import(FileSystem& fs, const std::filesystem::path& file);
@@ -61,6 +65,7 @@ class BindKeyLibrary {
   private:
     std::filesystem::path folder_;
     std::vector<BindKeyEntry> entries_;
+    FolderState loaded_;
 };
 
 // The name given after a clash: `name` followed by "(" + m + ")" built up by one suffix step for

@@ -1,7 +1,11 @@
 #include "core/buttons/library_popups.h"
 
+#include <algorithm>
+
 #include "core/buttons/button_function.h"
 #include "core/buttons/key_name.h"
+#include "core/buttons/library_sources.h"
+#include "core/profile/data_lock.h"
 
 namespace z7 {
 
@@ -10,9 +14,33 @@ template <class Library>
 Library LoadFrom(FileSystem& fs, const std::filesystem::path& dataFolder,
                  const std::optional<std::filesystem::path>& saveFolder) {
     Library lib = Library::ForDataFolder(dataFolder);
-    lib.Load(fs);
+    // Without the data folder's lock: no recovery here; Save loads again under the lock.
+    lib.Load(fs, /*recover=*/false);
     if (saveFolder) lib.SetFolder(Library::ForDataFolder(*saveFolder).folder());
     return lib;
+}
+
+// The popup's deletions, repeated on the library as it is on disk now: the entry with the same
+// content, whatever id it has by now.
+template <class Entry, class Same>
+void RepeatDeletions(std::vector<Entry>& entries, const std::vector<Entry>& deleted, Same same) {
+    for (const Entry& d : deleted) {
+        auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const Entry& e) { return same(e, d); });
+        if (it != entries.end()) entries.erase(it);
+    }
+}
+
+template <class Library, class Entry, class Same>
+LockAttempt PrepareSave(FileSystem& fs, const std::filesystem::path& dataFolder, bool carrying,
+                        Library& library, const std::vector<Entry>& deleted, Same same,
+                        std::string* error) {
+    LockAttempt lock = LockDataFolder(dataFolder, DefaultClock(), error);
+    if (lock.status == LockStatus::kAcquired && !carrying) {
+        library.Load(fs);
+        RepeatDeletions(library.entries(), deleted, same);
+    }
+    return lock;
 }
 
 // Delete removes the imported file only while it still exists; either way it is forgotten once
@@ -26,7 +54,10 @@ void ForgetIfGone(FileSystem& fs, std::filesystem::path& imported) {
 
 BindKeyPopupModel::BindKeyPopupModel(FileSystem& fs, const std::filesystem::path& dataFolder,
                                      std::optional<std::filesystem::path> saveFolder)
-    : fs_(fs), library_(LoadFrom<BindKeyLibrary>(fs, dataFolder, saveFolder)) {}
+    : fs_(fs),
+      dataFolder_(saveFolder.value_or(dataFolder)),
+      carrying_(saveFolder.has_value()),
+      library_(LoadFrom<BindKeyLibrary>(fs, dataFolder, saveFolder)) {}
 
 void BindKeyPopupModel::KeyCaptured(uint16_t vk) {
     key_ = vk;
@@ -36,12 +67,15 @@ void BindKeyPopupModel::KeyCaptured(uint16_t vk) {
 
 std::optional<PopupSaveResult> BindKeyPopupModel::Save(std::string* error) {
     if (name_.empty() || keyText_.empty()) return std::nullopt;
-    library_.Add(key_, name_);
+    const LockAttempt lock = PrepareSave(
+        fs_, dataFolder_, carrying_, library_, deleted_,
+        [](const BindKeyEntry& a, const BindKeyEntry& b) { return a == b; }, error);
+    if (lock.status != LockStatus::kAcquired) return std::nullopt;
+    const size_t index = library_.Add(key_, name_);
     if (!library_.Save(fs_, error)) return std::nullopt;
-    const BindKeyEntry* saved = library_.FindByKey(key_);
-    if (!saved) return std::nullopt;
-    name_ = saved->name;
-    return PopupSaveResult{kAssignKeyHeader + kLibraryItemBase + key_, saved->name};
+    deleted_.clear();
+    name_ = library_.entries()[index].name;
+    return PopupSaveResult{kAssignKeyHeader + kLibraryItemBase + key_, name_};
 }
 
 bool BindKeyPopupModel::Import(const std::filesystem::path& file) {
@@ -58,6 +92,8 @@ bool BindKeyPopupModel::Import(const std::filesystem::path& file) {
 }
 
 void BindKeyPopupModel::Delete() {
+    for (const BindKeyEntry& e : library_.entries())
+        if (e.key == key_ && e.name == name_) deleted_.push_back(e);
     library_.Delete(fs_, key_, name_, imported_);
     ForgetIfGone(fs_, imported_);
     key_ = kNoBindKey;
@@ -69,11 +105,26 @@ void BindKeyPopupModel::Delete() {
 
 ShortcutPopupModel::ShortcutPopupModel(FileSystem& fs, const std::filesystem::path& dataFolder,
                                        std::optional<std::filesystem::path> saveFolder)
-    : fs_(fs), library_(LoadFrom<ShortcutLibrary>(fs, dataFolder, saveFolder)) {}
+    : fs_(fs),
+      dataFolder_(saveFolder.value_or(dataFolder)),
+      carrying_(saveFolder.has_value()),
+      library_(LoadFrom<ShortcutLibrary>(fs, dataFolder, saveFolder)) {}
 
 std::optional<PopupSaveResult> ShortcutPopupModel::Save(std::string* error) {
+    if (name_.empty() || target_.empty()) return std::nullopt;
+    const LockAttempt lock = PrepareSave(
+        fs_, dataFolder_, carrying_, library_, deleted_,
+        [](const ShortcutEntry& a, const ShortcutEntry& b) {
+            return a.name == b.name && a.target == b.target && a.kind == b.kind;
+        },
+        error);
+    if (lock.status != LockStatus::kAcquired) return std::nullopt;
     auto added = library_.AddAndSave(fs_, name_, target_, error);
     if (!added) return std::nullopt;
+    deleted_.clear();
+    LibraryRenumbering renumbering;
+    renumbering.shortcuts = library_.renumbering();
+    if (!RemapProfilesOnDisk(fs_, dataFolder_, renumbering, error)) return std::nullopt;
     id_ = added->id;
     name_ = added->name;
     target_ = added->target;
@@ -95,6 +146,7 @@ bool ShortcutPopupModel::Import(const std::filesystem::path& file) {
 }
 
 void ShortcutPopupModel::Delete() {
+    if (const ShortcutEntry* e = library_.FindById(id_)) deleted_.push_back(*e);
     library_.Delete(fs_, id_, imported_);
     ForgetIfGone(fs_, imported_);
     name_.clear();
@@ -106,7 +158,10 @@ void ShortcutPopupModel::Delete() {
 
 TextBlockPopupModel::TextBlockPopupModel(FileSystem& fs, const std::filesystem::path& dataFolder,
                                          std::optional<std::filesystem::path> saveFolder)
-    : fs_(fs), library_(LoadFrom<TextBlockLibrary>(fs, dataFolder, saveFolder)) {}
+    : fs_(fs),
+      dataFolder_(saveFolder.value_or(dataFolder)),
+      carrying_(saveFolder.has_value()),
+      library_(LoadFrom<TextBlockLibrary>(fs, dataFolder, saveFolder)) {}
 
 void TextBlockPopupModel::SetText(std::u16string_view text) {
     std::u16string t = WithCrLf(text);
@@ -119,8 +174,20 @@ void TextBlockPopupModel::SetText(std::u16string_view text) {
 }
 
 std::optional<PopupSaveResult> TextBlockPopupModel::Save(std::string* error) {
+    if (name_.empty() || text_.empty()) return std::nullopt;
+    const LockAttempt lock = PrepareSave(
+        fs_, dataFolder_, carrying_, library_, deleted_,
+        [](const TextBlockEntry& a, const TextBlockEntry& b) {
+            return a.name == b.name && a.text == b.text;
+        },
+        error);
+    if (lock.status != LockStatus::kAcquired) return std::nullopt;
     auto added = library_.AddAndSave(fs_, name_, text_, error);
     if (!added) return std::nullopt;
+    deleted_.clear();
+    LibraryRenumbering renumbering;
+    renumbering.textBlocks = library_.renumbering();
+    if (!RemapProfilesOnDisk(fs_, dataFolder_, renumbering, error)) return std::nullopt;
     id_ = added->id;
     name_ = added->name;
     return PopupSaveResult{kTextBlockHeader + kLibraryItemBase + added->id, added->name};
@@ -141,6 +208,7 @@ bool TextBlockPopupModel::Import(const std::filesystem::path& file) {
 }
 
 void TextBlockPopupModel::Delete() {
+    if (const TextBlockEntry* e = library_.FindById(id_)) deleted_.push_back(*e);
     library_.Delete(fs_, id_, imported_);
     ForgetIfGone(fs_, imported_);
     name_.clear();

@@ -2,6 +2,10 @@
 // What the bind-a-key, shortcut and text block popups do, without the widgets: each model
 // keeps the popup's state and library, and its operations are the popup's buttons. The GUI
 // shows the state and sends the page the notification code named on each Save.
+//
+// A Save holds the data folder's lock, loads the library afresh (keeping what other programs
+// added while the popup was open), repeats the popup's deletions on it, adds and saves, and
+// lets the stored profiles follow the renumbered ids.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -53,6 +57,9 @@ class BindKeyPopupModel {
 
   private:
     FileSystem& fs_;
+    std::filesystem::path dataFolder_;  // where Save locks and writes
+    bool carrying_;                     // loaded from another data folder: no reload
+    std::vector<BindKeyEntry> deleted_;
     BindKeyLibrary library_;
     int32_t key_ = kNoBindKey;
     std::u16string keyText_;
@@ -83,6 +90,9 @@ class ShortcutPopupModel {
 
   private:
     FileSystem& fs_;
+    std::filesystem::path dataFolder_;
+    bool carrying_;
+    std::vector<ShortcutEntry> deleted_;
     ShortcutLibrary library_;
     int32_t id_ = kNoLibraryId;
     std::u16string name_;
@@ -110,6 +120,9 @@ class TextBlockPopupModel {
 
   private:
     FileSystem& fs_;
+    std::filesystem::path dataFolder_;
+    bool carrying_;
+    std::vector<TextBlockEntry> deleted_;
     TextBlockLibrary library_;
     int32_t id_ = kNoLibraryId;
     std::u16string name_;

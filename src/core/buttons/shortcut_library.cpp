@@ -12,7 +12,7 @@ bool ParseShortcutItem(std::span<const uint8_t> bytes, ShortcutEntry& out) {
     ShortcutEntry item;
     uint8_t kind = 0;
     if (!s.ReadI32(item.id) || !s.ReadU8(kind) || !s.ReadString(item.name) ||
-        !s.ReadString(item.target))
+        !s.ReadString(item.target) || s.remaining() != 0 || kind > kTargetOther)
         return false;
     item.kind = kind;
     out = std::move(item);
@@ -43,28 +43,31 @@ int32_t ClassifyTarget(FileSystem& fs, std::u16string& target) {
 
 void ShortcutLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<ShortcutEntry> loaded;
-    ForEachLibraryItem(
+    loaded_ = ForEachLibraryItem(
         fs, folder_, kShortcutFormat,
         [&](std::span<const uint8_t> bytes) {
             ShortcutEntry e;
-            if (ParseShortcutItem(bytes, e)) loaded.push_back(std::move(e));
+            if (!ParseShortcutItem(bytes, e)) return false;
+            loaded.push_back(std::move(e));
+            return true;
         },
         recover);
     entries_ = std::move(loaded);
 }
 
-bool ShortcutLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                           bool caseInsensitiveNames) {
+bool ShortcutLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error) {
     std::vector<ShortcutEntry> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
-    RenumberIds(staged, currentId ? &followed : nullptr);
-    LibraryWriter writer(folder_, kShortcutFormat, caseInsensitiveNames);
+    IdMap map = RenumberIds(staged, currentId ? &followed : nullptr);
+    LibraryWriter writer(fs, folder_, kShortcutFormat, loaded_);
     for (auto& e : staged) {
         const std::u16string file = writer.Place(e.name);
-        writer.Add(file, SerializeShortcutItem(e));
+        writer.Add(file, e.name, SerializeShortcutItem(e));
     }
-    if (!writer.Commit(fs, error)) return false;
+    if (!writer.Commit(error)) return false;
     entries_ = std::move(staged);
+    loaded_ = writer.committed();
+    renumbering_ = std::move(map);
     if (currentId) *currentId = followed;
     return true;
 }
@@ -79,8 +82,7 @@ std::u16string ShortcutLibrary::UniqueEntryName(const std::u16string& name) cons
 std::optional<ShortcutLibrary::Added> ShortcutLibrary::AddAndSave(FileSystem& fs,
                                                                   const std::u16string& name,
                                                                   const std::u16string& target,
-                                                                  std::string* error,
-                                                                  bool caseInsensitiveNames) {
+                                                                  std::string* error) {
     if (name.empty() || target.empty()) {
         if (error) *error = "a shortcut needs a name and a target";
         return std::nullopt;
@@ -97,7 +99,7 @@ std::optional<ShortcutLibrary::Added> ShortcutLibrary::AddAndSave(FileSystem& fs
         *same = e;
     else
         entries_.push_back(e);
-    if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
+    if (!Save(fs, &currentId, error)) return std::nullopt;
     const ShortcutEntry* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name, saved->target, saved->kind};

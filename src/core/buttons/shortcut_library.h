@@ -29,7 +29,7 @@ struct ShortcutEntry {
     friend bool operator==(const ShortcutEntry&, const ShortcutEntry&) = default;
 };
 
-// False for a truncated file; `out` is then unchanged.
+// False for anything but exactly one item of this kind; `out` is then unchanged.
 [[nodiscard]] bool ParseShortcutItem(std::span<const uint8_t> bytes, ShortcutEntry& out);
 std::vector<uint8_t> SerializeShortcutItem(const ShortcutEntry& item);
 
@@ -52,9 +52,12 @@ class ShortcutLibrary {
     // Replaces the entries with the library on disk. `recover` as for ForEachLibraryItem.
     void Load(FileSystem& fs, bool recover = true);
     // Renumbers the ids to list positions (currentId, if given, follows its entry) and writes
-    // the folder anew.
-    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                            bool caseInsensitiveNames = false);
+    // the library over the set it was loaded from.
+    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error);
+    // What the last Load found (damaged files, the files a save may replace).
+    const FolderState& loadState() const { return loaded_; }
+    // Old id -> new id of the last successful Save.
+    const IdMap& renumbering() const { return renumbering_; }
 
     // The popup's unique-name rule (exact comparison): N, N(1), N(2), ...
     std::u16string UniqueEntryName(const std::u16string& name) const;
@@ -70,8 +73,7 @@ class ShortcutLibrary {
     // provisional id and saves the library. Nothing when name or target is empty; on a failed
     // save the entry stays in memory and `error` says why.
     std::optional<Added> AddAndSave(FileSystem& fs, const std::u16string& name,
-                                    const std::u16string& target, std::string* error,
-                                    bool caseInsensitiveNames = false);
+                                    const std::u16string& target, std::string* error);
 
     static std::optional<ShortcutEntry> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported item file when it lies in the library folder,
@@ -82,6 +84,8 @@ class ShortcutLibrary {
 
   private:
     std::filesystem::path folder_;
+    FolderState loaded_;
+    IdMap renumbering_;
     std::vector<ShortcutEntry> entries_;
 };
 

@@ -9,7 +9,9 @@ namespace z7 {
 bool ParseTextBlockItem(std::span<const uint8_t> bytes, TextBlockEntry& out) {
     DataStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
     TextBlockEntry item;
-    if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadString(item.text)) return false;
+    if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadString(item.text) ||
+        s.remaining() != 0)
+        return false;
     out = std::move(item);
     return true;
 }
@@ -40,28 +42,31 @@ std::u16string WithCrLf(std::u16string_view text) {
 
 void TextBlockLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<TextBlockEntry> loaded;
-    ForEachLibraryItem(
+    loaded_ = ForEachLibraryItem(
         fs, folder_, kTextBlockFormat,
         [&](std::span<const uint8_t> bytes) {
             TextBlockEntry e;
-            if (ParseTextBlockItem(bytes, e)) loaded.push_back(std::move(e));
+            if (!ParseTextBlockItem(bytes, e)) return false;
+            loaded.push_back(std::move(e));
+            return true;
         },
         recover);
     entries_ = std::move(loaded);
 }
 
-bool TextBlockLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                            bool caseInsensitiveNames) {
+bool TextBlockLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error) {
     std::vector<TextBlockEntry> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
-    RenumberIds(staged, currentId ? &followed : nullptr);
-    LibraryWriter writer(folder_, kTextBlockFormat, caseInsensitiveNames);
+    IdMap map = RenumberIds(staged, currentId ? &followed : nullptr);
+    LibraryWriter writer(fs, folder_, kTextBlockFormat, loaded_);
     for (auto& e : staged) {
         const std::u16string file = writer.Place(e.name);
-        writer.Add(file, SerializeTextBlockItem(e));
+        writer.Add(file, e.name, SerializeTextBlockItem(e));
     }
-    if (!writer.Commit(fs, error)) return false;
+    if (!writer.Commit(error)) return false;
     entries_ = std::move(staged);
+    loaded_ = writer.committed();
+    renumbering_ = std::move(map);
     if (currentId) *currentId = followed;
     return true;
 }
@@ -76,8 +81,7 @@ std::u16string TextBlockLibrary::UniqueEntryName(const std::u16string& name) con
 std::optional<TextBlockLibrary::Added> TextBlockLibrary::AddAndSave(FileSystem& fs,
                                                                     const std::u16string& name,
                                                                     const std::u16string& text,
-                                                                    std::string* error,
-                                                                    bool caseInsensitiveNames) {
+                                                                    std::string* error) {
     if (name.empty() || text.empty()) {
         if (error) *error = "a text block needs a name and a text";
         return std::nullopt;
@@ -90,7 +94,7 @@ std::optional<TextBlockLibrary::Added> TextBlockLibrary::AddAndSave(FileSystem& 
         *same = e;
     else
         entries_.push_back(e);
-    if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
+    if (!Save(fs, &currentId, error)) return std::nullopt;
     const TextBlockEntry* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name};

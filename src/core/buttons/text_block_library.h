@@ -23,7 +23,7 @@ struct TextBlockEntry {
     friend bool operator==(const TextBlockEntry&, const TextBlockEntry&) = default;
 };
 
-// False for a truncated file; `out` is then unchanged.
+// False for anything but exactly one item of this kind; `out` is then unchanged.
 [[nodiscard]] bool ParseTextBlockItem(std::span<const uint8_t> bytes, TextBlockEntry& out);
 std::vector<uint8_t> SerializeTextBlockItem(const TextBlockEntry& item);
 
@@ -45,9 +45,12 @@ class TextBlockLibrary {
     // Replaces the entries with the library on disk. `recover` as for ForEachLibraryItem.
     void Load(FileSystem& fs, bool recover = true);
     // Renumbers the ids to list positions (currentId, if given, follows its entry) and writes
-    // the folder anew.
-    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                            bool caseInsensitiveNames = false);
+    // the library over the set it was loaded from.
+    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error);
+    // What the last Load found (damaged files, the files a save may replace).
+    const FolderState& loadState() const { return loaded_; }
+    // Old id -> new id of the last successful Save.
+    const IdMap& renumbering() const { return renumbering_; }
 
     std::u16string UniqueEntryName(const std::u16string& name) const;
     int32_t NextId() const { return ProvisionalId(entries_); }
@@ -59,8 +62,7 @@ class TextBlockLibrary {
     // The popup's Save: unique name, provisional id, add, save. Nothing when name or text is
     // empty; on a failed save the entry stays in memory and `error` says why.
     std::optional<Added> AddAndSave(FileSystem& fs, const std::u16string& name,
-                                    const std::u16string& text, std::string* error,
-                                    bool caseInsensitiveNames = false);
+                                    const std::u16string& text, std::string* error);
 
     static std::optional<TextBlockEntry> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported item file when it lies in the library folder,
@@ -71,6 +73,8 @@ class TextBlockLibrary {
 
   private:
     std::filesystem::path folder_;
+    FolderState loaded_;
+    IdMap renumbering_;
     std::vector<TextBlockEntry> entries_;
 };
 

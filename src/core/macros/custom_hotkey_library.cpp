@@ -23,11 +23,17 @@ bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, MacroData& out) {
     uint8_t count = 0;
     if (!s.ReadI32(item.id) || !s.ReadString(item.name) || !s.ReadU8(count) || !s.ReadU8(item.mode))
         return false;
-    if (count > s.remaining() / kCustomHotkeyEventBytes) return false;
+    // Exactly the announced events, and nothing after them.
+    if (s.remaining() != size_t{count} * kCustomHotkeyEventBytes) return false;
     item.events.resize(count);
-    for (MacroEvent& e : item.events)
+    for (MacroEvent& e : item.events) {
         if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) || !s.ReadU32(e.value))
             return false;
+        if ((e.kind != kEventKindKey && e.kind != kEventKindMouseButton &&
+             e.kind != kEventKindWheel) ||
+            e.flag > kEventFlagRelease)
+            return false;
+    }
     out = std::move(item);
     return true;
 }
@@ -123,21 +129,25 @@ const MacroData* CustomHotkeyLibrary::FindById(int32_t id) const {
     return nullptr;
 }
 
-void CustomHotkeyLibrary::Load(FileSystem& fs) {
+void CustomHotkeyLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<MacroData> loaded;
-    ForEachLibraryItem(fs, folder_, kCustomHotkeyFormat, [&](std::span<const uint8_t> bytes) {
-        MacroData e;
-        if (ParseCustomHotkeyItem(bytes, e)) loaded.push_back(std::move(e));
-    });
+    loaded_ = ForEachLibraryItem(
+        fs, folder_, kCustomHotkeyFormat,
+        [&](std::span<const uint8_t> bytes) {
+            MacroData e;
+            if (!ParseCustomHotkeyItem(bytes, e)) return false;
+            loaded.push_back(std::move(e));
+            return true;
+        },
+        recover);
     entries_ = std::move(loaded);
 }
 
-bool CustomHotkeyLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                               bool caseInsensitiveNames) {
+bool CustomHotkeyLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* error) {
     std::vector<MacroData> staged = entries_;
     int32_t followed = currentId ? *currentId : 0;
-    RenumberIds(staged, currentId ? &followed : nullptr);
-    LibraryWriter writer(folder_, kCustomHotkeyFormat, caseInsensitiveNames);
+    IdMap map = RenumberIds(staged, currentId ? &followed : nullptr);
+    LibraryWriter writer(fs, folder_, kCustomHotkeyFormat, loaded_);
     for (auto& e : staged) {
         if (e.events.size() > kMaxCustomHotkeyEvents) {
             if (error)
@@ -145,17 +155,19 @@ bool CustomHotkeyLibrary::Save(FileSystem& fs, int32_t* currentId, std::string* 
             return false;
         }
         const std::u16string file = writer.Place(e.name);
-        writer.Add(file, *SerializeCustomHotkeyItem(e));
+        writer.Add(file, e.name, *SerializeCustomHotkeyItem(e));
     }
-    if (!writer.Commit(fs, error)) return false;
+    if (!writer.Commit(error)) return false;
     entries_ = std::move(staged);
+    loaded_ = writer.committed();
+    renumbering_ = std::move(map);
     if (currentId) *currentId = followed;
     return true;
 }
 
 std::optional<CustomHotkeyLibrary::Added> CustomHotkeyLibrary::AddAndSave(
     FileSystem& fs, const std::u16string& name, HotkeyModifiers modifiers, uint16_t key,
-    std::string* error, bool caseInsensitiveNames) {
+    std::string* error) {
     if (key == 0 || name.empty()) {
         if (error) *error = "a custom hotkey needs a key and a name";
         return std::nullopt;
@@ -173,7 +185,7 @@ std::optional<CustomHotkeyLibrary::Added> CustomHotkeyLibrary::AddAndSave(
     else
         entries_.push_back(record);
     int32_t currentId = id;
-    if (!Save(fs, &currentId, error, caseInsensitiveNames)) return std::nullopt;
+    if (!Save(fs, &currentId, error)) return std::nullopt;
     const MacroData* saved = FindById(currentId);
     if (!saved) return std::nullopt;
     return Added{saved->id, saved->name, kCustomHotkeyFunctionBase + saved->id};

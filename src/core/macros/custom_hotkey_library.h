@@ -23,7 +23,8 @@ inline constexpr size_t kCustomHotkeyEventBytes = 8;
 inline constexpr size_t kMaxCustomHotkeyEvents = 255;  // the file's one-byte count
 inline constexpr int32_t kCustomHotkeyFunctionBase = 1002;
 
-// False for a truncated file; `out` is then unchanged.
+// False for anything but exactly one hotkey record (key, button or wheel events that are presses
+// or releases); `out` is then unchanged.
 [[nodiscard]] bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, MacroData& out);
 // Nothing when the record has more events than the count byte holds.
 std::optional<std::vector<uint8_t>> SerializeCustomHotkeyItem(const MacroData& item);
@@ -78,11 +79,13 @@ class CustomHotkeyLibrary {
 
     const MacroData* FindById(int32_t id) const;
 
-    void Load(FileSystem& fs);
+    void Load(FileSystem& fs, bool recover = true);
     // Renumbers the ids to list positions (currentId, if given, follows its entry) and writes
-    // the folder anew. Fails for a record of more than 255 events.
-    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error,
-                            bool caseInsensitiveNames = false);
+    // the library over the set it was loaded from. Fails for a record of more than 255 events.
+    [[nodiscard]] bool Save(FileSystem& fs, int32_t* currentId, std::string* error);
+    const FolderState& loadState() const { return loaded_; }
+    // Old id -> new id of the last successful Save.
+    const IdMap& renumbering() const { return renumbering_; }
 
     struct Added {
         int32_t id;  // after the save
@@ -92,8 +95,7 @@ class CustomHotkeyLibrary {
     // The popup's Save: new id, unique name (only when taken), build, add, save. Nothing when
     // no key or an empty name is given; on a failed save `error` says why.
     std::optional<Added> AddAndSave(FileSystem& fs, const std::u16string& name,
-                                    HotkeyModifiers modifiers, uint16_t key, std::string* error,
-                                    bool caseInsensitiveNames = false);
+                                    HotkeyModifiers modifiers, uint16_t key, std::string* error);
 
     static std::optional<MacroData> Import(FileSystem& fs, const std::filesystem::path& file);
     // The popup's Delete: removes the imported file when it lies in the library folder, then
@@ -104,6 +106,8 @@ class CustomHotkeyLibrary {
   private:
     std::filesystem::path folder_;
     std::vector<MacroData> entries_;
+    FolderState loaded_;
+    IdMap renumbering_;
 };
 
 }  // namespace z7

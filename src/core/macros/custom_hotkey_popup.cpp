@@ -1,12 +1,21 @@
 #include "core/macros/custom_hotkey_popup.h"
 
+#include <algorithm>
+
+#include "core/buttons/library_sources.h"
+#include "core/profile/data_lock.h"
+
 namespace z7 {
 
 CustomHotkeyPopupModel::CustomHotkeyPopupModel(FileSystem& fs,
                                                const std::filesystem::path& dataFolder,
                                                std::optional<std::filesystem::path> saveFolder)
-    : fs_(fs), library_(CustomHotkeyLibrary::ForDataFolder(dataFolder)) {
-    library_.Load(fs);
+    : fs_(fs),
+      dataFolder_(saveFolder.value_or(dataFolder)),
+      carrying_(saveFolder.has_value()),
+      library_(CustomHotkeyLibrary::ForDataFolder(dataFolder)) {
+    // Without the data folder's lock: no recovery here; Save loads again under the lock.
+    library_.Load(fs, /*recover=*/false);
     if (saveFolder) library_.SetFolder(CustomHotkeyLibrary::ForDataFolder(*saveFolder).folder());
     Reset();
 }
@@ -49,11 +58,27 @@ void CustomHotkeyPopupModel::KeyArrived(uint16_t vk) {
 
 std::optional<CustomHotkeyLibrary::Added> CustomHotkeyPopupModel::Save(std::string* error) {
     if (!keyCaptured_ || name_.empty()) return std::nullopt;
-    auto added = library_.AddAndSave(fs_, name_, modifiers_, mainKey_, error);
-    if (added) {
-        id_ = added->id;
-        name_ = added->name;
+    // Under the lock, on the library as it is on disk now with this popup's deletions repeated.
+    const LockAttempt lock = LockDataFolder(dataFolder_, DefaultClock(), error);
+    if (lock.status != LockStatus::kAcquired) return std::nullopt;
+    if (!carrying_) {
+        library_.Load(fs_);
+        for (const MacroData& d : deleted_) {
+            auto& entries = library_.entries();
+            auto it = std::find_if(entries.begin(), entries.end(), [&](const MacroData& e) {
+                return e.name == d.name && e.mode == d.mode && e.events == d.events;
+            });
+            if (it != entries.end()) entries.erase(it);
+        }
     }
+    auto added = library_.AddAndSave(fs_, name_, modifiers_, mainKey_, error);
+    if (!added) return std::nullopt;
+    deleted_.clear();
+    id_ = added->id;
+    name_ = added->name;
+    LibraryRenumbering renumbering;
+    renumbering.hotkeys = library_.renumbering();
+    if (!RemapProfilesOnDisk(fs_, dataFolder_, renumbering, error)) return std::nullopt;
     return added;
 }
 
@@ -71,6 +96,8 @@ bool CustomHotkeyPopupModel::Import(const std::filesystem::path& file) {
 }
 
 void CustomHotkeyPopupModel::Delete() {
+    for (const MacroData& e : library_.entries())
+        if (e.id == id_ && e.name == name_) deleted_.push_back(e);
     library_.Delete(fs_, id_, name_, imported_);
     if (!imported_.empty() && !fs_.Exists(imported_)) imported_.clear();
     Reset();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/macros/custom_hotkey_library.h"
 #include "platform/file_system.h"
@@ -33,7 +34,9 @@ class CustomHotkeyPopupModel {
     void KeyArrived(uint16_t vk);
     void SetName(std::u16string name) { name_ = std::move(name); }
 
-    // Builds the hotkey, makes the name unique if taken, adds and saves. Nothing without a
+    // Under the data folder's lock, on the library as it is on disk with this popup's deletions
+    // repeated: builds the hotkey, makes the name unique if taken, adds and saves; the stored
+    // profiles follow the renumbered ids. Nothing without a
     // captured key or a name, or when the save fails (`error` says why). The function id is
     // 1002 + the saved hotkey's id.
     std::optional<CustomHotkeyLibrary::Added> Save(std::string* error);
@@ -57,6 +60,9 @@ class CustomHotkeyPopupModel {
 
   private:
     FileSystem& fs_;
+    std::filesystem::path dataFolder_;  // where Save locks and writes
+    bool carrying_;                     // loaded from another data folder: no reload
+    std::vector<MacroData> deleted_;
     CustomHotkeyLibrary library_;
     HotkeyModifiers modifiers_;
     uint16_t mainKey_ = 0;

@@ -20,6 +20,7 @@ struct Rect {
 
 inline constexpr uint8_t kEventKindKey = 1;
 inline constexpr uint8_t kEventKindMouseButton = 16;
+inline constexpr uint8_t kEventKindWheel = 17;  // key sequences only
 inline constexpr uint8_t kEventFlagPress = 0;
 inline constexpr uint8_t kEventFlagRelease = 1;
 inline constexpr int32_t kMaxEventDelayMs = 3600000;

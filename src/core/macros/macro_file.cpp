@@ -8,6 +8,10 @@ namespace z7 {
 namespace {
 constexpr uint32_t kNoEventsBit = 0x80000000u;
 
+bool IsRepeatMode(int32_t mode) {
+    return (mode >= 1 && mode <= 5) || mode == kRepeatWhileHeld || mode == kRepeatUntilNextKey;
+}
+
 bool ReadRect(DataStream& s, Rect& r) {
     return s.ReadI32(r.left) && s.ReadI32(r.top) && s.ReadI32(r.right) && s.ReadI32(r.bottom);
 }
@@ -29,16 +33,18 @@ bool ParseMacroFile(std::span<const uint8_t> bytes, Macro& macro) {
     if (!s.ReadString(name) || !s.ReadI32(id) || !ReadRect(s, area) || !s.ReadI32(repeatMode) ||
         !s.ReadU32(count))
         return false;
-    std::vector<MacroEventItem> events;
-    if ((count & kNoEventsBit) == 0) {
-        if (count > s.remaining() / kMacroEventBytes) return false;
-        events.resize(count);
-        for (MacroEventItem& e : events) {
-            if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) ||
-                !s.ReadI32(e.delay) || !ReadRect(s, e.rowRect) || !s.ReadI32(e.selected) ||
-                !s.ReadI32(e.sequence))
-                return false;
-        }
+    if (!IsRepeatMode(repeatMode)) return false;
+    // Exactly the announced events (none for a count with the top bit), nothing after them.
+    const size_t n = (count & kNoEventsBit) == 0 ? count : 0;
+    if (s.remaining() / kMacroEventBytes < n || s.remaining() != n * kMacroEventBytes) return false;
+    std::vector<MacroEventItem> events(n);
+    for (MacroEventItem& e : events) {
+        if (!s.ReadU8(e.kind) || !s.ReadU16(e.code) || !s.ReadU8(e.flag) || !s.ReadI32(e.delay) ||
+            !ReadRect(s, e.rowRect) || !s.ReadI32(e.selected) || !s.ReadI32(e.sequence))
+            return false;
+        if ((e.kind != kEventKindKey && e.kind != kEventKindMouseButton) ||
+            e.flag > kEventFlagRelease)
+            return false;
     }
     macro.name = std::move(name);
     macro.id = id;

@@ -16,8 +16,8 @@ namespace z7 {
 inline constexpr size_t kMacroEventBytes = 32;
 
 // Replaces name, id, areaRect, repeatMode and events of `macro` (a count of 0 or with the top
-// bit set gives no events). False for a truncated file or a count the file cannot hold;
-// `macro` is then unchanged.
+// bit set gives no events). False for anything but exactly one macro: a truncated file, bytes
+// after the events, a repeat mode or event kind a macro cannot have; `macro` is then unchanged.
 [[nodiscard]] bool ParseMacroFile(std::span<const uint8_t> bytes, Macro& macro);
 std::vector<uint8_t> SerializeMacroFile(const Macro& macro);
 

@@ -75,23 +75,29 @@ std::u16string MacroLibrary::UniqueMacroName(const std::u16string& name,
     });
 }
 
-void MacroLibrary::Load(FileSystem& fs) {
+void MacroLibrary::Load(FileSystem& fs, bool recover) {
     std::vector<Macro> loaded;
-    ForEachLibraryItem(fs, folder_, kMacroFormat, [&](std::span<const uint8_t> bytes) {
-        Macro m;
-        if (ParseMacroFile(bytes, m)) loaded.push_back(std::move(m));
-    });
+    loaded_ = ForEachLibraryItem(
+        fs, folder_, kMacroFormat,
+        [&](std::span<const uint8_t> bytes) {
+            Macro m;
+            if (!ParseMacroFile(bytes, m)) return false;
+            loaded.push_back(std::move(m));
+            return true;
+        },
+        recover);
     macros_ = std::move(loaded);
     current_ = -1;
 }
 
-bool MacroLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames) {
+bool MacroLibrary::Save(FileSystem& fs, std::string* error) {
     // Ids and names change only once the new set is on disk.
     std::vector<int32_t> ids(macros_.size());
     std::vector<std::u16string> names(macros_.size());
     int32_t followed = currentId_;
     bool found = false;
-    LibraryWriter writer(folder_, kMacroFormat, caseInsensitiveNames);
+    IdMap map;
+    LibraryWriter writer(fs, folder_, kMacroFormat, loaded_);
     for (size_t i = 0; i < macros_.size(); ++i) {
         Macro& m = macros_[i];
         const int32_t position = static_cast<int32_t>(i);
@@ -101,12 +107,13 @@ bool MacroLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitive
         }
         ids[i] = m.id;
         names[i] = m.name;
+        map.emplace(m.id, position);
         // Written with its new id and name; restored below when the save fails.
         m.id = position;
         const std::u16string file = writer.Place(m.name);
-        writer.Add(file, SerializeMacroFile(m));
+        writer.Add(file, m.name, SerializeMacroFile(m));
     }
-    if (!writer.Commit(fs, error)) {
+    if (!writer.Commit(error)) {
         for (size_t i = 0; i < macros_.size(); ++i) {
             macros_[i].id = ids[i];
             macros_[i].name = std::move(names[i]);
@@ -114,6 +121,8 @@ bool MacroLibrary::Save(FileSystem& fs, std::string* error, bool caseInsensitive
         return false;
     }
     currentId_ = followed;
+    loaded_ = writer.committed();
+    renumbering_ = std::move(map);
     return true;
 }
 

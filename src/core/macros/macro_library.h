@@ -53,11 +53,14 @@ class MacroLibrary {
                                    std::optional<int32_t> exceptId = std::nullopt) const;
 
     // Replaces the macros with the library on disk; no macro is current afterwards. Unreadable
-    // or damaged macro files are skipped.
-    void Load(FileSystem& fs);
+    // or damaged macro files are skipped, reported in loadState() and left on disk.
+    void Load(FileSystem& fs, bool recover = true);
     // Ids become list positions (the current id follows its macro); a name whose file an
-    // earlier macro took grows a "1". Afterwards the folder holds exactly the library.
-    [[nodiscard]] bool Save(FileSystem& fs, std::string* error, bool caseInsensitiveNames = false);
+    // earlier macro took grows a "1". The library replaces the set it was loaded from.
+    [[nodiscard]] bool Save(FileSystem& fs, std::string* error);
+    const FolderState& loadState() const { return loaded_; }
+    // Old id -> new id of the last successful Save.
+    const IdMap& renumbering() const { return renumbering_; }
 
   private:
     std::filesystem::path folder_;
@@ -65,6 +68,8 @@ class MacroLibrary {
     std::ptrdiff_t current_ = -1;
     int32_t currentId_ = 0;
     Rect areaRect_;
+    FolderState loaded_;
+    IdMap renumbering_;
 };
 
 }  // namespace z7

@@ -162,9 +162,10 @@ std::vector<std::u16string> IniFile::sectionKeys(std::u16string_view section) co
     return keys;
 }
 
-bool LoadIniFile(FileSystem& fs, const std::filesystem::path& path, IniFile& out) {
+bool LoadIniFile(FileSystem& fs, const std::filesystem::path& path, IniFile& out,
+                 std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!fs.ReadFile(path, bytes, kMaxIniBytes, nullptr)) {
+    if (!fs.ReadFile(path, bytes, kMaxIniBytes, error)) {
         out = IniFile();
         return false;
     }

@@ -42,8 +42,10 @@ private:
     bool crlf_ = false;
 };
 
-// A missing or unreadable file gives an empty IniFile and false.
-bool LoadIniFile(FileSystem& fs, const std::filesystem::path& path, IniFile& out);
+// A missing or unreadable file (larger than 1 MiB included) gives an empty IniFile and false;
+// `error` then says why.
+bool LoadIniFile(FileSystem& fs, const std::filesystem::path& path, IniFile& out,
+                 std::string* error = nullptr);
 // Writes through a temporary file and a rename, creating the folder if needed.
 [[nodiscard]] bool SaveIniFile(FileSystem& fs, const std::filesystem::path& path, const IniFile& ini,
                                std::string* error);

@@ -111,7 +111,8 @@ bool ParseProfile(std::span<const uint8_t> bytes, ProfileRecord& record) {
             m.events.push_back(e);
         }
     }
-    if (!ok) return false;
+    // A file with bytes after the last copy is not one this format wrote.
+    if (!ok || s.remaining() != 0) return false;
     record = std::move(r);
     return true;
 }
@@ -152,6 +153,7 @@ bool ParseProfileList(std::span<const uint8_t> bytes, std::vector<ProfileListEnt
     std::vector<ProfileListEntry> entries(count);
     for (auto& e : entries)
         if (!s.ReadU8(e.slot) || !s.ReadString(e.path)) return false;
+    if (s.remaining() != 0) return false;
     out = std::move(entries);
     return true;
 }

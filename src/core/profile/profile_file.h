@@ -16,8 +16,9 @@ inline constexpr size_t kMaxProfileFileBytes = 16 << 20;
 
 // Fails (nullopt) only for a bound copy of more than 255 events, which the format cannot hold.
 std::optional<std::vector<uint8_t>> SerializeProfile(const ProfileRecord& record);
-// Reads every stored field into `record`; on a wrong magic, a short or damaged file it returns
-// false and leaves `record` untouched. filePath and the default values are not touched.
+// Reads every stored field into `record`; on a wrong magic, a short or damaged file, or bytes
+// after the last field it returns false and leaves `record` untouched. filePath and the default
+// values are not touched.
 [[nodiscard]] bool ParseProfile(std::span<const uint8_t> bytes, ProfileRecord& record);
 
 [[nodiscard]] bool WriteProfileFile(FileSystem& fs, const ProfileRecord& record,
@@ -32,7 +33,8 @@ struct ProfileListEntry {
     friend bool operator==(const ProfileListEntry&, const ProfileListEntry&) = default;
 };
 std::vector<uint8_t> SerializeProfileList(const std::vector<ProfileListEntry>& entries);
-// False on a truncated or damaged list; `out` is then untouched.
+// False on a list that is not exactly well-formed (truncated, bytes after the last entry);
+// `out` is then untouched.
 [[nodiscard]] bool ParseProfileList(std::span<const uint8_t> bytes,
                                     std::vector<ProfileListEntry>& out);
 

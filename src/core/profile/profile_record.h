@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/util/folder_commit.h"
+
 namespace z7 {
 
 inline constexpr int kSlotCount = 5;
@@ -127,9 +129,15 @@ class ProfileSet {
     // Frees a user slot (the factory slot cannot be freed); false for slot 0.
     bool FreeSlot(int slot);
 
+    // What the last load or save found in the profile folder: the files a save may replace,
+    // damaged files it must leave alone, what the user should be told.
+    FolderState& folderState() { return folderState_; }
+    const FolderState& folderState() const { return folderState_; }
+
   private:
     std::array<ProfileRecord, kSlotCount> records_;
     int current_ = 0;
+    FolderState folderState_;
 };
 
 }  // namespace z7

@@ -8,13 +8,23 @@
 namespace z7 {
 
 namespace {
-// Long enough for any sensible name, short enough that stem, suffix and extension stay far below
-// the 255-unit limits of common file systems.
-constexpr size_t kMaxStemUnits = 120;
-
 bool IsForbidden(char16_t c) {
     return c < 0x20 || c == 0x7F || c == u'/' || c == u'\\' || c == u':' || c == u'*' ||
            c == u'?' || c == u'"' || c == u'<' || c == u'>' || c == u'|';
+}
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Units of one character (a code point starting at text[i], `width` UTF-16 units long).
+size_t CharUnits(char16_t first, size_t width, const FileNameRules& rules) {
+    if (rules.utf16Units) return width;
+    if (width == 2) return 4;
+    return first < 0x80 ? 1 : first < 0x800 ? 2 : 3;
 }
 
 bool IsReservedDeviceName(std::u16string_view stem) {
@@ -30,14 +40,39 @@ bool IsReservedDeviceName(std::u16string_view stem) {
 }
 }  // namespace
 
-std::u16string SafeFileStem(std::u16string_view name) {
+size_t FileNameLength(std::u16string_view name, const FileNameRules& rules) {
+    size_t units = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const bool pair =
+            IsHighSurrogate(name[i]) && i + 1 < name.size() && IsLowSurrogate(name[i + 1]);
+        units += CharUnits(name[i], pair ? 2 : 1, rules);
+        if (pair) ++i;
+    }
+    return units;
+}
+
+std::u16string SafeFileStem(std::u16string_view name, const FileNameRules& rules) {
+    const size_t budget = rules.maxNameUnits > 2 * kReservedNameUnits
+                              ? rules.maxNameUnits - kReservedNameUnits
+                              : kReservedNameUnits;
     std::u16string stem;
     stem.reserve(name.size());
-    for (char16_t c : name) stem.push_back(IsForbidden(c) ? u'_' : c);
-    if (stem.size() > kMaxStemUnits) {
-        stem.resize(kMaxStemUnits);
-        // Never leave half a surrogate pair.
-        if (stem.back() >= 0xD800 && stem.back() <= 0xDBFF) stem.pop_back();
+    size_t units = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        const bool pair = IsHighSurrogate(c) && i + 1 < name.size() && IsLowSurrogate(name[i + 1]);
+        // Half a surrogate pair has no UTF-8 form: the file could not be named at all.
+        const bool bad = IsForbidden(c) || (!pair && (IsHighSurrogate(c) || IsLowSurrogate(c)));
+        const size_t width = pair ? 2 : 1;
+        const size_t cost = bad ? 1 : CharUnits(c, width, rules);
+        if (units + cost > budget) break;
+        units += cost;
+        if (bad) {
+            stem.push_back(u'_');
+        } else {
+            stem.append(name.substr(i, width));
+        }
+        i += width - 1;
     }
     for (char16_t& c : stem) {
         if (c != u'.') break;
@@ -51,11 +86,10 @@ std::u16string SafeFileStem(std::u16string_view name) {
 }
 
 std::u16string UniqueFileName(std::u16string_view stem, std::u16string_view extension,
-                              std::vector<std::u16string>& taken) {
+                              std::vector<std::u16string>& taken, const FileSystem& fs) {
     auto isTaken = [&](const std::u16string& candidate) {
-        return std::any_of(taken.begin(), taken.end(), [&](const std::u16string& t) {
-            return EqualsIgnoreAsciiCase(t, candidate);
-        });
+        return std::any_of(taken.begin(), taken.end(),
+                           [&](const std::u16string& t) { return fs.SameFileName(t, candidate); });
     };
     std::u16string candidate = std::u16string(stem) + std::u16string(extension);
     for (int n = 2; isTaken(candidate); ++n)

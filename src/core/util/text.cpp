@@ -96,7 +96,9 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 }
 
 std::filesystem::path PathFromUtf16(std::u16string_view text) {
-    return std::filesystem::path(std::u16string(text));
+    // Through UTF-8, where an unpaired surrogate becomes U+FFFD: the std::u16string constructor
+    // throws on one, and a name from a file may hold one.
+    return PathFromUtf8(Utf16ToUtf8(text));
 }
 
 std::u16string PathToUtf16(const std::filesystem::path& path) {

@@ -11,6 +11,7 @@ namespace z7 {
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// Never throws: unpaired surrogates become U+FFFD.
 std::filesystem::path PathFromUtf16(std::u16string_view text);
 std::u16string PathToUtf16(const std::filesystem::path& path);
 // UTF-8 text <-> path on every platform (std::string constructors would use the ANSI code page on

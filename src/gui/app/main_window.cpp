@@ -119,11 +119,17 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(env_.simulated ? U(kTitle) + U(" — 模拟鼠标") : U(kTitle));
     setWindowIcon(TrayIcon::ProgramIcon());
-    settings_ = LoadSettings(*env_.fs, env_.settingsFile, env_.defaultDataFolder);
+    SettingsProblem settingsProblem;
+    settings_ = LoadSettings(*env_.fs, env_.settingsFile, env_.defaultDataFolder, &settingsProblem);
     if (env_.dataDirOverride) settings_.dataFolder = *env_.dataDirOverride;
+    else if (settingsProblem.kind != SettingsProblem::Kind::None)
+        dataNotice_ = QString::fromStdString(settingsProblem.message);
     listenerDataFolder_ = settings_.dataFolder;
     links_ = LoadMakerLinks(*env_.fs, env_.settingsFile);
-    LoadProfileSet(*env_.fs, profiles_, settings_.dataFolder);
+    session_ = std::make_unique<DataFolderSession>(*env_.fs, DefaultClock(), settings_.dataFolder);
+    session_->Load(profiles_);
+    watcher_ = new DataFolderWatcher(settings_.dataFolder, this);
+    connect(watcher_, &DataFolderWatcher::changed, this, &MainWindow::OnDataFolderChanged);
     profiles_.SetCurrent(0);
     currentSlot_ = 0;
 
@@ -139,6 +145,7 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     connect(tray_, &TrayIcon::quitRequested, this, &MainWindow::quitRequested);
     RebuildProfileSelector();
     LoadPagesFromProfile(profiles_.current());
+    ShowDataIssues();
     UpdateStatus();
 
     arrivalTimer_.setSingleShot(true);
@@ -292,13 +299,67 @@ void MainWindow::StorePagesIntoProfile(ProfileRecord& record) {
     for (PageWindow* p : pages_) p->StoreIntoProfile(record);
 }
 
+namespace {
+constexpr const char* kMergePendingNotice = "其他程序修改了配置，保存时将合并";
+constexpr const char* kMergedNotice = "已合并其他程序所做的更改";
+}  // namespace
+
 bool MainWindow::SaveProfileSet() {
     std::string error;
-    bool ok = z7::SaveProfileSet(*env_.fs, profiles_, settings_.dataFolder, &error);
-    if (ok) ok = ResaveLibraries(*env_.fs, settings_.dataFolder, &error);
+    bool tookOthers = false;
+    // Merged with what other programs saved since: their changes survive ours.
+    const bool ok = session_->Save(profiles_, &error, SaveVariant::Normal, &tookOthers);
+    ShowDataIssues();
     // The original said nothing when the disk refused; losing settings silently is worse.
-    if (!ok) MessageBox(U("配置保存失败: ") + QString::fromStdString(error));
-    return ok;
+    if (!ok) {
+        MessageBox(U("配置保存失败: ") + QString::fromStdString(error));
+        return false;
+    }
+    if (tookOthers) {
+        currentSlot_ = profiles_.currentSlot();
+        RebuildProfileSelector();
+        LoadPagesFromProfile(profiles_.current());
+    }
+    if (tookOthers)
+        dataNotice_ = U(kMergedNotice);
+    else if (dataNotice_ == U(kMergePendingNotice))
+        dataNotice_.clear();
+    UpdateStatus();
+    return true;
+}
+
+void MainWindow::OnDataFolderChanged() {
+    std::optional<ProfileSet> disk = session_->ChangedOnDisk();
+    ShowDataIssues();
+    if (!disk) return;
+    ProfileSet shown = profiles_;
+    StorePagesIntoProfile(shown.current());
+    const QString typed = nameBox_->text().trimmed();
+    if (shown.currentSlot() != 0 && !typed.isEmpty())
+        shown.current().profileName = typed.toStdU16String();
+    if (session_->HasUnsavedChanges(shown)) {
+        dataNotice_ = U(kMergePendingNotice);
+    } else {
+        session_->Adopt(profiles_, std::move(*disk));
+        currentSlot_ = profiles_.currentSlot();
+        RebuildProfileSelector();
+        LoadPagesFromProfile(profiles_.current());
+        dataNotice_ = U("已载入其他程序所做的更改");
+    }
+    UpdateStatus();
+}
+
+void MainWindow::ShowDataIssues() {
+    const std::vector<DataIssue> issues = session_->TakeNewIssues();
+    if (issues.empty()) return;
+    QString details;
+    for (const DataIssue& issue : issues)
+        details += QString::fromStdString(DescribeIssue(issue)) + QLatin1Char('\n');
+    dataNotice_ = U("数据文件有问题（文件已保留）: ") +
+                  QString::fromStdU16String(issues.front().file.filename().u16string()) +
+                  (issues.size() > 1 ? U(" 等 %1 个").arg(issues.size()) : QString());
+    status_->setToolTip(details.trimmed());
+    UpdateStatus();
 }
 
 void MainWindow::SetApplyButtonsEnabled(bool enabled) {
@@ -435,6 +496,11 @@ void MainWindow::OnImport() {
         MessageBox(U("无法读取这个配置文件"));
         return;
     }
+    if (!result.repaired.empty()) {
+        QStringList fields;
+        for (const std::string& f : result.repaired) fields << QString::fromStdString(f);
+        MessageBox(U("这些数值超出可选范围，已改为出厂值: ") + fields.join(U(", ")));
+    }
     currentSlot_ = profiles_.currentSlot();
     LoadPagesFromProfile(profiles_.current());
     RebuildProfileSelector();
@@ -568,6 +634,7 @@ void MainWindow::UpdateStatus() {
     text += present_        ? U("固件 ") + firmwareText_
             : accessDenied_ ? U("已找到鼠标，但无权访问")
                             : U("未连接鼠标");
+    if (!dataNotice_.isEmpty()) text += U(" · ") + dataNotice_;
     status_->SetText(text);
 }
 

@@ -13,10 +13,12 @@
 #include <optional>
 #include <string>
 
+#include "core/buttons/data_folder_session.h"
 #include "core/device/device_exchanges.h"
 #include "core/device/device_link.h"
 #include "core/profile/profile_record.h"
 #include "core/profile/settings.h"
+#include "gui/app/data_folder_watcher.h"
 #include "gui/app/device_worker.h"
 #include "gui/app/tray_icon.h"
 #include "gui/pages/page_window.h"
@@ -170,6 +172,9 @@ class MainWindow : public SkinWindow {
     bool MousePresent();
     void AfterDeviceWork();
     std::filesystem::path DataFolderForListener();
+    // Changes other programs made to the data folder: shown at once, or merged at the next save.
+    void OnDataFolderChanged();
+    void ShowDataIssues();
 
     MainWindowEnvironment env_;
     Settings settings_;
@@ -198,6 +203,9 @@ class MainWindow : public SkinWindow {
     QTimer arrivalTimer_;
     std::unique_ptr<DeviceMonitor> monitor_;
     std::unique_ptr<DeviceWorker> worker_;
+    std::unique_ptr<DataFolderSession> session_;
+    DataFolderWatcher* watcher_ = nullptr;
+    QString dataNotice_;  // what the status line says about the data folder
 };
 
 }  // namespace z7

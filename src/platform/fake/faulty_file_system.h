@@ -26,6 +26,14 @@ public:
         return inner_.List(folder);
     }
 
+    FileNameRules nameRules() const override { return inner_.nameRules(); }
+    bool SameFileName(std::u16string_view a, std::u16string_view b) const override {
+        return inner_.SameFileName(a, b);
+    }
+    bool Sync(const std::filesystem::path& folder, std::string* error) override {
+        return inner_.Sync(folder, error);
+    }
+
     int changesMade() const { return made_; }
 
 private:

@@ -145,10 +145,9 @@ class LinuxFileSystem final : public PortableFileSystem {
     }
 
     bool Remove(const fs::path& path, std::string* error) override {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-        if (ec) return Fail(error, "cannot remove", path, ec.value());
-        return true;
+        // unlink refuses folders, so a damaged list or journal can never empty one.
+        if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+        return Fail(error, "cannot remove", path, errno);
     }
 
     bool CreateDirectories(const fs::path& path, std::string* error) override {

@@ -78,10 +78,23 @@ public:
     }
 
     bool Remove(const fs::path& path, std::string* error) override {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-        if (ec) return Fail(error, "cannot remove", path, static_cast<DWORD>(ec.value()));
-        return true;
+        // DeleteFileW refuses folders, so a damaged list or journal can never empty one.
+        if (::DeleteFileW(path.c_str())) return true;
+        const DWORD e = ::GetLastError();
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return true;
+        return Fail(error, "cannot remove", path, e);
+    }
+
+    FileNameRules nameRules() const override {
+        return {.maxNameUnits = 255, .utf16Units = true, .ignoreCase = true};
+    }
+
+    bool SameFileName(std::u16string_view a, std::u16string_view b) const override {
+        // The same uppercase table the file system compares names with.
+        return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()),
+                                      static_cast<int>(a.size()),
+                                      reinterpret_cast<const wchar_t*>(b.data()),
+                                      static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
     }
 
     bool CreateDirectories(const fs::path& path, std::string* error) override {

@@ -14,18 +14,19 @@ namespace fsys = std::filesystem;
 
 TEST(BindKeyLibrary, AddReplacesByKeyAndSuffixesClashingNames) {
     BindKeyLibrary lib("unused");
-    EXPECT_EQ(lib.Add(65, u"A"), u"A");
+    EXPECT_EQ(lib.Add(65, u"A"), 0u);
     lib.entries() = {{66, u"B"}, {65, u"A"}, {67, u"C"}};
-    EXPECT_EQ(lib.Add(65, u"Fire"), u"Fire");
+    EXPECT_EQ(lib.Add(65, u"Fire"), 1u);
     EXPECT_EQ(lib.entries()[1], (BindKeyEntry{65, u"Fire"})) << "replaced in place";
 
     lib.entries() = {{66, u"N"}, {67, u"M"}};
-    EXPECT_EQ(lib.Add(65, u"N"), u"N(2)");
+    EXPECT_EQ(lib.Add(65, u"N"), 2u);
     EXPECT_EQ(lib.entries().back(), (BindKeyEntry{65, u"N(2)"}));
 
-    // The clash comes before the entry with the same key, which therefore stays.
+    // The clash comes before the entry with the same key, which therefore stays; the position
+    // returned is the new entry's, not that of the other entry with the key.
     lib.entries() = {{66, u"N"}, {65, u"M"}};
-    EXPECT_EQ(lib.Add(65, u"N"), u"N(1)");
+    EXPECT_EQ(lib.Add(65, u"N"), 2u);
     EXPECT_EQ(lib.entries(), (std::vector<BindKeyEntry>{{66, u"N"}, {65, u"M"}, {65, u"N(1)"}}));
 }
 

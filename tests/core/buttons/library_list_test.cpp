@@ -4,8 +4,12 @@
 #include "core/buttons/bind_key_library.h"
 #include "core/buttons/library_list.h"
 #include "core/buttons/shortcut_library.h"
+#include "core/buttons/text_block_library.h"
+#include "core/macros/custom_hotkey_library.h"
+#include "core/macros/macro_file.h"
 #include "core/util/text.h"
 #include "platform/fake/faulty_file_system.h"
+#include "platform/fake/memory_file_system.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 
@@ -25,15 +29,22 @@ TEST(LibraryList, ListFileBytesAndDamagedCounts) {
                                            0, '/', 0, 'a', 0, '.', 0, 's', 0,   'c', 0};
     EXPECT_EQ(bytes, expected);
 
+    // Anything but exactly what the writer writes is damage (the loader then reads the folder).
     std::vector<std::u16string> paths = {u"unchanged"};
-    EXPECT_TRUE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0x80, 1, 2}, paths));
-    EXPECT_TRUE(paths.empty()) << "a count with the top bit set is an empty library";
-    paths = {u"unchanged"};
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0x90}, paths)) << "top bit";
     EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0}, paths));
     auto truncated = bytes;
     truncated.pop_back();
     EXPECT_FALSE(ParseLibraryList(truncated, paths));
+    auto trailing = bytes;
+    trailing.push_back(0);
+    EXPECT_FALSE(ParseLibraryList(trailing, paths));
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}, paths))
+        << "empty path";
+    EXPECT_FALSE(ParseLibraryList(std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0x80}, paths));
     EXPECT_EQ(paths, std::vector<std::u16string>{u"unchanged"});
+    EXPECT_TRUE(ParseLibraryList(std::vector<uint8_t>{0, 0, 0, 0}, paths));
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST(LibraryList, SuffixedAndUniqueNames) {
@@ -96,13 +107,17 @@ TEST_F(LibraryFolderTest, ClashingFileNamesGrowTheEntryName) {
     ASSERT_TRUE(lib.Save(fs, nullptr));
     EXPECT_EQ(lib.entries()[1].name, u"a1");
     EXPECT_TRUE(fsys::exists(lib.folder() / "a1.bindkey"));
-    // Linux file names are case-sensitive: x and X stay two files under their own names.
-    EXPECT_EQ(lib.entries()[3].name, u"X");
-    // Where names differ only in case the file system sees one file: X1, as on Windows.
-    lib.entries() = {{67, u"x"}, {68, u"X"}};
-    ASSERT_TRUE(lib.Save(fs, nullptr, /*caseInsensitiveNames=*/true));
-    EXPECT_EQ(lib.entries()[1].name, u"X1");
-    EXPECT_TRUE(fsys::exists(lib.folder() / "X1.bindkey"));
+    // Where file names are case-sensitive (Linux), x and X stay two files under their own
+    // names; where they are not (Windows, the platform's own rule), the second becomes X1.
+    EXPECT_EQ(lib.entries()[3].name, fs.nameRules().ignoreCase ? u"X1" : u"X");
+    // Where the file system ignores case (Windows) it sees one file: the second entry is X1.
+    MemoryFileSystem windowsLike({.maxNameUnits = 255, .utf16Units = true, .ignoreCase = true});
+    BindKeyLibrary cased = BindKeyLibrary::ForDataFolder(dir.path());
+    cased.entries() = {{67, u"x"}, {68, u"X"}};
+    ASSERT_TRUE(cased.Save(windowsLike, nullptr));
+    EXPECT_EQ(cased.entries()[1].name, u"X1");
+    EXPECT_TRUE(windowsLike.Exists(cased.folder() / "x.bindkey"));
+    EXPECT_TRUE(windowsLike.Exists(cased.folder() / "X1.bindkey"));
 }
 
 TEST_F(LibraryFolderTest, OddNamesStayInsideTheFolderAndKeepTheirName) {
@@ -144,8 +159,10 @@ TEST_F(LibraryFolderTest, SaveReplacesTheFolderOnlyOnceTheNewSetIsComplete) {
         EXPECT_TRUE(old || seen.entries() == lib.entries()) << "after " << allowed << " changes";
     }
     ASSERT_TRUE(lib.Save(fs, nullptr));
-    EXPECT_FALSE(fsys::exists(lib.folder() / "stray"));
+    // The old item goes; what the library never had stays.
     EXPECT_FALSE(fsys::exists(lib.folder() / "old.bindkey"));
+    EXPECT_TRUE(fsys::exists(lib.folder() / "stray"));
+    EXPECT_TRUE(fsys::exists(lib.folder() / "stray.txt"));
 }
 
 #ifndef _WIN32  // inode numbers tell a rewritten file from a kept one
@@ -220,6 +237,122 @@ TEST_F(LibraryFolderTest, ImportedFilesAreDeletedOnlyInsideTheLibraryFolder) {
     EXPECT_TRUE(fsys::exists(outside));
     lib.Delete(fs, 65, u"A", lib.folder() / "A.bindkey");
     EXPECT_FALSE(fsys::exists(lib.folder() / "A.bindkey"));
+}
+
+// A damaged item is left on disk byte for byte, reported, and stays listed after the sound
+// entries, so that every later load reports it again (and reads it once it is repaired).
+TEST_F(LibraryFolderTest, DamagedItemsAreKeptReportedAndStayListed) {
+    TextBlockLibrary lib = TextBlockLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{0, u"a", u"1"}, {1, u"b", u"2"}, {2, u"c", u"3"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
+    const auto sound = test::ReadBytes(lib.folder() / "b.tb");
+    auto damaged = sound;
+    damaged.push_back(0);  // a byte after the last field
+    test::WriteBytes(lib.folder() / "b.tb", damaged);
+
+    lib.Load(fs);
+    EXPECT_EQ(lib.entries(), (std::vector<TextBlockEntry>{{0, u"a", u"1"}, {2, u"c", u"3"}}));
+    ASSERT_EQ(lib.loadState().issues.size(), 1u);
+    EXPECT_EQ(lib.loadState().issues[0].kind, DataIssue::Kind::DamagedFile);
+    EXPECT_EQ(lib.loadState().issues[0].file, lib.folder() / "b.tb");
+
+    lib.entries().push_back({9, u"b", u"new"});  // the same name as the damaged file
+    ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
+    EXPECT_EQ(test::ReadBytes(lib.folder() / "b.tb"), damaged);
+    const auto listed = ListedPaths(lib.folder() / "TBList.dat");
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(PathFromUtf16(listed[3]), lib.folder() / "b.tb");
+
+    test::WriteBytes(lib.folder() / "b.tb", sound);  // repaired by the user
+    lib.Load(fs);
+    EXPECT_TRUE(lib.loadState().issues.empty());
+    EXPECT_EQ(lib.entries().back(), (TextBlockEntry{1, u"b", u"2"}));
+    ASSERT_TRUE(lib.Save(fs, nullptr, nullptr));
+    EXPECT_EQ(lib.entries().back().id, 3) << "ids are positions again";
+}
+
+// A list that cannot be read (here: larger than any list) is not saved over.
+TEST_F(LibraryFolderTest, AListThatCannotBeReadIsNotReplaced) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"a"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    std::vector<uint8_t> huge(kMaxListFileBytes + 1, 0);
+    test::WriteBytes(lib.folder() / "bindKeyList.dat", huge);
+    lib.Load(fs);
+    ASSERT_FALSE(lib.loadState().issues.empty());
+    EXPECT_EQ(lib.loadState().issues[0].kind, DataIssue::Kind::Unreadable);
+    std::string error;
+    EXPECT_FALSE(lib.Save(fs, &error));
+    EXPECT_NE(error.find("bindKeyList.dat"), std::string::npos) << error;
+    EXPECT_EQ(test::ReadBytes(lib.folder() / "bindKeyList.dat").size(), huge.size());
+}
+
+TEST_F(LibraryFolderTest, ItemsTooLargeForTheirReaderAreRefusedAndNothingChanges) {
+    BindKeyLibrary lib = BindKeyLibrary::ForDataFolder(dir.path());
+    lib.entries() = {{65, u"a"}};
+    ASSERT_TRUE(lib.Save(fs, nullptr));
+    const auto list = test::ReadBytes(lib.folder() / "bindKeyList.dat");
+    lib.entries().push_back({66, std::u16string(40000, u'n')});
+    std::string error;
+    EXPECT_FALSE(lib.Save(fs, &error));
+    EXPECT_NE(error.find("more than an item file may hold"), std::string::npos) << error;
+    EXPECT_EQ(test::ReadBytes(lib.folder() / "bindKeyList.dat"), list);
+    // Just below the limit it is stored and read back.
+    lib.entries().back().name.resize((kBindKeyFormat.maxItemBytes - 8) / 2);
+    ASSERT_TRUE(lib.Save(fs, &error)) << error;
+    BindKeyLibrary again = BindKeyLibrary::ForDataFolder(dir.path());
+    again.Load(fs);
+    EXPECT_EQ(again.entries(), lib.entries());
+}
+
+TEST(LibraryIds, ANewIdNeverTakesAnExistingOne) {
+    std::vector<TextBlockEntry> entries;
+    EXPECT_EQ(ProvisionalId(entries), 0);
+    entries = {{3, u"a", u""}, {7, u"b", u""}};
+    EXPECT_EQ(ProvisionalId(entries), 501);
+    entries = {{INT32_MAX, u"a", u""}, {501, u"b", u""}, {502, u"c", u""}};
+    EXPECT_EQ(ProvisionalId(entries), 503);
+
+    entries = {{5, u"a", u""}, {5, u"b", u""}, {2, u"c", u""}};
+    int32_t current = 2;
+    const IdMap map = RenumberIds(entries, &current);
+    EXPECT_EQ(current, 2);
+    EXPECT_EQ(map, (IdMap{{5, 0}, {2, 2}})) << "the first entry holding an id keeps its bindings";
+}
+
+// Readers take exactly one item of their kind: nothing after it, no kind or count it cannot have.
+TEST(LibraryReaders, TakeExactlyOneItemOfTheirKind) {
+    auto withExtra = [](std::vector<uint8_t> bytes) {
+        bytes.push_back(0);
+        return bytes;
+    };
+    BindKeyEntry key;
+    EXPECT_TRUE(ParseBindKeyItem(SerializeBindKeyItem({65, u"A"}), key));
+    EXPECT_FALSE(ParseBindKeyItem(withExtra(SerializeBindKeyItem({65, u"A"})), key));
+    EXPECT_FALSE(ParseBindKeyItem(SerializeBindKeyItem({0x4141, u"A"}), key)) << "no key code";
+    ShortcutEntry shortcut;
+    EXPECT_FALSE(ParseShortcutItem(withExtra(SerializeShortcutItem({0, 1, u"a", u"b"})), shortcut));
+    EXPECT_FALSE(ParseShortcutItem(SerializeShortcutItem({0, 9, u"a", u"b"}), shortcut)) << "kind";
+    TextBlockEntry text;
+    EXPECT_FALSE(ParseTextBlockItem(withExtra(SerializeTextBlockItem({0, u"a", u"b"})), text));
+    HotkeyModifiers ctrl;
+    ctrl.ctrl = true;
+    MacroData hotkey = BuildHotkey(u"h", 0, ctrl, 65);
+    MacroData read;
+    EXPECT_TRUE(ParseCustomHotkeyItem(*SerializeCustomHotkeyItem(hotkey), read));
+    EXPECT_FALSE(ParseCustomHotkeyItem(withExtra(*SerializeCustomHotkeyItem(hotkey)), read));
+    hotkey.events[0].kind = 5;
+    EXPECT_FALSE(ParseCustomHotkeyItem(*SerializeCustomHotkeyItem(hotkey), read));
+    Macro macro;
+    macro.events.resize(1);
+    macro.events[0].kind = kEventKindKey;
+    EXPECT_TRUE(ParseMacroFile(SerializeMacroFile(macro), macro));
+    EXPECT_FALSE(ParseMacroFile(withExtra(SerializeMacroFile(macro)), macro));
+    macro.repeatMode = 0;
+    EXPECT_FALSE(ParseMacroFile(SerializeMacroFile(macro), macro)) << "repeat mode";
+    macro.repeatMode = 1;
+    macro.events[0].flag = 2;
+    EXPECT_FALSE(ParseMacroFile(SerializeMacroFile(macro), macro)) << "neither press nor release";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/buttons/library_popups.h"
+#include "core/buttons/text_block_library.h"
 #include "core/macros/custom_hotkey_popup.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
@@ -99,6 +100,33 @@ TEST_F(Popups, CustomHotkeyF5WithTheDefaultModifiers) {
     third.Delete();
     EXPECT_EQ(third.library().entries().size(), 2u);
     EXPECT_EQ(third.currentId(), 500);
+}
+
+// A popup that stays open while another program adds to its library: the popup's Save keeps
+// that entry, and a deletion made in the popup still applies.
+TEST_F(Popups, SaveKeepsWhatAnotherProgramAddedWhileThePopupWasOpen) {
+    {
+        TextBlockPopupModel first(fs, dir.path());
+        first.SetName(u"old");
+        first.SetText(u"o");
+        ASSERT_TRUE(first.Save(nullptr));
+    }
+    TextBlockPopupModel popup(fs, dir.path());
+    ASSERT_TRUE(popup.Import(popup.library().folder() / "old.tb"));
+    popup.Delete();  // in memory; the imported file goes now
+
+    TextBlockLibrary other = TextBlockLibrary::ForDataFolder(dir.path());
+    other.Load(fs);
+    ASSERT_TRUE(other.AddAndSave(fs, u"theirs", u"t", nullptr));
+
+    popup.SetName(u"mine");
+    popup.SetText(u"m");
+    ASSERT_TRUE(popup.Save(nullptr));
+    TextBlockLibrary disk = TextBlockLibrary::ForDataFolder(dir.path());
+    disk.Load(fs);
+    ASSERT_EQ(disk.entries().size(), 2u);
+    EXPECT_EQ(disk.entries()[0].name, u"theirs");
+    EXPECT_EQ(disk.entries()[1].name, u"mine");
 }
 
 }  // namespace

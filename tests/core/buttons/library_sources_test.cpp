@@ -48,5 +48,37 @@ TEST(LibrarySources, SavedMacroReachesTheImageWithItsLongestDelay) {
     EXPECT_EQ(closing, std::vector<uint8_t>(7, 0));
 }
 
+// Renumbering maps every binding to its entry's new id; one whose entry is gone gets the
+// button's factory function, never another entry.
+TEST(LibrarySources, BindingsFollowTheRenumberingOrFallBackToTheFactoryFunction) {
+    ProfileRecord r = CreateProfileRecord();
+    r.buttonBindings[0] = {0, 19, 3, 0, 1};  // shortcut 3
+    r.buttonBindings[1] = {1, 22, 1, 0, 2};  // text block 1, removed
+    r.buttonBindings[2] = {2, 3, 1, 4, 4};   // macro 4
+    r.buttonMacros[2] = {u"m", 4, 1, {{1, 65, 0, 0}}};
+    r.buttonBindings[3] = {3, 17, 1, 2, 16};  // custom hotkey 2
+    r.buttonMacros[3] = {u"h", 2, 1, {{1, 65, 0, 0}}};
+    const ButtonBinding untouched = r.buttonBindings[4];
+
+    LibraryRenumbering renumbering;
+    renumbering.shortcuts = IdMap{{0, 0}, {2, 1}, {3, 2}};
+    renumbering.textBlocks = IdMap{{0, 0}, {2, 1}};
+    renumbering.macros = IdMap{{4, 0}};
+    // No map for the custom hotkeys: that library was not saved, its bindings stay.
+    EXPECT_TRUE(RemapBindings(r, renumbering));
+    EXPECT_EQ(r.buttonBindings[0].functionValue, 2);
+    EXPECT_EQ(r.buttonBindings[1], FactoryBinding(1));
+    EXPECT_EQ(r.buttonBindings[2].macroId, 0);
+    EXPECT_EQ(r.buttonMacros[2].id, 0) << "the bound copy follows its macro";
+    EXPECT_EQ(r.buttonBindings[3].macroId, 2);
+    EXPECT_EQ(r.buttonBindings[4], untouched);
+    EXPECT_FALSE(RemapBindings(r, {})) << "nothing renumbered, nothing changed";
+
+    renumbering = {};
+    renumbering.hotkeys = IdMap{{2, 40000}};  // beyond the binding's 16 bits
+    EXPECT_TRUE(RemapBindings(r, renumbering));
+    EXPECT_EQ(r.buttonBindings[3], FactoryBinding(3));
+}
+
 }  // namespace
 }  // namespace z7

@@ -64,9 +64,10 @@ TEST(MacroFile, DamagedFilesChangeNothing) {
     const size_t countAt = 4 + 2 + 4 + 16 + 4;
     bytes[countAt + 3] = 0x7F;
     EXPECT_FALSE(ParseMacroFile(bytes, target));
-    // A count with the top bit set means no events.
+    // A count with the top bit set means no events, and then nothing may follow it.
     bytes[countAt + 3] = 0x80;
-    ASSERT_TRUE(ParseMacroFile(bytes, target));
+    EXPECT_FALSE(ParseMacroFile(bytes, target));
+    ASSERT_TRUE(ParseMacroFile(std::span(bytes).first(countAt + 4), target));
     EXPECT_TRUE(target.events.empty());
 }
 

@@ -75,12 +75,10 @@ TEST_F(ProfileStore, WrittenFilesReadBackAndRewriteIdentically) {
     EXPECT_EQ(test::ReadBytes(folder() / "pfList.dat"), firstList);
 }
 
-TEST_F(ProfileStore, OnlyUsedSlotsAreListedAndEverythingElseIsRemoved) {
+TEST_F(ProfileStore, OnlyUsedSlotsAreListed) {
     ProfileSet set;
     set[2].inUse = 1;
     set[4].inUse = 1;
-    test::WriteBytes(folder() / "exported copy.profile", {1, 2, 3});
-    test::WriteBytes(folder() / "sub" / "deep.txt", {1});
     ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
     const auto list = ReadList(dir.path());
     ASSERT_EQ(list.size(), 3u);
@@ -120,11 +118,11 @@ TEST_F(ProfileStore, ProfilesWithTheSameNameGetTheirOwnFiles) {
     for (int slot = 1; slot < 4; ++slot) {
         set[slot].inUse = 1;
         set[slot].profileName = u"Same";
-        set[slot].pollingRate = static_cast<uint16_t>(slot);
+        set[slot].pollingRate = static_cast<uint16_t>(1 << (slot - 1));
     }
     ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
     const ProfileSet loaded = LoadFrom(dir.path());
-    for (int slot = 1; slot < 4; ++slot) EXPECT_EQ(loaded[slot].pollingRate, slot);
+    for (int slot = 1; slot < 4; ++slot) EXPECT_EQ(loaded[slot].pollingRate, 1 << (slot - 1));
 }
 
 TEST_F(ProfileStore, LoadSkipsForeignSlotsAndKeepsDefaultsForMissingFiles) {
@@ -285,6 +283,116 @@ TEST_F(ProfileStore, DeleteRemovesOnlyTheRecordsFile) {
     EXPECT_FALSE(fsys::exists(set[1].filePath));
     EXPECT_TRUE(fsys::exists(folder() / "pfList.dat"));
     EXPECT_FALSE(DeleteProfileFile(fs, set[1]));
+}
+
+// A save replaces the files of the set it loaded and nothing else: a renamed profile's old file
+// goes, the user's own files and folders stay, and a file of no loaded set is never written over.
+TEST_F(ProfileStore, ASaveReplacesOnlyTheSetItLoaded) {
+    ProfileSet set = LoadFrom(dir.path());
+    set[1].profileName = u"Old";
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    ProfileRecord mine = CreateProfileRecord();
+    mine.profileName = u"mine";
+    ASSERT_TRUE(WriteProfileFile(fs, mine, folder() / "New.profile", nullptr));
+    test::WriteBytes(folder() / "sub" / "deep.txt", {1});
+
+    set = LoadFrom(dir.path());
+    set[1].profileName = u"New";
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    EXPECT_FALSE(fsys::exists(folder() / "Old.profile"));
+    EXPECT_TRUE(fsys::exists(folder() / "sub" / "deep.txt"));
+    ProfileRecord read;
+    ASSERT_TRUE(ReadProfileFile(fs, folder() / "New.profile", read));
+    EXPECT_EQ(read.profileName, u"mine") << "the user's file is not written over";
+    EXPECT_EQ(set[1].filePath, folder() / "New_2.profile");
+    EXPECT_EQ(LoadFrom(dir.path())[1].profileName, u"New");
+}
+
+// A damaged profile leaves its slot free, is reported and kept; its list entry stays while the
+// slot is free, so that it is reported again and comes back once the file is repaired.
+TEST_F(ProfileStore, ADamagedProfileIsKeptAndStaysListedWhileItsSlotIsFree) {
+    ProfileSet set = LoadFrom(dir.path());
+    set[2].profileName = u"Keep";
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    const auto sound = test::ReadBytes(folder() / "Keep.profile");
+    const std::vector<uint8_t> damaged(sound.begin(), sound.begin() + 40);
+    test::WriteBytes(folder() / "Keep.profile", damaged);
+
+    set = LoadFrom(dir.path());
+    EXPECT_EQ(set[2].inUse, 0u);
+    ASSERT_EQ(set.folderState().issues.size(), 1u);
+    EXPECT_EQ(set.folderState().issues[0].file, folder() / "Keep.profile");
+    set[1].cpiX[0] = 500;
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    EXPECT_EQ(test::ReadBytes(folder() / "Keep.profile"), damaged);
+    EXPECT_EQ(LoadFrom(dir.path()).folderState().issues.size(), 1u);
+
+    test::WriteBytes(folder() / "Keep.profile", sound);
+    EXPECT_EQ(LoadFrom(dir.path())[2].profileName, u"Keep");
+
+    // A new profile in the slot takes the slot over; the damaged file still stays.
+    test::WriteBytes(folder() / "Keep.profile", damaged);
+    set = LoadFrom(dir.path());
+    ASSERT_EQ(set.NewProfile(), 2);
+    set[2].profileName = u"Keep";
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    EXPECT_EQ(test::ReadBytes(folder() / "Keep.profile"), damaged);
+    const ProfileSet loaded = LoadFrom(dir.path());
+    EXPECT_EQ(loaded[2].profileName, u"Keep");
+    EXPECT_TRUE(loaded.folderState().issues.empty());
+}
+
+TEST_F(ProfileStore, ListsAndProfilesWithBytesAfterTheirEndAreDamage) {
+    ProfileSet set = LoadFrom(dir.path());
+    set[4].profileName = u"Four";
+    ASSERT_TRUE(SaveProfileSet(fs, set, dir.path(), nullptr));
+    auto list = test::ReadBytes(folder() / "pfList.dat");
+    list.push_back(0);
+    test::WriteBytes(folder() / "pfList.dat", list);
+    set = LoadFrom(dir.path());
+    EXPECT_EQ(set[4].profileName, u"Four") << "read from the folder instead";
+    ASSERT_FALSE(set.folderState().issues.empty());
+    EXPECT_EQ(set.folderState().issues[0].kind, DataIssue::Kind::DamagedList);
+
+    auto profile = test::ReadBytes(folder() / "Four.profile");
+    profile.push_back(0);
+    ProfileRecord r;
+    EXPECT_FALSE(ParseProfile(profile, r));
+}
+
+// The window's save: what it changed wins, everything else comes from disk.
+TEST(ProfileMerge, EachProgramsChangesSurvive) {
+    ProfileSet base;
+    for (int s = 1; s < 3; ++s) base[s].inUse = 1;
+    ProfileSet mine = base, theirs = base;
+    mine[1].cpiX = {500, 1000, 2000};
+    mine[1].buttonBindings[2] = {2, 19, 0, 0, 4};
+    theirs[1].profileName = u"Renamed";
+    theirs[1].buttonBindings[3] = {3, 22, 1, 0, 16};
+    theirs[2].inUse = 0;  // deleted by the other program
+    theirs[3].inUse = 1;  // created by it
+    theirs[3].profileName = u"Three";
+    mine.SetCurrent(1);
+
+    const ProfileSet merged = MergeProfileSets(base, mine, theirs);
+    EXPECT_EQ(merged.currentSlot(), 1);
+    EXPECT_EQ(merged[1].cpiX, mine[1].cpiX);
+    EXPECT_EQ(merged[1].buttonBindings[2], mine[1].buttonBindings[2]);
+    EXPECT_EQ(merged[1].profileName, u"Renamed");
+    EXPECT_EQ(merged[1].buttonBindings[3], theirs[1].buttonBindings[3]);
+    EXPECT_EQ(merged[2].inUse, 0u);
+    EXPECT_EQ(merged[3].profileName, u"Three");
+
+    // Unchanged on both sides: the same set; a whole record changed by one side: that side's.
+    EXPECT_TRUE(SameProfiles(MergeProfileSets(base, base, base), base));
+    ProfileSet other = base;
+    other[1] = CreateProfileRecord();
+    other[1].profileName = u"x";
+    other[1].lightColor1 = 7;
+    other[1].stepCount = 1;
+    other[1].currentStep = 1;
+    EXPECT_EQ(MergeProfileRecord(base[1], other[1], base[1]), other[1]);
+    EXPECT_EQ(MergeProfileRecord(base[1], base[1], other[1]), other[1]);
 }
 
 }  // namespace
