@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
     // A page opened from its button.
     QTest::mouseClick(dlg.button(z7::kIdSystem), Qt::LeftButton);
     Pump(200);
-    z7::PageWindow* page = dlg.page(z7::kIdSystem);
+    z7::PageWindow* page = dlg.pageOpenedBy(z7::kIdSystem);
     Check(page->isVisible(), "the System page opens");
     Shot(page->frameGeometry(), dir, "page_system.png");
     return failures == 0 ? 0 : 1;

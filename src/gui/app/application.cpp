@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QLocalSocket>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
 #include "platform/paths.h"
+#include "platform/pointer_system.h"
 #include "sim/mouse_backend.h"
 
 namespace z7 {
@@ -100,6 +103,17 @@ bool ParseAppOptions(const QStringList& args, AppOptions& options, QString& erro
     return true;
 }
 
+bool InstallQtTranslations(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    // "qtbase" covers the widgets' dialogs (file dialog, message box, colour dialog).
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 QString InstanceKey() {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
@@ -158,6 +172,9 @@ int Application::Main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kesta-z7"));
+    // The desktop entry's name: the window system matches windows to the installed icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kesta.Z7Config"));
+    InstallQtTranslations(app);
     return Run(options);
 }
 
@@ -175,12 +192,14 @@ int Application::Run(const AppOptions& options) {
     }
     std::unique_ptr<HostActions> hostActions = CreateHostActions();
     std::unique_ptr<AutoStart> autoStart = CreateAutoStart();
+    std::unique_ptr<PointerSystem> pointerSystem = CreatePointerSystem();
 
     MainWindowEnvironment env;
     env.fs = &fs;
     env.link = &backend->link();
     env.hostActions = hostActions.get();
     env.autoStart = autoStart.get();
+    env.pointerSystem = pointerSystem.get();
     env.settingsFile = options.config ? *options.config : DefaultSettingsFile();
     env.defaultDataFolder = DefaultDataFolder();
     env.dataDirOverride = options.dataDir;

@@ -1,6 +1,7 @@
 #pragma once
 // The application: command line, one instance per user session, the mouse backend, the main
 // window, and an orderly end.
+#include <QCoreApplication>
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -22,6 +23,11 @@ struct AppOptions {
 // Parses the arguments after the program name; false with `error` on a bad command line.
 bool ParseAppOptions(const QStringList& args, AppOptions& options, QString& error);
 extern const char kAppUsage[];
+
+// Qt's own dialogs and message boxes in Chinese, as the rest of the program: Qt's translations
+// (Debian's qt6-translations-l10n) from Qt's translation folder. False when they are missing;
+// the dialogs then stay in English.
+bool InstallQtTranslations(QCoreApplication& app);
 
 // "Kesta Z7 Laser Mouse Config" with the user's name: one instance per user session.
 QString InstanceKey();
