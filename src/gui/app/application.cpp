@@ -1,6 +1,7 @@
 #include "gui/app/application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLibraryInfo>
@@ -117,7 +118,12 @@ bool InstallQtTranslations(QCoreApplication& app) {
 QString InstanceKey() {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
-    return QString::fromUtf8(kInstanceName) + QStringLiteral("-") + user;
+    const QString name = QString::fromUtf8(kInstanceName) + QStringLiteral("-") + user;
+    // The session's own folder where there is one: an instance of another session (another
+    // seat, a test's private session) is not this session's instance.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists()) return QDir(runtime).filePath(name);
+    return name;
 }
 
 SingleInstance::SingleInstance(QString key, QObject* parent)
@@ -173,7 +179,7 @@ int Application::Main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kesta-z7"));
     // The desktop entry's name: the window system matches windows to the installed icon by it.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.kesta.Z7Config"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     InstallQtTranslations(app);
     return Run(options);
 }

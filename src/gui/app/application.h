@@ -29,7 +29,8 @@ extern const char kAppUsage[];
 // the dialogs then stay in English.
 bool InstallQtTranslations(QCoreApplication& app);
 
-// "Kesta Z7 Laser Mouse Config" with the user's name: one instance per user session.
+// "Kesta Z7 Laser Mouse Config" with the user's name, in the session's runtime folder when it
+// has one: one instance per user session.
 QString InstanceKey();
 
 // The single-instance rule over a local socket named by the key.

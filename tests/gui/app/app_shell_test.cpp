@@ -53,7 +53,11 @@ TEST(QtTranslations, QtsOwnDialogsSpeakChinese) {
 }
 
 TEST(SingleInstance, TheKeyNamesTheProgramAndTheUser) {
-    EXPECT_TRUE(InstanceKey().startsWith(QStringLiteral("Kesta Z7 Laser Mouse Config-")));
+    EXPECT_TRUE(InstanceKey().contains(QStringLiteral("Kesta Z7 Laser Mouse Config-")));
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", "/tmp");
+    EXPECT_TRUE(InstanceKey().startsWith(QStringLiteral("/tmp/Kesta Z7 Laser Mouse Config-")));
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 TEST(Tray, TheMenuOpensWithItsCornerAtTheCursorAndReportsItsTwoItems) {
