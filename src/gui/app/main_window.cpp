@@ -40,8 +40,8 @@ constexpr int kMainFamily = 0;
 // Free strip of the bottom row between the support link and the share button.
 const QRect kStatusRect(330, 516, 316, 34);
 constexpr char kTitle[] = "KESTA Z7 LASER SOFTWARE";
-// Badge that says plainly that the window shows the simulated mouse.
-const QRect kBadgeRect(180, 16, 290, 40);
+// Badge that says plainly that the window shows the simulated mouse, after the title.
+const QRect kBadgeRect(364, 16, 80, 24);
 constexpr char kSetFailed[] = "设置失败,请重试";
 constexpr char kMouseBusy[] = "另一个程序正在使用鼠标，请稍后再试。";
 constexpr char kNoVersion[] = "-.--";

@@ -66,8 +66,10 @@ void DrawFocusMark(QPainter& painter, const QRect& rect) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(skin::kAccent, 2));
-    painter.drawRoundedRect(QRectF(rect).adjusted(1, 1, -1, -1), 3, 3);
+    // Inside the control's own outline, so that it reads as more than the hover border.
+    const qreal inset = std::clamp(std::min(rect.width(), rect.height()) / 6, 1, 4) + 1.0;
+    painter.setPen(QPen(skin::kAccent, 2, Qt::DotLine, Qt::RoundCap));
+    painter.drawRoundedRect(QRectF(rect).adjusted(inset, inset, -inset, -inset), 3, 3);
     painter.restore();
 }
 
@@ -589,10 +591,13 @@ void SkinLabel::SetCentred(bool centred) {
 
 void SkinLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), fill_);
     if (frame_.alpha() != 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(frame_);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.setBrush(fill_);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    } else {
+        painter.fillRect(rect(), fill_);
     }
     if (!background_.isNull()) painter.drawImage(rect(), background_);
     if (pictureIndex_ >= 0 && pictureIndex_ < static_cast<int>(pictures_.size())) {
