@@ -291,27 +291,36 @@ void MainWindow::ShowTip(int controlId) {
     tip_->ShowFor(it->second, text, QCursor::pos());
 }
 
+namespace {
+// Popups open over the window the user is working in (a page), not over a main window that
+// may be hidden in the tray.
+QWidget* PopupParent(QWidget* fallback) {
+    QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() ? active : fallback;
+}
+}  // namespace
+
 int MainWindow::Popup(int kind, const QString& text) {
     if (popupHandler) return popupHandler(kind, text);
-    MessagePopup popup(kind, this);
+    MessagePopup popup(kind, PopupParent(this));
     if (!text.isEmpty()) popup.SetText(text);
     return popup.exec();
 }
 
 void MainWindow::MessageBox(const QString& text) {
     if (messageBoxHandler) return messageBoxHandler(text);
-    QMessageBox::warning(this, windowTitle(), text);
+    QMessageBox::warning(PopupParent(this), windowTitle(), text);
 }
 
 QString MainWindow::ChooseOpenFile(const QString& caption, const QString& folder,
                                    const QString& filter) {
     if (openFileChooser) return openFileChooser(caption, folder, filter);
-    return QFileDialog::getOpenFileName(this, caption, folder, filter);
+    return QFileDialog::getOpenFileName(PopupParent(this), caption, folder, filter);
 }
 
 QString MainWindow::ChooseFolder(const QString& caption, const QString& start) {
     if (folderChooser) return folderChooser(caption, start);
-    return QFileDialog::getExistingDirectory(this, caption, start);
+    return QFileDialog::getExistingDirectory(PopupParent(this), caption, start);
 }
 
 void MainWindow::OpenUrl(const QString& url) {
