@@ -1,6 +1,7 @@
 #include "gui/pages/page_window.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPointer>
 #include <algorithm>
 
@@ -16,13 +17,13 @@
 namespace z7 {
 namespace {
 
-struct FurnitureSpec {
+struct FurnitureEntry {
     Furniture which;
     const char* name;
     const char* tooltip;
 };
 // Names as the pages' templates caption them; the tooltips are the pages' own.
-constexpr FurnitureSpec kFurniture[] = {
+constexpr FurnitureEntry kFurniture[] = {
     {Furniture::kMin, "Min", "最小化到任务栏"},
     {Furniture::kClose, "Close", "关闭视窗"},
     {Furniture::kBack, "Back", ""},
@@ -94,16 +95,20 @@ void PageWindow::EnsureBuilt() {
 }
 
 void PageWindow::MakeFurniture() {
-    for (const FurnitureSpec& spec : kFurniture) {
-        if (!HasFurniture(spec.which)) continue;
-        const int element = ElementNamed(family_, spec.name);
+    for (const FurnitureEntry& entry : kFurniture) {
+        const int element = ElementNamed(family_, entry.name);
         if (element < 0) continue;
+        if (!HasFurniture(entry.which)) {
+            // The sheet shows every button; one the page does not have must not look live.
+            CoverSheetElement(entry.name);
+            continue;
+        }
         auto* button = new SkinButton(element, this);
         button->SetSkinElement(element);
         button->setGeometry(ElementRect(element));
-        NameControl(button, QString::fromUtf8(spec.name), QString::fromUtf8(spec.tooltip));
-        furniture_[Index(spec.which)] = button;
-        const Furniture which = spec.which;
+        NameControl(button, QString::fromUtf8(entry.name), QString::fromUtf8(entry.tooltip));
+        furniture_[Index(entry.which)] = button;
+        const Furniture which = entry.which;
         connect(button, &SkinButton::clicked, this, [this, which] {
             switch (which) {
                 case Furniture::kMin:
@@ -127,6 +132,20 @@ void PageWindow::MakeFurniture() {
             }
         });
     }
+}
+
+void PageWindow::CoverSheetElement(const char* name) {
+    const QRect r = ElementRect(ElementNamed(family_, name)).adjusted(-1, -1, 1, 1);
+    QImage sheet = background();
+    if (r.isEmpty() || sheet.isNull()) return;
+    // What surrounds the element: the pixel just left of it, halfway down.
+    const QPoint beside(std::max(0, r.left() - 2), r.center().y());
+    if (!sheet.rect().contains(beside)) return;
+    const QColor fill = sheet.pixelColor(beside);
+    QPainter painter(&sheet);
+    painter.fillRect(r.intersected(sheet.rect()), fill);
+    painter.end();
+    SetBackground(sheet);
 }
 
 bool PageWindow::HasFurniture(Furniture which) const {

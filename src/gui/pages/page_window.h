@@ -154,6 +154,10 @@ class PageWindow : public SkinWindow {
     long long SetSliderValue(SkinSlider* slider, std::string_view field, long long value,
                              size_t index = 0);
 
+    // Paints the element called `name` out of the page's background, for controls of the
+    // sheet the page leaves hidden (they must not look like live buttons).
+    void CoverSheetElement(const char* name);
+
     void ShowHelp(int controlId);
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -26,6 +26,7 @@ bool SlotUntouched(const SimState& state, int slot) {
 #include "gui/pages/fake_page_host.h"
 #include "gui/pages/support/support_page.h"
 #include "gui/ui/skin_combo_button.h"
+#include "gui/ui/skin_layout.h"
 
 namespace z7 {
 namespace {
@@ -138,6 +139,10 @@ TEST_F(PageWindowTest, TheFurnitureComesFromTheLayoutTableNamedAndWired) {
     EXPECT_EQ(page->minButton()->toolTip(), U("最小化到任务栏"));
     EXPECT_EQ(page->closeButton()->toolTip(), U("关闭视窗"));
     EXPECT_EQ(page->backButton(), nullptr);  // Back stays out of the page
+    // ... and out of its picture: no dead button that looks live.
+    const QRect back = ElementRect(ElementNamed(71, "Back"));
+    EXPECT_EQ(page->background().pixelColor(back.center()),
+              page->background().pixelColor(back.left() - 2, back.center().y()));
     EXPECT_EQ(page->polling->accessibleName(), U("Polling Rate"));
     EXPECT_EQ(page->windowTitle(), U("ADVANCED SETTINGS"));
 
