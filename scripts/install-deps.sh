@@ -6,6 +6,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libhidapi-dev libudev-dev libx11-dev libxtst-dev libglib2.0-dev libglib2.0-bin
   xvfb xauth fonts-wqy-microhei
+  qt6-translations-l10n
+  dbus-daemon at-spi2-core python3-pyatspi
+  desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine64 wine googletest
 )
 missing=()

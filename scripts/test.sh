@@ -19,6 +19,20 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_BENCH=
 cmake --build build -j"$jobs"
 "${xrun[@]}" ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
+echo "== end to end (the real program over AT-SPI on the simulated mouse)"
+tests/e2e/run.sh build
+
+echo "== desktop integration"
+desktop-file-validate packaging/*.desktop
+appstreamcli validate --no-net packaging/*.metainfo.xml
+staged=$(mktemp -d)
+cmake --install build --prefix "$staged" >/dev/null
+for f in share/applications/com.kesta.Z7Config.desktop share/metainfo/com.kesta.Z7Config.metainfo.xml \
+    share/icons/hicolor/scalable/apps/com.kesta.Z7Config.svg bin/kesta-z7; do
+  [ -e "$staged/$f" ] || { echo "cmake --install did not put $f in place" >&2; exit 1; }
+done
+rm -rf "$staged"
+
 echo "== sanitizers"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZ7_WERROR=ON -DZ7_SANITIZE=ON \
   -DZ7_GUI=OFF >/dev/null

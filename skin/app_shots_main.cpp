@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,7 @@
 #include <cstdio>
 
 #include "core/util/text.h"
+#include "gui/app/application.h"
 #include "gui/app/main_window.h"
 #include "platform/host_actions.h"
 
@@ -45,6 +48,7 @@ void Check(bool ok, const char* what) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    Check(z7::InstallQtTranslations(app), "Qt's own dialogs in Chinese");
     if (argc != 2) {
         std::fprintf(stderr, "usage: z7-app-shots DIR\n");
         return 2;
@@ -93,6 +97,26 @@ int main(int argc, char** argv) {
     if (selector->menu()) selector->menu()->Close();
     // Synthetic clicks leave the help balloon up; a real pointer moving away would close it.
     for (z7::TitleTip* tip : dlg.findChildren<z7::TitleTip*>()) tip->Hide();
+    Pump(100);
+
+    // The share menu opens upward over the window's bottom row: its border sets it apart.
+    dlg.shareButton()->OpenMenu();
+    Pump(200);
+    Check(dlg.shareButton()->menuOpen(), "the share menu opens from the keyboard path");
+    Shot(dlg.frameGeometry(), dir, "main_share_menu.png");
+    dlg.shareButton()->menu()->Close();
+    Pump(100);
+
+    // The focus mark: Tab from the profile selector onto the Save button, then a tile.
+    dlg.activateWindow();
+    Pump(100);
+    selector->setFocus(Qt::OtherFocusReason);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
+    Pump(100);
+    Check(dlg.focusWidget() == dlg.button(z7::kIdButtons), "Tab reaches the first page tile");
+    Shot(dlg.frameGeometry(), dir, "main_focus.png");
+    dlg.urlOpener = [](const QString&) {};
+    QTest::mouseClick(dlg.button(z7::kIdRegister), Qt::LeftButton);  // a click hides the mark
     Pump(100);
 
     // Unplugged.
@@ -144,8 +168,36 @@ int main(int argc, char** argv) {
     // A page opened from its button.
     QTest::mouseClick(dlg.button(z7::kIdSystem), Qt::LeftButton);
     Pump(200);
-    z7::PageWindow* page = dlg.page(z7::kIdSystem);
+    z7::PageWindow* page = dlg.pageOpenedBy(z7::kIdSystem);
     Check(page->isVisible(), "the System page opens");
     Shot(page->frameGeometry(), dir, "page_system.png");
+    page->hide();
+
+    // The pointer page, with the ends of its sliders labelled.
+    QTest::mouseClick(dlg.button(z7::kIdBasic), Qt::LeftButton);
+    Pump(200);
+    z7::PageWindow* basic = dlg.pageOpenedBy(z7::kIdBasic);
+    Shot(basic->frameGeometry(), dir, "page_basic.png");
+    basic->hide();
+
+    // Qt's own file dialog (the import) speaks Chinese like the rest of the program.
+    QFileDialog files(&dlg, QString::fromUtf8("导入配置"), temp.path(),
+                      QStringLiteral("Kesta Mouse Profile(*.profile)"));
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.resize(720, 440);
+    files.move(60, 80);
+    files.show();
+    Pump(300);
+    Shot(files.frameGeometry(), dir, "file_dialog_zh.png");
+    files.hide();
+
+    // What Save says when the udev rule is missing.
+    QMessageBox box(QMessageBox::Warning, dlg.windowTitle(),
+                    QString::fromUtf8("已找到鼠标，但当前用户没有打开它的权限（/dev/hidraw3）。"),
+                    QMessageBox::Ok, &dlg);
+    box.show();
+    Pump(200);
+    Shot(box.frameGeometry(), dir, "message_box_zh.png");
+    box.hide();
     return failures == 0 ? 0 : 1;
 }

@@ -81,8 +81,8 @@ struct Context {
     void Print(const Json& value, const std::string& text);
 };
 
-int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-        FileSystem& fs, HostActions* hostActions = nullptr);
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, FileSystem& fs,
+        HostActions* hostActions = nullptr);
 
 // Helpers shared by the command families.
 // Decimal or 0x hex with an optional sign; anything else, or a magnitude beyond 2^40, is a

@@ -2,10 +2,10 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "core/buttons/host_action.h"
-#include "platform/host_actions.h"
 #include "cli/device_session.h"
+#include "core/buttons/host_action.h"
 #include "core/device/device_commands.h"
+#include "platform/host_actions.h"
 
 namespace z7::cli {
 namespace {
@@ -33,11 +33,13 @@ int RunDevices(Context& ctx) {
         Json list = Json::array();
         std::ostringstream text;
         for (const HidCollectionInfo& c : session.transport().Enumerate()) {
-            // The collections discovery matches; the mouse's standard pointer collection is not one.
+            // The collections discovery matches; the mouse's standard pointer collection is not
+            // one.
             const bool config = c.usagePage == kConfigUsagePage && c.usage == kConfigUsage;
             const bool events = c.usagePage == kEventUsagePage && c.usage == kEventUsage;
             if (c.vendorId != kVendorId ||
-                (c.productId != kProductNormal && c.productId != kProductBoot) || !(config || events))
+                (c.productId != kProductNormal && c.productId != kProductBoot) ||
+                !(config || events))
                 continue;
             const char* mode = c.productId == kProductNormal ? "normal" : "boot";
             list.push(Json::object()
@@ -189,7 +191,8 @@ int RunListen(Context& ctx) {
         link.CloseDevice();
         if (!link.OpenEventInterface()) session.ThrowNoMouse();
         Clock& clock = session.clock();
-        const std::filesystem::path dataFolder = actions ? ctx.DataFolder() : std::filesystem::path();
+        const std::filesystem::path dataFolder =
+            actions ? ctx.DataFolder() : std::filesystem::path();
         std::unique_ptr<HostActions> ownActions;
         const Clock::TimePoint end = clock.Now() + std::chrono::seconds(seconds);
         long long seen = 0;
@@ -208,7 +211,8 @@ int RunListen(Context& ctx) {
             // The libraries are read afresh for every press, so edits made meanwhile count.
             if (actions && (code == kEventShortcut || code == kEventTextBlock)) {
                 if (!ctx.hostActions && !ownActions) ownActions = CreateHostActions();
-                RunHostAction(ctx.fs, code, value, dataFolder, ctx.hostActions ? *ctx.hostActions : *ownActions);
+                RunHostAction(ctx.fs, code, value, dataFolder,
+                              ctx.hostActions ? *ctx.hostActions : *ownActions);
             }
             ctx.out.flush();
         }

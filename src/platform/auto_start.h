@@ -5,8 +5,12 @@
 
 namespace z7 {
 
+// The program's desktop identity: its installed .desktop file and icon, and on Linux the name
+// of its autostart entry.
+inline constexpr char kDesktopId[] = "com.kesta.Z7Config";
+
 class AutoStart {
-public:
+  public:
     virtual ~AutoStart() = default;
     // Registers the program under `valueName`; false when the entry cannot be written.
     virtual bool Enable(const std::u16string& valueName) = 0;
@@ -15,7 +19,8 @@ public:
     virtual bool IsEnabled(const std::u16string& valueName) = 0;
 };
 
-// Windows: the per-user Run key. Linux: an XDG autostart entry.
+// Windows: the per-user Run key. Linux: an XDG autostart entry named by kDesktopId (the value
+// name is the Run key's; on Linux it is only the entry's comment).
 std::unique_ptr<AutoStart> CreateAutoStart();
 
 }  // namespace z7

@@ -35,7 +35,7 @@ bool DataFolderSession::HasUnsavedChanges(const ProfileSet& set) const {
 }
 
 bool DataFolderSession::Save(ProfileSet& set, std::string* error, SaveVariant variant,
-                             bool* tookOthers) {
+                             bool* tookOthers, MacroLibrary* liveMacros) {
     if (tookOthers) *tookOthers = false;
     LockAttempt lock = LockDataFolder(dataFolder_, clock_, error);
     if (lock.status != LockStatus::kAcquired) return false;
@@ -44,7 +44,8 @@ bool DataFolderSession::Save(ProfileSet& set, std::string* error, SaveVariant va
     Note(disk.folderState().issues);
     std::vector<DataIssue> issues;
     LibraryRenumbering renumbering;
-    const bool librariesSaved = ResaveLibraries(fs_, dataFolder_, &renumbering, &issues, error);
+    const bool librariesSaved =
+        ResaveLibraries(fs_, dataFolder_, &renumbering, &issues, error, liveMacros);
     Note(issues);
     // The three sets name library entries by the same ids again.
     RemapBindings(disk, renumbering);

@@ -15,6 +15,8 @@
 
 namespace z7 {
 
+class MacroLibrary;
+
 class DataFolderSession {
   public:
     DataFolderSession(FileSystem& fs, Clock& clock, std::filesystem::path dataFolder);
@@ -30,8 +32,10 @@ class DataFolderSession {
     // follow them; `set` is merged with the set on disk (what this program changed since the
     // last Load or Save wins, everything else comes from disk) and saved, and becomes the merged
     // set. `tookOthers` tells whether it now holds changes from disk the window must show.
+    // `liveMacros`: the program's macro library in memory, saved in place of the one on disk.
     [[nodiscard]] bool Save(ProfileSet& set, std::string* error,
-                            SaveVariant variant = SaveVariant::Normal, bool* tookOthers = nullptr);
+                            SaveVariant variant = SaveVariant::Normal, bool* tookOthers = nullptr,
+                            MacroLibrary* liveMacros = nullptr);
 
     // Whether `set` holds changes since the last Load or Save.
     bool HasUnsavedChanges(const ProfileSet& set) const;

@@ -105,7 +105,7 @@ bool RemapBindings(ProfileSet& set, const LibraryRenumbering& renumbering) {
 
 bool ResaveLibraries(FileSystem& fs, const std::filesystem::path& dataFolder,
                      LibraryRenumbering* renumbering, std::vector<DataIssue>* issues,
-                     std::string* error) {
+                     std::string* error, MacroLibrary* liveMacros) {
     LibraryRenumbering done;
     auto bindKeys = BindKeyLibrary::ForDataFolder(dataFolder);
     bindKeys.Load(fs);
@@ -121,8 +121,9 @@ bool ResaveLibraries(FileSystem& fs, const std::filesystem::path& dataFolder,
     Append(issues, textBlocks.loadState());
     const bool textBlocksSaved = textBlocks.Save(fs, nullptr, error);
     if (textBlocksSaved) done.textBlocks = textBlocks.renumbering();
-    auto macros = MacroLibrary::ForDataFolder(dataFolder);
-    if (textBlocksSaved) {
+    MacroLibrary freshMacros = MacroLibrary::ForDataFolder(dataFolder);
+    MacroLibrary& macros = liveMacros ? *liveMacros : freshMacros;
+    if (textBlocksSaved && !liveMacros) {
         macros.Load(fs);
         Append(issues, macros.loadState());
     }

@@ -13,6 +13,8 @@
 
 namespace z7 {
 
+class MacroLibrary;
+
 // Loads the custom hotkey and macro libraries of `dataFolder` (missing ones are empty) and
 // returns lookups by exact id that own what they loaded. `recover` only under the data folder's
 // lock.
@@ -37,10 +39,11 @@ bool RemapBindings(ProfileSet& set, const LibraryRenumbering& renumbering);
 
 // The main window's save of the libraries: each of the five is loaded afresh and saved, which
 // renumbers ids to list positions. Stops at the first failure, which `error` names. What the
-// loads met is appended to `issues`.
+// loads met is appended to `issues`. `liveMacros`, when given, is the program's own macro
+// library in memory: it is saved instead of the one on disk.
 [[nodiscard]] bool ResaveLibraries(FileSystem& fs, const std::filesystem::path& dataFolder,
                                    LibraryRenumbering* renumbering, std::vector<DataIssue>* issues,
-                                   std::string* error);
+                                   std::string* error, MacroLibrary* liveMacros = nullptr);
 
 // The whole save, under the data folder's lock: the libraries are renumbered first, the
 // profiles' bindings follow them, then the profile set is saved.

@@ -1,10 +1,13 @@
 #include "gui/app/application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLibraryInfo>
 #include <QLocalSocket>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -16,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
 #include "platform/paths.h"
+#include "platform/pointer_system.h"
 #include "sim/mouse_backend.h"
 
 namespace z7 {
@@ -100,10 +104,26 @@ bool ParseAppOptions(const QStringList& args, AppOptions& options, QString& erro
     return true;
 }
 
+bool InstallQtTranslations(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    // "qtbase" covers the widgets' dialogs (file dialog, message box, colour dialog).
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
+
 QString InstanceKey() {
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
-    return QString::fromUtf8(kInstanceName) + QStringLiteral("-") + user;
+    const QString name = QString::fromUtf8(kInstanceName) + QStringLiteral("-") + user;
+    // The session's own folder where there is one: an instance of another session (another
+    // seat, a test's private session) is not this session's instance.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir(runtime).exists()) return QDir(runtime).filePath(name);
+    return name;
 }
 
 SingleInstance::SingleInstance(QString key, QObject* parent)
@@ -158,6 +178,9 @@ int Application::Main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kesta-z7"));
+    // The desktop entry's name: the window system matches windows to the installed icon by it.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
+    InstallQtTranslations(app);
     return Run(options);
 }
 
@@ -175,12 +198,14 @@ int Application::Run(const AppOptions& options) {
     }
     std::unique_ptr<HostActions> hostActions = CreateHostActions();
     std::unique_ptr<AutoStart> autoStart = CreateAutoStart();
+    std::unique_ptr<PointerSystem> pointerSystem = CreatePointerSystem();
 
     MainWindowEnvironment env;
     env.fs = &fs;
     env.link = &backend->link();
     env.hostActions = hostActions.get();
     env.autoStart = autoStart.get();
+    env.pointerSystem = pointerSystem.get();
     env.settingsFile = options.config ? *options.config : DefaultSettingsFile();
     env.defaultDataFolder = DefaultDataFolder();
     env.dataDirOverride = options.dataDir;

@@ -1,6 +1,7 @@
 #pragma once
 // The application: command line, one instance per user session, the mouse backend, the main
 // window, and an orderly end.
+#include <QCoreApplication>
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
@@ -23,7 +24,13 @@ struct AppOptions {
 bool ParseAppOptions(const QStringList& args, AppOptions& options, QString& error);
 extern const char kAppUsage[];
 
-// "Kesta Z7 Laser Mouse Config" with the user's name: one instance per user session.
+// Qt's own dialogs and message boxes in Chinese, as the rest of the program: Qt's translations
+// (Debian's qt6-translations-l10n) from Qt's translation folder. False when they are missing;
+// the dialogs then stay in English.
+bool InstallQtTranslations(QCoreApplication& app);
+
+// "Kesta Z7 Laser Mouse Config" with the user's name, in the session's runtime folder when it
+// has one: one instance per user session.
 QString InstanceKey();
 
 // The single-instance rule over a local socket named by the key.

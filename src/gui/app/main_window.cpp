@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMetaMethod>
+#include <QScreen>
 #include <QUrl>
 
 #include "core/buttons/host_action.h"
@@ -17,10 +19,19 @@
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
 #include "core/util/text.h"
+#include "gui/pages/buttons/button_page.h"
+#include "gui/pages/lighting/lighting_page.h"
+#include "gui/pages/macros/macro_page.h"
+#include "gui/pages/pointer/pointer_page.h"
+#include "gui/pages/sensor/sensor_page.h"
+#include "gui/pages/support/support_page.h"
+#include "gui/pages/system/system_page.h"
 #include "gui/ui/message_popup.h"
 #include "gui/ui/skin.h"
+#include "gui/ui/skin_accessible.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
+#include "platform/paths.h"
 
 namespace z7 {
 namespace {
@@ -29,8 +40,12 @@ constexpr int kMainFamily = 0;
 // Free strip of the bottom row between the support link and the share button.
 const QRect kStatusRect(330, 516, 316, 34);
 constexpr char kTitle[] = "KESTA Z7 LASER SOFTWARE";
+// Badge that says plainly that the window shows the simulated mouse, after the title.
+const QRect kBadgeRect(364, 16, 80, 24);
 constexpr char kSetFailed[] = "设置失败,请重试";
+constexpr char kMouseBusy[] = "另一个程序正在使用鼠标，请稍后再试。";
 constexpr char kNoVersion[] = "-.--";
+constexpr char16_t kWindowSection[] = u"Window";
 
 QString U(const char* text) {
     return QString::fromUtf8(text);
@@ -39,33 +54,39 @@ QString U(const char* text) {
 struct ControlSpec {
     int element;
     int id;
+    const char* name;  // for assistive technology: the page titles for the page buttons
     const char* tip;
 };
 const ControlSpec kControls[] = {
-    {1, kIdSystem, "系统设置"},
-    {2, kIdShare, "将Kesta分享到社交媒体"},
-    {3, kIdSupportSite, "访问Kesta官方网站，获取技术服务"},
-    {4, kIdMinimize, "最小化到任务栏"},
-    {5, kIdHide, "最小化到系统托盘区"},
-    {6, kIdButtons, "自定义鼠标按键功能"},
-    {7, kIdBasic, "Windows环境下的基础设置"},
-    {8, kIdAdvanced, "调整角度，距离, USB刷新率...等多项进阶功能"},
-    {9, kIdMacro, "录制巨集作为日后应用"},
-    {10, kIdLight, "自定义RGB背光颜色／亮度，及模式"},
-    {11, kIdSupport, "软件更新，固件更新，联系我们"},
-    {12, kIdRegister, "注册产品，以获得更好的售后服务"},
-    {13, kIdProfile, "自定义配置，最多可储存5个不同的配置"},
-    {14, kIdProfileName, "为你的配置命名"},
-    {15, kIdSave, "储存配置"},
-    {16, kIdDelete, "删除配置"},
-    {17, kIdImport, "导入已保存的配置"},
-    {18, kIdReset, "将当前的配置恢复为默认设置"},
-    {19, kIdLogo, "访问Kesta官方网站"},
+    {19, kIdLogo, "Logo", "访问Kesta官方网站"},
+    {1, kIdSystem, "SYSTEM SETTINGS", "系统设置"},
+    {4, kIdMinimize, "Min", "最小化到任务栏"},
+    {5, kIdHide, "Close", "最小化到系统托盘区"},
+    {13, kIdProfile, "Profile", "自定义配置，最多可储存5个不同的配置"},
+    {14, kIdProfileName, "Profile Name", "为你的配置命名"},
+    {15, kIdSave, "Save", "储存配置"},
+    {16, kIdDelete, "Delete", "删除配置"},
+    {17, kIdImport, "Import", "导入已保存的配置"},
+    {18, kIdReset, "Reset To Default", "将当前的配置恢复为默认设置"},
+    {6, kIdButtons, "BUTTON ASSIGNMENT", "自定义鼠标按键功能"},
+    {7, kIdBasic, "BASIC SETTINGS", "Windows环境下的基础设置"},
+    {8, kIdAdvanced, "ADVANCED SETTINGS", "调整角度，距离, USB刷新率...等多项进阶功能"},
+    {9, kIdMacro, "MACRO RECORDING", "录制巨集作为日后应用"},
+    {10, kIdLight, "LIGHT SETTINGS", "自定义RGB背光颜色／亮度，及模式"},
+    {11, kIdSupport, "Support", "软件更新，固件更新，联系我们"},
+    {12, kIdRegister, "Register", "注册产品，以获得更好的售后服务"},
+    {3, kIdSupportSite, "Support Site", "访问Kesta官方网站，获取技术服务"},
+    {2, kIdShare, "Share", "将Kesta分享到社交媒体"},
 };
+// Tab walks the profile row, the page tiles, the bottom row, then the title bar.
+constexpr int kTabOrder[] = {kIdProfile, kIdProfileName, kIdSave,     kIdDelete,      kIdImport,
+                             kIdReset,   kIdButtons,     kIdBasic,    kIdAdvanced,    kIdMacro,
+                             kIdLight,   kIdSupport,     kIdRegister, kIdSupportSite, kIdShare,
+                             kIdLogo,    kIdSystem,      kIdMinimize, kIdHide};
 
-// Page buttons in the order of pages_.
-constexpr int kPageButtons[7] = {kIdSystem, kIdButtons, kIdBasic,  kIdAdvanced,
-                                 kIdMacro,  kIdLight,   kIdSupport};
+// Page buttons in the order of pages_ (PageId).
+constexpr int kPageButtons[kPageCount] = {kIdSystem, kIdButtons, kIdBasic,  kIdAdvanced,
+                                          kIdMacro,  kIdLight,   kIdSupport};
 
 const char* const kShareTexts[5] = {"造访我们的Facebook", "造访我们的Linked In",
                                     "造访我们的Youtube", "造访我们的Twitter",
@@ -80,22 +101,6 @@ constexpr char16_t kLinksSection[] = u"Links";
 
 QString VersionLabel(uint16_t hundredths) {
     return U("V") + QString::fromStdString(FirmwareVersionText(hundredths));
-}
-
-// The packaged firmware's version in hundredths; 0 when the description is missing or refused.
-uint16_t PackagedFirmwareVersion(FileSystem& fs, const std::filesystem::path& folder) {
-    IniFile ini;
-    if (!LoadIniFile(fs, folder / kFirmwareDescriptionName, ini)) return 0;
-    FirmwareDescription description;
-    description.version = ini.GetString(kFirmwareSection, u"Version", u"");
-    description.name = ini.GetString(kFirmwareSection, u"Name", u"");
-    if (!AcceptDescription(description)) return 0;
-    // "[Firmware] Version × 100, truncated": 1.059 gives 105.
-    const std::string text = Utf16ToUtf8(description.version);
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || value <= 0 || value * 100 > 0xFFFF) return 0;
-    return static_cast<uint16_t>(value * 100 + 1e-9);
 }
 
 }  // namespace
@@ -117,11 +122,13 @@ MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsF
 MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     : SkinWindow(parent), env_(std::move(env)) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setWindowTitle(env_.simulated ? U(kTitle) + U(" — 模拟鼠标") : U(kTitle));
+    // The frameless window shows no title: the simulated mouse is said on the window itself.
+    setWindowTitle(U(kTitle));
     setWindowIcon(TrayIcon::ProgramIcon());
     SettingsProblem settingsProblem;
     settings_ = LoadSettings(*env_.fs, env_.settingsFile, env_.defaultDataFolder, &settingsProblem);
-    if (env_.dataDirOverride) settings_.dataFolder = *env_.dataDirOverride;
+    if (env_.dataDirOverride)
+        settings_.dataFolder = *env_.dataDirOverride;
     else if (settingsProblem.kind != SettingsProblem::Kind::None)
         dataNotice_ = QString::fromStdString(settingsProblem.message);
     listenerDataFolder_ = settings_.dataFolder;
@@ -132,13 +139,16 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     connect(watcher_, &DataFolderWatcher::changed, this, &MainWindow::OnDataFolderChanged);
     profiles_.SetCurrent(0);
     currentSlot_ = 0;
+    macroLibrary_ = MacroLibrary::ForDataFolder(settings_.dataFolder);
+    macroLibrary_.Load(*env_.fs);
 
     SetBackground(SkinPart(kMainFamily, kStateNormal));
     if (background().isNull()) setFixedSize(860, 572);
     BuildControls();
-    pages_ = {new SystemPage(this), new ButtonPage(this), new PointerPage(this),
-              new SensorPage(this), new MacroPage(this),  new LightingPage(this),
-              new SupportPage(this)};
+    pages_ = {new SystemPage(*this, this),  new ButtonPage(*this, this),
+              new PointerPage(*this, this), new SensorPage(*this, this),
+              new MacroPage(*this, this),   new LightingPage(*this, this),
+              new SupportPage(*this, this)};
     for (PageWindow* p : pages_) p->hide();
     tray_ = new TrayIcon(this);
     connect(tray_, &TrayIcon::showRequested, this, &MainWindow::ShowFromOtherInstance);
@@ -147,6 +157,7 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     LoadPagesFromProfile(profiles_.current());
     ShowDataIssues();
     UpdateStatus();
+    RestorePosition();
 
     arrivalTimer_.setSingleShot(true);
     arrivalTimer_.setInterval(static_cast<int>(kArrivalSettleDelay.count()));
@@ -155,6 +166,7 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    if (isVisible()) RememberPosition();
     arrivalTimer_.stop();
     if (monitor_) monitor_->Stop();
     worker_.reset();
@@ -167,18 +179,20 @@ void MainWindow::BuildControls() {
     tip_ = new TitleTip(this);
     for (const ControlSpec& c : kControls) {
         const QRect rect = ElementRect(c.element);
+        QWidget* control = nullptr;
         if (c.id == kIdProfile || c.id == kIdShare) {
             auto* combo = new SkinComboButton(c.id, this);
             combo->setGeometry(rect);
             combo->SetSkinElement(c.element);
             combo->SetColors(skin::kText, skin::kAccent);
             connect(combo, &SkinComboButton::sysCommand, this, &MainWindow::OnControl);
-            controls_[c.id] = combo;
+            control = combo;
             if (c.id == kIdProfile) {
                 selector_ = combo;
             } else {
                 share_ = combo;
                 combo->SetUpward(true);
+                combo->SetActsAsMenuButton(true);
                 for (int i = 0; i < 5; ++i) combo->AddItem(kShareFirst + i, U(kShareTexts[i]));
                 combo->SetText(U("分享"));
             }
@@ -190,20 +204,37 @@ void MainWindow::BuildControls() {
             nameBox_->SetTextColor(skin::kText);
             nameBox_->setMaxLength(64);
             connect(nameBox_, &SkinLineEdit::sysCommand, this, &MainWindow::OnControl);
+            control = nameBox_;
         } else {
             auto* b = new SkinButton(c.id, this);
             b->setGeometry(rect);
             b->SetSkinElement(c.element);
             connect(b, &SkinButton::sysCommand, this, &MainWindow::OnControl);
             connect(b, &SkinButton::clicked, this, [this, id = c.id] { OnControl(id, -1); });
-            controls_[c.id] = b;
+            control = b;
         }
+        NameControl(control, U(c.name), U(c.tip));
+        controls_[c.id] = control;
     }
+    std::vector<QWidget*> order;
+    for (int id : kTabOrder) order.push_back(controls_[id]);
+    SetTabOrder(std::move(order));
     status_ = new SkinLabel(0, this);
     status_->setGeometry(kStatusRect);
     status_->SetFontHeight(14);
     status_->SetColors(Qt::transparent, skin::kTextDim);
     status_->SetCentred(true);
+    status_->setAccessibleName(U("Status"));
+    if (env_.simulated) {
+        badge_ = new SkinLabel(0, this);
+        badge_->setGeometry(kBadgeRect);
+        badge_->SetFontHeight(14);
+        badge_->SetColors(skin::kRaised, skin::kAccent);
+        badge_->SetFramed(skin::kAccent);
+        badge_->SetText(U("模拟鼠标"));
+        badge_->setAccessibleName(U("Simulated Mouse"));
+        badge_->setToolTip(U("这个窗口连接的是模拟鼠标，不是真实的鼠标"));
+    }
 }
 
 SkinButton* MainWindow::button(int controlId) const {
@@ -211,9 +242,9 @@ SkinButton* MainWindow::button(int controlId) const {
     return it == controls_.end() ? nullptr : qobject_cast<SkinButton*>(it->second);
 }
 
-PageWindow* MainWindow::page(int controlId) const {
-    for (int i = 0; i < 7; ++i)
-        if (kPageButtons[i] == controlId) return pages_[i];
+PageWindow* MainWindow::pageOpenedBy(int controlId) const {
+    for (int i = 0; i < kPageCount; ++i)
+        if (kPageButtons[i] == controlId) return pages_[static_cast<size_t>(i)];
     return nullptr;
 }
 
@@ -254,36 +285,58 @@ void MainWindow::OnControl(int code, int value) {
             OpenLink(code);
             break;
         default:
-            OpenPage(code);
+            OpenPageFor(code);
             break;
     }
 }
 
 void MainWindow::ShowTip(int controlId) {
-    QWidget* control = controlId == kIdProfileName ? nameBox_ : nullptr;
-    if (!control) {
-        const auto it = controls_.find(controlId);
-        if (it != controls_.end()) control = it->second;
-    }
+    const auto it = controls_.find(controlId);
     const QString text = TooltipOf(controlId);
-    if (!control || text.isEmpty()) return;
-    const QRect rect = control->geometry();
-    QPoint anchor = mapFromGlobal(QCursor::pos());
-    if (!rect.contains(anchor)) anchor = rect.center();
+    if (it == controls_.end() || text.isEmpty()) return;
     tip_->Hide();
-    tip_->Show(text, 0, rect, anchor);
+    // Anchored where the pointer really is, not where the window believes it stands.
+    tip_->ShowFor(it->second, text, QCursor::pos());
 }
+
+namespace {
+// Popups open over the window the user is working in (a page), not over a main window that
+// may be hidden in the tray.
+QWidget* PopupParent(QWidget* fallback) {
+    QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() ? active : fallback;
+}
+}  // namespace
 
 int MainWindow::Popup(int kind, const QString& text) {
     if (popupHandler) return popupHandler(kind, text);
-    MessagePopup popup(kind, this);
+    MessagePopup popup(kind, PopupParent(this));
     if (!text.isEmpty()) popup.SetText(text);
     return popup.exec();
 }
 
 void MainWindow::MessageBox(const QString& text) {
     if (messageBoxHandler) return messageBoxHandler(text);
-    QMessageBox::warning(this, windowTitle(), text);
+    QMessageBox::warning(PopupParent(this), windowTitle(), text);
+}
+
+QString MainWindow::ChooseOpenFile(const QString& caption, const QString& folder,
+                                   const QString& filter) {
+    if (openFileChooser) return openFileChooser(caption, folder, filter);
+    return QFileDialog::getOpenFileName(PopupParent(this), caption, folder, filter);
+}
+
+QString MainWindow::ChooseFolder(const QString& caption, const QString& start) {
+    if (folderChooser) return folderChooser(caption, start);
+    return QFileDialog::getExistingDirectory(PopupParent(this), caption, start);
+}
+
+void MainWindow::OpenUrl(const QString& url) {
+    if (url.isEmpty()) return;
+    if (urlOpener)
+        urlOpener(url);
+    else
+        QDesktopServices::openUrl(QUrl(url));
 }
 
 void MainWindow::LoadPagesFromProfile(const ProfileRecord& record) {
@@ -307,8 +360,10 @@ constexpr const char* kMergedNotice = "已合并其他程序所做的更改";
 bool MainWindow::SaveProfileSet() {
     std::string error;
     bool tookOthers = false;
-    // Merged with what other programs saved since: their changes survive ours.
-    const bool ok = session_->Save(profiles_, &error, SaveVariant::Normal, &tookOthers);
+    // Merged with what other programs saved since: their changes survive ours. The shared
+    // macro library is saved with the others, so bindings follow its renumbering too.
+    const bool ok =
+        session_->Save(profiles_, &error, SaveVariant::Normal, &tookOthers, &macroLibrary_);
     ShowDataIssues();
     // The original said nothing when the disk refused; losing settings silently is worse.
     if (!ok) {
@@ -362,11 +417,63 @@ void MainWindow::ShowDataIssues() {
     UpdateStatus();
 }
 
+bool MainWindow::StorePagesAndSave() {
+    StorePagesIntoProfile(profiles_.current());
+    return SaveProfileSet();
+}
+
+bool MainWindow::SaveMacroLibrary() {
+    // Under the data folder's lock with the other libraries, so that every profile's bindings
+    // follow the renumbered ids.
+    if (!SaveProfileSet()) return false;
+    NotifyLibraryChanged(LibraryKind::kMacros);
+    return true;
+}
+
+bool MainWindow::SaveSettingsFile() {
+    std::string error;
+    if (SaveSettings(*env_.fs, env_.settingsFile, settings_, &error)) return true;
+    MessageBox(U("设置文件保存失败: ") + QString::fromStdString(error));
+    return false;
+}
+
+void MainWindow::SetDataFolder(const std::filesystem::path& folder) {
+    settings_.dataFolder = folder;
+    {
+        std::lock_guard lock(dataFolderMutex_);
+        listenerDataFolder_ = folder;
+    }
+    session_ = std::make_unique<DataFolderSession>(*env_.fs, DefaultClock(), folder);
+    ProfileSet onDisk;
+    session_->Load(onDisk);
+    session_->Adopt(profiles_, std::move(onDisk));
+    delete watcher_;
+    watcher_ = new DataFolderWatcher(folder, this);
+    connect(watcher_, &DataFolderWatcher::changed, this, &MainWindow::OnDataFolderChanged);
+    macroLibrary_ = MacroLibrary::ForDataFolder(folder);
+    macroLibrary_.Load(*env_.fs);
+    ShowDataIssues();
+    NotifyLibraryChanged(LibraryKind::kMacros);
+}
+
 void MainWindow::SetApplyButtonsEnabled(bool enabled) {
-    applyEnabled_ = enabled;
-    button(kIdSave)->setEnabled(enabled);
-    button(kIdReset)->setEnabled(enabled);
-    for (PageWindow* p : pages_) p->SetApplyButtonsEnabled(enabled);
+    applyHolds_ = enabled ? std::max(0, applyHolds_ - 1) : applyHolds_ + 1;
+    const bool on = applyHolds_ == 0;
+    button(kIdSave)->setEnabled(on);
+    button(kIdReset)->setEnabled(on);
+    for (PageWindow* p : pages_) p->SetApplyButtonsEnabled(on);
+}
+
+void MainWindow::NotifyLibraryChanged(LibraryKind kind) {
+    for (PageWindow* p : pages_) p->OnLibraryChanged(kind);
+}
+
+void MainWindow::NotifyStepCountChanged(int stepCount) {
+    for (PageWindow* p : pages_) p->OnStepCountChanged(stepCount);
+}
+
+void MainWindow::NotifyProfilesChanged() {
+    RebuildProfileSelector();
 }
 
 void MainWindow::RebuildProfileSelector() {
@@ -378,6 +485,8 @@ void MainWindow::RebuildProfileSelector() {
         if (r.inUse) selector_->AddItem(slot, QString::fromStdU16String(r.profileName));
     }
     selector_->SelectItem(profiles_.currentSlot());
+    for (PageWindow* p : pages_)
+        if (p) p->OnProfilesChanged();
 }
 
 void MainWindow::SelectSlot(int slot) {
@@ -405,7 +514,6 @@ void MainWindow::OnProfileChoice(int entryId) {
 }
 
 void MainWindow::OnSaveAndApply() {
-    SetApplyButtonsEnabled(false);
     ProfileRecord& record = profiles_.current();
     StorePagesIntoProfile(record);
     if (record.profileSlot != 0) {
@@ -426,26 +534,74 @@ void MainWindow::OnSaveAndApply() {
     }
 }
 
-void MainWindow::StartWriteAll() {
-    ++pendingWrites_;
-    SetApplyButtonsEnabled(false);
-    const ProfileRecord snapshot = profiles_.current();
-    worker_->Post([this, snapshot] {
-        const ExchangeResult result = WriteAllExchange(*env_.link, snapshot);
+void MainWindow::PostExchange(DeviceExchange exchange, std::function<void(ExchangeResult)> done) {
+    // Taken here, on this thread: the worker never reads the live profiles, so switching the
+    // profile while it runs cannot change what it writes, or where.
+    const ProfileRecord copy = profiles_.current();
+    worker_->Post([this, exchange = std::move(exchange), copy, done = std::move(done)] {
+        const ExchangeResult result = exchange(*env_.link, copy);
+        const std::string denied =
+            result == ExchangeResult::kNoAccess ? env_.link->lastOpenProblem().path : std::string();
         AfterDeviceWork();
         QMetaObject::invokeMethod(
-            this, [this, result] { FinishWriteAll(result); }, Qt::QueuedConnection);
+            this,
+            [this, result, denied, done] {
+                if (result == ExchangeResult::kNoAccess) deniedPath_ = denied;
+                accessDenied_ = result == ExchangeResult::kNoAccess;
+                present_ = env_.link->eventOpen();
+                UpdateStatus();
+                if (done) done(result);
+            },
+            Qt::QueuedConnection);
     });
 }
 
-void MainWindow::FinishWriteAll(ExchangeResult result) {
-    if (--pendingWrites_ == 0) SetApplyButtonsEnabled(true);
-    if (result == ExchangeResult::kNoDevice || result == ExchangeResult::kNoAccess)
-        Popup(kPopupDeviceNotFound);
-    else if (result == ExchangeResult::kCommandFailed)
-        MessageBox(U(kSetFailed));
-    present_ = env_.link->eventOpen();
-    UpdateStatus();
+void MainWindow::StartWriteAll() {
+    SetApplyButtonsEnabled(false);
+    PostExchange([](DeviceLink& link,
+                    const ProfileRecord& profile) { return WriteAllExchange(link, profile); },
+                 [this](ExchangeResult result) {
+                     SetApplyButtonsEnabled(true);
+                     ShowExchangeResult(result);
+                 });
+}
+
+namespace {
+// How to grant the access a missing udev rule withholds.
+QString AccessHint(const std::string& devicePath) {
+    const std::filesystem::path rule = FindAsset("packaging/70-kesta-z7.rules");
+    std::error_code ec;
+    const QString rulePath = std::filesystem::exists(rule, ec)
+                                 ? QString::fromStdString(rule.string())
+                                 : U("packaging/70-kesta-z7.rules");
+    QString text = U("已找到鼠标，但当前用户没有打开它的权限");
+    if (!devicePath.empty()) text += U("（") + QString::fromStdString(devicePath) + U("）");
+    text += U("。\n\n请安装 udev 规则，然后重新插拔鼠标：\n"
+              "sudo cp \"%1\" /etc/udev/rules.d/\n"
+              "sudo udevadm control --reload-rules && sudo udevadm trigger")
+                .arg(rulePath);
+    return text;
+}
+}  // namespace
+
+void MainWindow::ShowDeviceNotice(DeviceNotice notice) {
+    switch (notice) {
+        case DeviceNotice::kNone:
+            break;
+        case DeviceNotice::kNoDevice:
+            Popup(kPopupDeviceNotFound);
+            break;
+        case DeviceNotice::kFailed:
+            MessageBox(U(kSetFailed));
+            break;
+        case DeviceNotice::kNoAccess:
+            // Not "check the cable": the cable is fine, the permission is missing.
+            MessageBox(AccessHint(deniedPath_));
+            break;
+        case DeviceNotice::kBusy:
+            MessageBox(U(kMouseBusy));
+            break;
+    }
 }
 
 bool MainWindow::MousePresent() {
@@ -472,22 +628,15 @@ void MainWindow::OnDelete() {
     RebuildProfileSelector();
     // Without this the deleted profile's list entry would outlive a crash before the next save.
     SaveProfileSet();
-    worker_->Post([this, slot] {
-        (void)DeleteOnMouseExchange(*env_.link, static_cast<uint8_t>(slot));
-        AfterDeviceWork();
+    PostExchange([slot](DeviceLink& link, const ProfileRecord&) {
+        return DeleteOnMouseExchange(link, static_cast<uint8_t>(slot));
     });
 }
 
 void MainWindow::OnImport() {
     if (profiles_.currentSlot() == 0) return;
-    QString file;
-    if (importFileChooser) {
-        file = importFileChooser();
-    } else {
-        const QString start = QString::fromStdString(ProfileFolder(settings_.dataFolder).string());
-        file = QFileDialog::getOpenFileName(this, U("导入配置"), start,
-                                            U("Kesta Mouse Profile(*.profile)"));
-    }
+    const QString start = QString::fromStdString(ProfileFolder(settings_.dataFolder).string());
+    const QString file = ChooseOpenFile(U("导入配置"), start, U("Kesta Mouse Profile(*.profile)"));
     if (file.isEmpty()) return;
     StorePagesIntoProfile(profiles_.current());
     const ImportResult result =
@@ -512,7 +661,6 @@ void MainWindow::OnReset() {
         return;
     }
     if (Popup(kPopupSystemMessage) != kPopupYes) return;
-    SetApplyButtonsEnabled(false);
     profiles_.ResetCurrent();
     RebuildProfileSelector();
     LoadPagesFromProfile(profiles_.current());
@@ -520,17 +668,22 @@ void MainWindow::OnReset() {
     StartWriteAll();
 }
 
-void MainWindow::OpenPage(int controlId) {
-    PageWindow* p = page(controlId);
-    if (!p) return;
+void MainWindow::OpenPage(PageId id) {
+    PageWindow* p = page(id);
     if (!p->isVisible() || p->isMinimized()) {
-        // Centred on the main window the first time it shows.
+        // Centred on the main window the first time it shows; afterwards where it was left.
         if (!p->property("placed").toBool()) {
             p->move(geometry().center() - p->rect().center());
             p->setProperty("placed", true);
         }
     }
     p->Open();
+}
+
+void MainWindow::OpenPageFor(int controlId) {
+    for (int i = 0; i < kPageCount; ++i) {
+        if (kPageButtons[i] == controlId) return OpenPage(static_cast<PageId>(i));
+    }
 }
 
 void MainWindow::OpenLink(int id) {
@@ -542,11 +695,7 @@ void MainWindow::OpenLink(int id) {
     else if (id >= kShareFirst && id <= kShareLast)
         url = links_.social[id - kShareFirst];
     if (id >= kShareFirst && id <= kShareLast) share_->VetoChosenText();
-    if (url.isEmpty()) return;
-    if (urlOpener)
-        urlOpener(url);
-    else
-        QDesktopServices::openUrl(QUrl(url));
+    OpenUrl(url);
 }
 
 void MainWindow::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
@@ -574,7 +723,8 @@ void MainWindow::Start(std::unique_ptr<DeviceMonitor> monitor, bool withTray) {
         monitor_.reset();  // refreshed at start and on demand only
     }
     RefreshFromDevice();
-    if (withTray) trayShown_ = tray_->Show();
+    withTray_ = withTray;
+    if (withTray) tray_->Show();
 }
 
 std::filesystem::path MainWindow::DataFolderForListener() {
@@ -586,13 +736,28 @@ void MainWindow::RefreshFromDevice() {
     worker_->Post([this] {
         DeviceInfo info;
         const ExchangeResult result = z7::RefreshFromDevice(*env_.link, info);
+        const std::string denied =
+            result == ExchangeResult::kNoAccess ? env_.link->lastOpenProblem().path : std::string();
         AfterDeviceWork();
         QMetaObject::invokeMethod(
-            this, [this, result, info] { ApplyDeviceInfo(result, info); }, Qt::QueuedConnection);
+            this,
+            [this, result, info, denied] {
+                deniedPath_ = denied;
+                ApplyDeviceInfo(result, info);
+            },
+            Qt::QueuedConnection);
     });
 }
 
 void MainWindow::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) {
+    busy_ = result == ExchangeResult::kBusy;
+    if (busy_) {
+        // The mouse is there but another program is talking to it: keep what is shown and
+        // ask again once it may be done.
+        UpdateStatus();
+        arrivalTimer_.start();
+        return;
+    }
     present_ = result == ExchangeResult::kOk || env_.link->eventOpen();
     accessDenied_ = result == ExchangeResult::kNoAccess;
     int slot = 0;
@@ -617,9 +782,20 @@ void MainWindow::ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info) 
 
 void MainWindow::OfferNewerFirmware(uint16_t mouseVersion) {
     const uint16_t packaged = PackagedFirmwareVersion(*env_.fs, env_.firmwareFolder);
-    if (packaged == 0 || mouseVersion >= packaged) return;
-    if (Popup(kPopupCheckStart, VersionLabel(packaged)) == kPopupYes)
+    // Once per start and pair of versions: a replug or a refresh does not ask again.
+    if (!firmwareOffer_.ShouldOffer(mouseVersion, packaged)) return;
+    if (Popup(kPopupCheckStart, VersionLabel(packaged)) == kPopupYes) RequestFirmwareUpdate();
+}
+
+void MainWindow::RequestFirmwareUpdate() {
+    static const QMetaMethod requested =
+        QMetaMethod::fromSignal(&MainWindow::firmwareUpdateRequested);
+    if (isSignalConnected(requested)) {
         emit firmwareUpdateRequested();
+        return;
+    }
+    MessageBox(FirmwareUpdateHint(env_.firmwareFolder,
+                                  PackagedFirmwareVersion(*env_.fs, env_.firmwareFolder)));
 }
 
 void MainWindow::ShowFirmwareText(const QString& text) {
@@ -628,12 +804,12 @@ void MainWindow::ShowFirmwareText(const QString& text) {
 }
 
 void MainWindow::UpdateStatus() {
-    QString text = env_.simulated ? U("模拟鼠标 · ") : QString();
     // Without the udev rule the mouse is there but cannot be opened: say so, or the user
     // would only ever see "not connected".
-    text += present_        ? U("固件 ") + firmwareText_
-            : accessDenied_ ? U("已找到鼠标，但无权访问")
-                            : U("未连接鼠标");
+    QString text = busy_           ? U("其他程序正在使用鼠标")
+                   : present_      ? U("固件 ") + firmwareText_
+                   : accessDenied_ ? U("已找到鼠标，但无权访问")
+                                   : U("未连接鼠标");
     if (!dataNotice_.isEmpty()) text += U(" · ") + dataNotice_;
     status_->SetText(text);
 }
@@ -652,6 +828,7 @@ void MainWindow::OnDeviceChange(DeviceChange change, const std::string& name) {
 
 void MainWindow::OnRemoved() {
     present_ = false;
+    busy_ = false;
     accessDenied_ = false;
     firmwareVersion_.reset();
     ShowFirmwareText(U(kNoVersion));
@@ -679,8 +856,9 @@ void MainWindow::ShowFromOtherInstance() {
 }
 
 void MainWindow::HideToTray() {
-    // Without a notification area a hidden window could never come back.
-    if (trayShown_ && tray_->available())
+    // Checked now: a panel restarted since the start may have taken the tray away, and a
+    // hidden window could then never come back.
+    if (withTray_ && tray_->Show() && tray_->available())
         hide();
     else
         showMinimized();
@@ -692,9 +870,54 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    // Escape would end the dialog; the window only ever hides.
-    if (event->key() == Qt::Key_Escape) return HideToTray();
+    if (event->key() == Qt::Key_Escape) {
+        // While the name is being typed, Esc drops the typing, not the window.
+        if (focusWidget() == nameBox_) {
+            nameBox_->setText(QString::fromStdU16String(profiles_.current().profileName));
+            nameBox_->selectAll();
+            return;
+        }
+        // The window only ever hides (an open menu has taken its Esc already).
+        return HideToTray();
+    }
     SkinWindow::keyPressEvent(event);
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    SkinWindow::hideEvent(event);
+    if (!event->spontaneous()) RememberPosition();
+}
+
+void MainWindow::RememberPosition() {
+    IniFile ini;
+    (void)LoadIniFile(*env_.fs, env_.settingsFile, ini);
+    const std::u16string left = DecimalText(pos().x());
+    const std::u16string top = DecimalText(pos().y());
+    if (ini.Get(kWindowSection, u"Left") == left && ini.Get(kWindowSection, u"Top") == top) return;
+    ini.Set(kWindowSection, u"Left", left);
+    ini.Set(kWindowSection, u"Top", top);
+    std::string error;
+    // Where the window stood is not worth a message box.
+    (void)SaveIniFile(*env_.fs, env_.settingsFile, ini, &error);
+}
+
+void MainWindow::RestorePosition() {
+    IniFile ini;
+    if (!LoadIniFile(*env_.fs, env_.settingsFile, ini)) return;
+    const auto left = ini.Get(kWindowSection, u"Left");
+    const auto top = ini.Get(kWindowSection, u"Top");
+    if (!left || !top) return;
+    const QPoint at(static_cast<int>(ParseDecimalPrefix(*left)),
+                    static_cast<int>(ParseDecimalPrefix(*top)));
+    // A screen unplugged since then would leave the window out of reach: centre it instead.
+    const QRect wanted(at, size());
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersected(wanted).height() >= 40 &&
+            screen->availableGeometry().intersected(wanted).width() >= 100) {
+            move(at);
+            return;
+        }
+    }
 }
 
 }  // namespace z7

@@ -16,11 +16,14 @@
 #include "core/buttons/data_folder_session.h"
 #include "core/device/device_exchanges.h"
 #include "core/device/device_link.h"
+#include "core/macros/macro_library.h"
 #include "core/profile/profile_record.h"
 #include "core/profile/settings.h"
 #include "gui/app/data_folder_watcher.h"
 #include "gui/app/device_worker.h"
 #include "gui/app/tray_icon.h"
+#include "gui/pages/firmware/firmware_offer.h"
+#include "gui/pages/page_host.h"
 #include "gui/pages/page_window.h"
 #include "gui/ui/skin_combo_button.h"
 #include "gui/ui/skin_controls.h"
@@ -74,7 +77,8 @@ struct MainWindowEnvironment {
     FileSystem* fs = nullptr;
     DeviceLink* link = nullptr;
     HostActions* hostActions = nullptr;
-    AutoStart* autoStart = nullptr;  // may be null: the choice is then not applied
+    AutoStart* autoStart = nullptr;          // may be null: the choice is then not applied
+    PointerSystem* pointerSystem = nullptr;  // may be null: no desktop pointer settings
     std::filesystem::path settingsFile;
     std::filesystem::path defaultDataFolder;
     std::optional<std::filesystem::path> dataDirOverride;  // --data-dir
@@ -84,7 +88,7 @@ struct MainWindowEnvironment {
     std::function<void()> afterDeviceWork;
 };
 
-class MainWindow : public SkinWindow {
+class MainWindow : public SkinWindow, public PageHost {
     Q_OBJECT
   public:
     // Reads the settings, loads the profile set and builds the window and its pages hidden.
@@ -99,9 +103,40 @@ class MainWindow : public SkinWindow {
     void LoadPagesFromProfile(const ProfileRecord& record);
     void StorePagesIntoProfile(ProfileRecord& record);
     bool SaveProfileSet();
-    void SetApplyButtonsEnabled(bool enabled);
     void RefreshFromDevice();
     void RebuildProfileSelector();
+
+    // PageHost.
+    ProfileRecord& currentProfile() override { return profiles_.current(); }
+    ProfileSet& profiles() override { return profiles_; }
+    bool StorePagesAndSave() override;
+    void PostExchange(DeviceExchange exchange,
+                      std::function<void(ExchangeResult)> done = {}) override;
+    void ShowDeviceNotice(DeviceNotice notice) override;
+    void SetApplyButtonsEnabled(bool enabled) override;
+    bool applyButtonsEnabled() const override { return applyHolds_ == 0; }
+    int Popup(int kind, const QString& text = QString()) override;
+    void MessageBox(const QString& text) override;
+    QString ChooseOpenFile(const QString& caption, const QString& folder,
+                           const QString& filter) override;
+    QString ChooseFolder(const QString& caption, const QString& start) override;
+    PageWindow* page(PageId id) override { return pages_[static_cast<size_t>(id)]; }
+    void OpenPage(PageId id) override;
+    void NotifyLibraryChanged(LibraryKind kind) override;
+    void NotifyStepCountChanged(int stepCount) override;
+    void NotifyProfilesChanged() override;
+    MacroLibrary& macroLibrary() override { return macroLibrary_; }
+    bool SaveMacroLibrary() override;
+    FileSystem& fileSystem() override { return *env_.fs; }
+    const std::filesystem::path& dataFolder() const override { return settings_.dataFolder; }
+    Settings& settings() override { return settings_; }
+    void SetDataFolder(const std::filesystem::path& folder) override;
+    bool SaveSettingsFile() override;
+    AutoStart* autoStart() override { return env_.autoStart; }
+    PointerSystem* pointerSystem() override { return env_.pointerSystem; }
+    void OpenUrl(const QString& url) override;
+    QString firmwareVersionText() const override { return firmwareText_; }
+    void RequestFirmwareUpdate() override;
 
     // The main window's actions.
     void OnProfileChoice(int entryId);
@@ -109,11 +144,11 @@ class MainWindow : public SkinWindow {
     void OnDelete();
     void OnImport();
     void OnReset();
-    void OpenPage(int controlId);
-    void OpenLink(int id);  // 1002, 1014, 1127, 8000..8004
+    void OpenPageFor(int controlId);  // 1000, 1005, 1007..1011
+    void OpenLink(int id);            // 1002, 1014, 1127, 8000..8004
     // A second instance asked to be shown.
     void ShowFromOtherInstance();
-    // Hides to the tray, or minimises where there is no tray to come back from.
+    // Hides to the tray, or minimises where there is no tray (now) to come back from.
     void HideToTray();
     // A device notice; any thread.
     void OnDeviceChange(DeviceChange change, const std::string& name);
@@ -121,10 +156,7 @@ class MainWindow : public SkinWindow {
     // Waits for the device worker and delivers its results (tests, shutdown).
     void WaitForDeviceWork();
 
-    ProfileSet& profiles() { return profiles_; }
     const Settings& settings() const { return settings_; }
-    const std::filesystem::path& dataFolder() const { return settings_.dataFolder; }
-    const QString& firmwareVersionText() const { return firmwareText_; }
     std::optional<uint16_t> firmwareVersion() const { return firmwareVersion_; }
     QTimer* arrivalTimer() { return &arrivalTimer_; }
     SkinComboButton* profileSelector() const { return selector_; }
@@ -132,38 +164,44 @@ class MainWindow : public SkinWindow {
     SkinLineEdit* nameBox() const { return nameBox_; }
     SkinButton* button(int controlId) const;
     SkinLabel* statusText() const { return status_; }
-    const std::array<PageWindow*, 7>& pages() const { return pages_; }
-    PageWindow* page(int controlId) const;
+    SkinLabel* simulatedBadge() const { return badge_; }
+    TitleTip* titleTip() const { return tip_; }
+    const std::array<PageWindow*, kPageCount>& pages() const { return pages_; }
+    // The page a main-window button opens; nullptr for other ids.
+    PageWindow* pageOpenedBy(int controlId) const;
     TrayIcon* tray() const { return tray_; }
-    bool applyButtonsEnabled() const { return applyEnabled_; }
     const MakerLinks& links() const { return links_; }
     QString TooltipOf(int controlId) const;
+    // Writes the window position into the settings file (also done on hide and at the end).
+    void RememberPosition();
 
     // Replaceable for tests: the message popup (returns its result), the plain message box,
-    // the import file dialog (empty: cancelled) and the web-page opener.
+    // the file and folder choosers (empty: cancelled) and the web-page opener.
     std::function<int(int kind, const QString& text)> popupHandler;
     std::function<void(const QString& text)> messageBoxHandler;
-    std::function<QString()> importFileChooser;
+    std::function<QString(const QString& caption, const QString& folder, const QString& filter)>
+        openFileChooser;
+    std::function<QString(const QString& caption, const QString& start)> folderChooser;
     std::function<void(const QString& url)> urlOpener;
 
   signals:
-    // The user accepted the offer of newer packaged firmware; the updater takes it from here.
+    // The user accepted an update of the firmware; the updater window takes it from here.
+    // Until one is connected, the user is told where the package is.
     void firmwareUpdateRequested();
     void quitRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void reject() override { HideToTray(); }
 
   private:
     void BuildControls();
     void OnControl(int code, int value);
     void ShowTip(int controlId);
-    int Popup(int kind, const QString& text = QString());
-    void MessageBox(const QString& text);
     void SelectSlot(int slot);
     void StartWriteAll();
-    void FinishWriteAll(ExchangeResult result);
     void ApplyDeviceInfo(ExchangeResult result, const DeviceInfo& info);
     void OfferNewerFirmware(uint16_t mouseVersion);
     void ShowFirmwareText(const QString& text);
@@ -171,6 +209,7 @@ class MainWindow : public SkinWindow {
     void OnRemoved();
     bool MousePresent();
     void AfterDeviceWork();
+    void RestorePosition();
     std::filesystem::path DataFolderForListener();
     // Changes other programs made to the data folder: shown at once, or merged at the next save.
     void OnDataFolderChanged();
@@ -180,26 +219,30 @@ class MainWindow : public SkinWindow {
     Settings settings_;
     MakerLinks links_;
     ProfileSet profiles_;
+    MacroLibrary macroLibrary_;
     std::atomic<int> currentSlot_{0};  // read by the listener thread
     std::mutex dataFolderMutex_;
     std::filesystem::path listenerDataFolder_;
 
-    std::map<int, SkinControl*> controls_;
+    std::map<int, QWidget*> controls_;
     SkinComboButton* selector_ = nullptr;
     SkinComboButton* share_ = nullptr;
     SkinLineEdit* nameBox_ = nullptr;
     SkinLabel* status_ = nullptr;
+    SkinLabel* badge_ = nullptr;
     TitleTip* tip_ = nullptr;
-    std::array<PageWindow*, 7> pages_{};
+    std::array<PageWindow*, kPageCount> pages_{};
     TrayIcon* tray_ = nullptr;
-    bool trayShown_ = false;
+    bool withTray_ = false;
 
     QString firmwareText_ = QStringLiteral("-.--");
     std::optional<uint16_t> firmwareVersion_;
-    bool applyEnabled_ = true;
+    FirmwareOffer firmwareOffer_;
+    int applyHolds_ = 0;
     bool present_ = false;
     bool accessDenied_ = false;
-    int pendingWrites_ = 0;
+    bool busy_ = false;  // another program held the mouse at the last refresh
+    std::string deniedPath_;
     QTimer arrivalTimer_;
     std::unique_ptr<DeviceMonitor> monitor_;
     std::unique_ptr<DeviceWorker> worker_;

@@ -7,6 +7,21 @@
 #include "gui/ui/skin_style.h"
 
 namespace z7 {
+namespace {
+std::function<bool()>& TrayProbe() {
+    static std::function<bool()> probe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    return probe;
+}
+}  // namespace
+
+void TrayIcon::SetTrayProbe(std::function<bool()> probe) {
+    TrayProbe() =
+        probe ? std::move(probe) : [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+}
+
+bool TrayIcon::available() const {
+    return icon_ != nullptr && TrayProbe()();
+}
 
 TrayIcon::TrayIcon(QWidget* owner) : QObject(owner), owner_(owner) {}
 
@@ -38,8 +53,8 @@ QIcon TrayIcon::ProgramIcon() {
 }
 
 bool TrayIcon::Show() {
+    if (!TrayProbe()()) return false;
     if (icon_) return true;
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
     icon_ = new QSystemTrayIcon(ProgramIcon(), this);
     icon_->setToolTip(QString::fromUtf8("Kesta Z7激光鼠标"));
     connect(icon_, &QSystemTrayIcon::activated, this, &TrayIcon::OnActivated);
@@ -56,6 +71,7 @@ void TrayIcon::OpenMenuAt(const QPoint& cursor) {
     if (!menu_) {
         menu_ = new SkinMenu(owner_, 0, QRect(0, 0, 105, 10));
         menu_->setObjectName(QStringLiteral("menu"));
+        menu_->setAccessibleName(QStringLiteral("Tray Menu"));
         menu_->AddItem(kTrayShowItem, QString::fromUtf8("设置鼠标"));
         menu_->AddItem(kTrayExitItem, QString::fromUtf8("退出驱动"));
         connect(menu_, &SkinMenu::itemChosen, this, [this](int, int id) { Choose(id); });

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QSystemTrayIcon>
+#include <functional>
 
 #include "gui/ui/skin_menu.h"
 
@@ -19,9 +20,13 @@ class TrayIcon : public QObject {
     explicit TrayIcon(QWidget* owner);
     ~TrayIcon() override;
 
-    // Adds the icon; false where the desktop has no notification area.
+    // Adds the icon when the desktop has a notification area now; false where it has none.
     bool Show();
-    bool available() const { return icon_ != nullptr; }
+    // The icon is there and so is the notification area (a panel restarted while the program
+    // runs takes it away).
+    bool available() const;
+    // Whether the desktop offers a notification area; tests replace the answer.
+    static void SetTrayProbe(std::function<bool()> probe);
     QSystemTrayIcon* icon() const { return icon_; }
     // Opens the menu with its bottom-right corner at `cursor` (screen coordinates).
     void OpenMenuAt(const QPoint& cursor);

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "gui/ui/skin.h"
+#include "gui/ui/skin_accessible.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
 
@@ -21,6 +22,14 @@ MessagePopup::MessagePopup(int kind, QWidget* parent) : SkinWindow(parent), kind
     setFixedSize(size);
     // Only the firmware offer moves with the pointer.
     SetDraggable(kind == kPopupCheckStart);
+    // The question is painted into the picture; assistive technology gets it as text.
+    if (family) setWindowTitle(QString::fromUtf8(family->title));
+    QString question;
+    for (const SkinCaption& caption : SkinCaptions()) {
+        if (caption.family != kind || caption.role != 1) continue;
+        question = QString::fromUtf8(caption.text).replace(QLatin1Char('\n'), QString());
+    }
+    setAccessibleDescription(question);
 
     closeButton_ = MakeButton("Close", kCloseId, kPopupNo);
     noButton_ = MakeButton("NO", kNoId, kPopupNo);
@@ -35,6 +44,7 @@ MessagePopup::MessagePopup(int kind, QWidget* parent) : SkinWindow(parent), kind
         version_->SetFontHeight(kVersionFontHeight);
         version_->SetColors(Qt::transparent, skin::kAccent);
         version_->SetCentred(false);
+        version_->setAccessibleName(QStringLiteral("Version"));
     }
 }
 
@@ -46,6 +56,7 @@ SkinButton* MessagePopup::MakeButton(const char* name, int id, int result) {
     button->setGeometry(e->rect);
     button->SetSkinElement(element);
     button->SetFallbackText(QString::fromUtf8(e->label));
+    NameControl(button, QString::fromUtf8(name));
     connect(button, &SkinButton::clicked, this, [this, result] { done(result); });
     return button;
 }

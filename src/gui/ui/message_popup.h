@@ -36,6 +36,8 @@ class MessagePopup : public SkinWindow {
     // The version text of kind 286; other kinds ignore it.
     void SetText(const QString& text);
     int kind() const { return kind_; }
+    // The popup's question or notice as text (the picture carries it for the eye).
+    QString question() const { return accessibleDescription(); }
     // Questions have a "NO" button, notices only "Yes".
     bool isQuestion() const { return noButton_ != nullptr; }
     SkinButton* closeButton() const { return closeButton_; }

@@ -1,12 +1,14 @@
 #include "gui/ui/skin_combo_button.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <atomic>
 
 #include "gui/ui/skin.h"
+#include "gui/ui/skin_accessible.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
 
@@ -64,6 +66,7 @@ void SkinComboButton::SetOffPicture(const QImage& off) {
 }
 
 void SkinComboButton::SetSkinElement(int element) {
+    skinElement_ = element;
     for (int state = kStateNormal; state <= kStateDown; ++state) {
         pictures_[state] = SkinPart(element, state);
     }
@@ -82,6 +85,7 @@ void SkinComboButton::EnsureMenu() {
     connect(menu_, &SkinMenu::closeNotice, this, [this](int phase) {
         lastSeenOpen_ = clock_->Now();
         update();
+        if (phase == 0) NotifyStateChanged(this);
         emit sysCommand(kMenuClosingCode, phase);
     });
 }
@@ -97,6 +101,37 @@ void SkinComboButton::SelectItem(int id) {
     text_ = LabelFor(*item);
     currentId_ = id;
     update();
+    NotifyTextChanged(this);
+}
+
+void SkinComboButton::ShowUnlistedValue(int id, const QString& text) {
+    text_ = text;
+    currentId_ = id;
+    update();
+    NotifyTextChanged(this);
+}
+
+void SkinComboButton::OpenMenu() {
+    if (!isEnabled() || !menu_ || menu_->items().empty() || menuOpen()) return;
+    ShowMenu();
+    menu_->SetHotItemById(currentId_);
+    NotifyStateChanged(this);
+}
+
+void SkinComboButton::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier);
+    switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_F4:
+        case Qt::Key_Down:
+            if (!event->isAutoRepeat() || altDown) OpenMenu();
+            return;
+        default:
+            SkinControl::keyPressEvent(event);
+    }
 }
 
 void SkinComboButton::RemoveAllItems() {
@@ -131,6 +166,7 @@ void SkinComboButton::OnChosen(int, int id) {
         text_ = LabelFor(chosen);
         currentId_ = id;
         update();
+        NotifyTextChanged(this);
     }
     showChosenText_ = true;
 }
@@ -146,6 +182,7 @@ void SkinComboButton::ShowMenu() {
 }
 
 void SkinComboButton::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
@@ -166,7 +203,10 @@ void SkinComboButton::mouseReleaseEvent(QMouseEvent* event) {
         if (menuOpen()) menu_->Close();
         return;
     }
-    if (menu_ && rect().contains(event->position().toPoint())) ShowMenu();
+    if (menu_ && rect().contains(event->position().toPoint())) {
+        ShowMenu();
+        NotifyStateChanged(this);
+    }
 }
 
 void SkinComboButton::PointerEntered() {
@@ -188,6 +228,7 @@ void SkinComboButton::paintEvent(QPaintEvent*) {
         DrawStretched(painter, off_);
     else
         DrawStretched(painter, open ? pictures_[2] : pictures_[state_]);
+    PaintFocusMark(painter);
     if (text_.isEmpty()) return;
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(font());

@@ -27,6 +27,15 @@ class SkinComboButton : public SkinControl {
     void SetText(const QString& text);
     QString text() const { return text_; }
     int currentId() const { return currentId_; }
+    // Shows a value the menu does not offer, so that the button never keeps showing what it
+    // showed before (a value from a file, an import or another version).
+    void ShowUnlistedValue(int id, const QString& text);
+    // Opens the menu as a click does (keyboard, assistive technology), with the current item
+    // highlighted; nothing for an empty menu or a disabled button.
+    void OpenMenu();
+    // A button whose items are actions (share links) rather than values.
+    void SetActsAsMenuButton(bool on) { actsAsMenuButton_ = on; }
+    bool actsAsMenuButton() const { return actsAsMenuButton_; }
     void SetColors(QColor normal, QColor highlighted);
     void SetUpward(bool upward) { upward_ = upward; }
     void SetMenuWidth(int width);
@@ -48,6 +57,7 @@ class SkinComboButton : public SkinControl {
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void PointerEntered() override;
     void PointerLeft() override;
 
@@ -63,6 +73,7 @@ class SkinComboButton : public SkinControl {
     QColor normalColor_;
     QColor highlightedColor_;
     bool upward_ = false;
+    bool actsAsMenuButton_ = false;
     bool showChosenText_ = true;
     bool menuWasOpen_ = false;
     bool pressed_ = false;

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "gui/ui/skin.h"
+#include "gui/ui/skin_accessible.h"
 #include "gui/ui/skin_layout.h"
 #include "gui/ui/skin_style.h"
 
@@ -19,6 +20,9 @@ namespace {
 constexpr int kWrapBandLeft = 479;
 constexpr int kWrapBandRight = 488;
 constexpr int kDefaultThumbLength = 20;
+constexpr char kCuesProperty[] = "z7KeyboardCues";
+constexpr char kOriginProperty[] = "z7ScreenOrigin";
+constexpr char kOriginWindowProperty[] = "z7ScreenOriginWindow";
 
 void CutStates(int element, QImage (&pictures)[3], QImage& off) {
     for (int state = kStateNormal; state <= kStateDown; ++state) {
@@ -38,14 +42,80 @@ QFont SkinFont(int pixelHeight, int weight) {
     return font;
 }
 
+// ---- focus mark and real positions ----------------------------------------------------------
+
+void NoteKeyboardUse(QWidget* control) {
+    QWidget* window = control->window();
+    if (window->property(kCuesProperty).toBool()) return;
+    window->setProperty(kCuesProperty, true);
+    if (control->hasFocus()) control->update();
+}
+
+void NotePointerUse(QWidget* control) {
+    QWidget* window = control->window();
+    if (!window->property(kCuesProperty).toBool()) return;
+    window->setProperty(kCuesProperty, false);
+    if (QWidget* focused = window->focusWidget()) focused->update();
+}
+
+bool ShowsFocusMark(const QWidget* control) {
+    return control->hasFocus() && control->window()->property(kCuesProperty).toBool();
+}
+
+void DrawFocusMark(QPainter& painter, const QRect& rect) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    // Inside the control's own outline, so that it reads as more than the hover border.
+    const qreal inset = std::clamp(std::min(rect.width(), rect.height()) / 6, 1, 4) + 1.0;
+    painter.setPen(QPen(skin::kAccent, 2, Qt::DotLine, Qt::RoundCap));
+    painter.drawRoundedRect(QRectF(rect).adjusted(inset, inset, -inset, -inset), 3, 3);
+    painter.restore();
+}
+
+void NoteScreenOrigin(QWidget* control, const QPointF& globalPos, const QPointF& localPos) {
+    const QPoint origin = (globalPos - localPos).toPoint();
+    control->setProperty(kOriginProperty, origin);
+    // The window's own position at the time: a later move of the window shifts the origin.
+    control->setProperty(kOriginWindowProperty, control->window()->pos());
+}
+
+QPoint ScreenOrigin(const QWidget* control) {
+    const QVariant origin = control->property(kOriginProperty);
+    if (!origin.isValid()) return control->mapToGlobal(QPoint(0, 0));
+    const QPoint windowThen = control->property(kOriginWindowProperty).toPoint();
+    return origin.toPoint() + (control->window()->pos() - windowThen);
+}
+
 // ---- pointer tracking -------------------------------------------------------------------------
 
 SkinControl::SkinControl(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId) {
+    EnsureSkinAccessibility();
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void SkinControl::enterEvent(QEnterEvent* event) {
+    NoteScreenOrigin(this, event->globalPosition(), event->position());
     Track(event->position().toPoint());
+}
+
+void SkinControl::focusInEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+        event->reason() == Qt::ShortcutFocusReason) {
+        NoteKeyboardUse(this);
+    }
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void SkinControl::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+void SkinControl::PaintFocusMark(QPainter& painter) const {
+    if (ShowsFocusMark(this)) DrawFocusMark(painter, rect());
 }
 
 void SkinControl::leaveEvent(QEvent*) {
@@ -55,6 +125,7 @@ void SkinControl::leaveEvent(QEvent*) {
 }
 
 void SkinControl::mouseMoveEvent(QMouseEvent* event) {
+    NoteScreenOrigin(this, event->globalPosition(), event->position());
     Track(event->position().toPoint());
 }
 
@@ -97,6 +168,7 @@ void SkinButton::SetOffPicture(const QImage& off) {
 }
 
 void SkinButton::SetSkinElement(int element) {
+    skinElement_ = element;
     CutStates(element, pictures_, off_);
     update();
 }
@@ -114,19 +186,42 @@ void SkinButton::SetFallbackText(const QString& text) {
 
 void SkinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
     const QImage& picture = pictures_[latched_ ? 2 : state_];
-    if (!picture.isNull() || fallbackText_.isEmpty()) return DrawStretched(painter, picture);
-    const bool down = latched_ || state_ == 2;
-    painter.fillRect(rect(), down          ? skin::kAccent
-                             : state_ == 1 ? skin::kRaisedOver
-                                           : skin::kRaised);
-    painter.setPen(!isEnabled() ? skin::kTextOff : down ? skin::kOnAccent : skin::kText);
-    painter.setFont(SkinFont(15));
-    painter.drawText(rect(), Qt::AlignCenter, fallbackText_);
+    if (!isEnabled() && !off_.isNull()) {
+        DrawStretched(painter, off_);
+    } else if (!picture.isNull() || fallbackText_.isEmpty()) {
+        DrawStretched(painter, picture);
+    } else {
+        const bool down = latched_ || state_ == 2;
+        painter.fillRect(rect(), down          ? skin::kAccent
+                                 : state_ == 1 ? skin::kRaisedOver
+                                               : skin::kRaised);
+        painter.setPen(!isEnabled() ? skin::kTextOff : down ? skin::kOnAccent : skin::kText);
+        painter.setFont(SkinFont(15));
+        painter.drawText(rect(), Qt::AlignCenter, fallbackText_);
+    }
+    PaintFocusMark(painter);
+}
+
+void SkinButton::Click() {
+    if (isEnabled()) emit clicked();
+}
+
+void SkinButton::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!event->isAutoRepeat()) Click();
+            return;
+        default:
+            SkinControl::keyPressEvent(event);
+    }
 }
 
 void SkinButton::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     Track(event->position().toPoint());
     if (event->button() != Qt::LeftButton) return;
     pressed_ = true;
@@ -174,6 +269,7 @@ void SkinCheckBox::SetOffPicture(const QImage& off) {
 }
 
 void SkinCheckBox::SetSkinElement(int element) {
+    skinElement_ = element;
     CutStates(element, pictures_, off_);
     update();
 }
@@ -186,11 +282,29 @@ void SkinCheckBox::SetChecked(bool checked) {
 
 void SkinCheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
-    DrawStretched(painter, checked_ ? pictures_[2] : pictures_[0]);
+    if (!isEnabled() && !off_.isNull())
+        DrawStretched(painter, off_);
+    else
+        DrawStretched(painter, checked_ ? pictures_[2] : pictures_[0]);
+    PaintFocusMark(painter);
+}
+
+void SkinCheckBox::Toggle() {
+    if (!isEnabled()) return;
+    checked_ = !checked_;
+    update();
+    NotifyStateChanged(this);
+    emit clicked();
+}
+
+void SkinCheckBox::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) return Toggle();
+    SkinControl::keyPressEvent(event);
 }
 
 void SkinCheckBox::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     Track(event->position().toPoint());
     if (event->button() == Qt::LeftButton) pressed_ = true;
 }
@@ -202,6 +316,7 @@ void SkinCheckBox::mouseReleaseEvent(QMouseEvent* event) {
     // The owner reads the new state in its click handler.
     checked_ = !checked_;
     update();
+    NotifyStateChanged(this);
     emit clicked();
 }
 
@@ -227,20 +342,33 @@ void DoubleClickTestArea::SetOffPicture(const QImage& off) {
 }
 
 void DoubleClickTestArea::SetSkinElement(int element) {
+    skinElement_ = element;
     CutStates(element, pictures_, off_);
     update();
 }
 
 void DoubleClickTestArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!isEnabled() && !off_.isNull()) return DrawStretched(painter, off_);
-    DrawStretched(painter, pictures_[state_ == 2 ? 2 : 0]);
+    if (!isEnabled() && !off_.isNull())
+        DrawStretched(painter, off_);
+    else
+        DrawStretched(painter, pictures_[state_ == 2 ? 2 : 0]);
+    PaintFocusMark(painter);
+}
+
+void DoubleClickTestArea::Toggle() {
+    state_ = state_ == 2 ? 0 : 2;
+    update();
 }
 
 void DoubleClickTestArea::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
-    state_ = state_ == 2 ? 0 : 2;
-    update();
+    if (event->button() == Qt::LeftButton) Toggle();
+}
+
+void DoubleClickTestArea::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) return Toggle();
+    SkinControl::keyPressEvent(event);
 }
 
 // ---- edits ------------------------------------------------------------------------------------
@@ -274,6 +402,7 @@ void SetTextColorOf(QWidget* w, QColor color) {
 
 SkinLineEdit::SkinLineEdit(int controlId, QWidget* parent)
     : QLineEdit(parent), controlId_(controlId) {
+    EnsureSkinAccessibility();
     setFrame(false);
     setFont(SkinFont(16));
     // Clear of the rounded border of the skin's field pictures.
@@ -301,9 +430,32 @@ void SkinLineEdit::paintEvent(QPaintEvent* event) {
         DrawEditBackground(painter, rect(), background_);
     }
     QLineEdit::paintEvent(event);
+    if (ShowsFocusMark(this)) {
+        QPainter painter(this);
+        DrawFocusMark(painter, rect());
+    }
+}
+
+void SkinLineEdit::focusInEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+        event->reason() == Qt::ShortcutFocusReason) {
+        NoteKeyboardUse(this);
+    }
+    QLineEdit::focusInEvent(event);
+}
+
+void SkinLineEdit::mouseMoveEvent(QMouseEvent* event) {
+    NoteScreenOrigin(this, event->globalPosition(), event->position());
+    QLineEdit::mouseMoveEvent(event);
+}
+
+void SkinLineEdit::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
+    QLineEdit::mousePressEvent(event);
 }
 
 void SkinLineEdit::enterEvent(QEnterEvent* event) {
+    NoteScreenOrigin(this, event->globalPosition(), event->position());
     QLineEdit::enterEvent(event);
     emit sysCommand(controlId_, 0);
     emit sysCommand(kHoverCode, controlId_);
@@ -311,6 +463,9 @@ void SkinLineEdit::enterEvent(QEnterEvent* event) {
 
 SkinTextEdit::SkinTextEdit(int controlId, QWidget* parent)
     : QPlainTextEdit(parent), controlId_(controlId) {
+    EnsureSkinAccessibility();
+    // Tab moves on to the next control rather than typing a tab into the text.
+    setTabChangesFocus(true);
     setFrameShape(QFrame::NoFrame);
     setFont(SkinFont(16));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -339,6 +494,18 @@ void SkinTextEdit::paintEvent(QPaintEvent* event) {
         DrawEditBackground(painter, viewport()->rect(), background_);
     }
     QPlainTextEdit::paintEvent(event);
+    if (ShowsFocusMark(this)) {
+        QPainter painter(viewport());
+        DrawFocusMark(painter, viewport()->rect());
+    }
+}
+
+void SkinTextEdit::focusInEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+        NoteKeyboardUse(this);
+    }
+    viewport()->update();
+    QPlainTextEdit::focusInEvent(event);
 }
 
 void SkinTextEdit::keyPressEvent(QKeyEvent* event) {
@@ -358,15 +525,23 @@ void SkinTextEdit::keyPressEvent(QKeyEvent* event) {
 
 SkinLabel::SkinLabel(int controlId, QWidget* parent)
     : QWidget(parent), controlId_(controlId), textColor_(skin::kText) {
+    EnsureSkinAccessibility();
     setFont(SkinFont(16));
 }
 
 void SkinLabel::SetText(const QString& text) {
+    const QString before = Text();
     if (texts_.isEmpty())
         texts_.append(text);
     else
         texts_[0] = text;
     textIndex_ = 0;
+    update();
+    if (before != text) NotifyTextChanged(this);
+}
+
+void SkinLabel::SetFramed(QColor color) {
+    frame_ = color;
     update();
 }
 
@@ -381,6 +556,7 @@ void SkinLabel::AddText(const QString& text) {
 void SkinLabel::SelectText(int index) {
     textIndex_ = index;
     update();
+    NotifyTextChanged(this);
 }
 
 void SkinLabel::SetBackground(const QImage& background) {
@@ -415,7 +591,14 @@ void SkinLabel::SetCentred(bool centred) {
 
 void SkinLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), fill_);
+    if (frame_.alpha() != 0) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(frame_);
+        painter.setBrush(fill_);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    } else {
+        painter.fillRect(rect(), fill_);
+    }
     if (!background_.isNull()) painter.drawImage(rect(), background_);
     if (pictureIndex_ >= 0 && pictureIndex_ < static_cast<int>(pictures_.size())) {
         painter.drawImage(rect(), pictures_[pictureIndex_]);
@@ -457,6 +640,7 @@ void SkinSlider::SetPos(int position) {
     // What the owner was last told, so a later drag back to the old value is reported too.
     lastReported_ = position_;
     update();
+    NotifyValueChanged(this, position_);
     emit sysCommand(controlId(), position_);
 }
 
@@ -476,14 +660,43 @@ int SkinSlider::ValueAt(double x) const {
 }
 
 void SkinSlider::TakeValueFrom(double x) {
-    position_ = ValueAt(x);
+    MoveByUser(ValueAt(x));
+}
+
+void SkinSlider::MoveByUser(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
     update();
     if (position_ == lastReported_) return;
     lastReported_ = position_;
+    NotifyValueChanged(this, position_);
     emit sysCommand(controlId(), position_);
 }
 
+void SkinSlider::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    const int page = std::max(1, (maximum_ - minimum_) / 10);
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Down:
+            return MoveByUser(position_ - 1);
+        case Qt::Key_Right:
+        case Qt::Key_Up:
+            return MoveByUser(position_ + 1);
+        case Qt::Key_PageDown:
+            return MoveByUser(position_ - page);
+        case Qt::Key_PageUp:
+            return MoveByUser(position_ + page);
+        case Qt::Key_Home:
+            return MoveByUser(minimum_);
+        case Qt::Key_End:
+            return MoveByUser(maximum_);
+        default:
+            SkinControl::keyPressEvent(event);
+    }
+}
+
 void SkinSlider::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     if (event->button() != Qt::LeftButton) return;
     dragging_ = true;
     state_ = 2;
@@ -523,17 +736,21 @@ void SkinSlider::paintEvent(QPaintEvent*) {
         painter.drawImage(QRect(0, (height() - h) / 2, width(), h), track_);
     }
     const QImage& thumb = (state_ == 0 || !isEnabled()) ? thumb_ : thumbOver_;
-    if (thumb.isNull()) return;
+    if (thumb.isNull()) return PaintFocusMark(painter);
     const int tw = thumb.width();
     const int range = maximum_ - minimum_;
     const int centre = (range > 0 ? (width() - tw) * (position_ - minimum_) / range : 0) + tw / 2;
     if (!isEnabled()) painter.setOpacity(0.45);
     painter.drawImage(QPoint(centre - tw / 2, 0), thumb);
+    painter.setOpacity(1);
+    PaintFocusMark(painter);
 }
 
 // ---- SkinProgressBar -------------------------------------------------------------------------
 
-SkinProgressBar::SkinProgressBar(QWidget* parent) : QWidget(parent) {}
+SkinProgressBar::SkinProgressBar(QWidget* parent) : QWidget(parent) {
+    EnsureSkinAccessibility();
+}
 
 void SkinProgressBar::SetPictures(const QImage& background, const QImage& fill) {
     background_ = background;
@@ -548,8 +765,10 @@ void SkinProgressBar::SetRange(int minimum, int maximum) {
 }
 
 void SkinProgressBar::SetPos(int position) {
+    const int before = position_;
     position_ = std::clamp(position, minimum_, maximum_);
     update();
+    if (before != position_) NotifyValueChanged(this, position_);
 }
 
 void SkinProgressBar::paintEvent(QPaintEvent*) {
@@ -618,12 +837,45 @@ void SkinScrollBar::MoveTo(int along) {
         next = minimum_ +
                static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * (maximum_ - minimum_)));
     }
-    position_ = next;
+    MoveByUser(next);
+}
+
+void SkinScrollBar::MoveByUser(int position) {
+    position_ = std::clamp(position, minimum_, maximum_);
     update();
+    NotifyValueChanged(this, position_);
     emit sysCommand(controlId(), position_);
 }
 
+void SkinScrollBar::keyPressEvent(QKeyEvent* event) {
+    NoteKeyboardUse(this);
+    const int page = std::max(1, (maximum_ - minimum_) / 10);
+    const bool h = horizontal();
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            if ((event->key() == Qt::Key_Left) == h) return MoveByUser(position_ - 1);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            if ((event->key() == Qt::Key_Right) == h) return MoveByUser(position_ + 1);
+            break;
+        case Qt::Key_PageUp:
+            return MoveByUser(position_ - page);
+        case Qt::Key_PageDown:
+            return MoveByUser(position_ + page);
+        case Qt::Key_Home:
+            return MoveByUser(minimum_);
+        case Qt::Key_End:
+            return MoveByUser(maximum_);
+        default:
+            break;
+    }
+    SkinControl::keyPressEvent(event);
+}
+
 void SkinScrollBar::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     if (event->button() != Qt::LeftButton) return;
     const int along = Along(event->position().toPoint());
     if (along < ButtonLength())
@@ -650,11 +902,9 @@ void SkinScrollBar::mouseReleaseEvent(QMouseEvent* event) {
     if (!rect().contains(event->position().toPoint())) return;
     const int along = Along(event->position().toPoint());
     if (part == 1 && along < ButtonLength()) {
-        position_ = minimum_;
-        emit sysCommand(controlId(), position_);
+        MoveByUser(minimum_);
     } else if (part == 2 && along >= Length() - ButtonLength()) {
-        position_ = maximum_;
-        emit sysCommand(controlId(), position_);
+        MoveByUser(maximum_);
     }
 }
 
@@ -675,12 +925,34 @@ void SkinScrollBar::paintEvent(QPaintEvent*) {
     const int travel = std::max(0, len - 2 * b - ThumbLength());
     const int offset = range > 0 ? travel * (position_ - minimum_) / range : 0;
     if (!thumb_.isNull()) painter.drawImage(span(b + offset, ThumbLength()), thumb_);
+    PaintFocusMark(painter);
 }
 
 // ---- SkinWindow --------------------------------------------------------------------------
 
 SkinWindow::SkinWindow(QWidget* parent) : QDialog(parent) {
+    EnsureSkinAccessibility();
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+}
+
+void SkinWindow::SetTabOrder(std::vector<QWidget*> order) {
+    tabOrder_ = std::move(order);
+}
+
+bool SkinWindow::focusNextPrevChild(bool next) {
+    if (tabOrder_.empty()) return QDialog::focusNextPrevChild(next);
+    const int n = static_cast<int>(tabOrder_.size());
+    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focusWidget());
+    int index = at == tabOrder_.end() ? (next ? -1 : n) : static_cast<int>(at - tabOrder_.begin());
+    for (int i = 0; i < n; ++i) {
+        index = (index + (next ? 1 : -1) + n) % n;
+        QWidget* w = tabOrder_[static_cast<size_t>(index)];
+        if (w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 void SkinWindow::SetBackground(const QImage& background) {
@@ -696,16 +968,30 @@ void SkinWindow::paintEvent(QPaintEvent*) {
 }
 
 void SkinWindow::mousePressEvent(QMouseEvent* event) {
+    NotePointerUse(this);
     if (!draggable_ || event->button() != Qt::LeftButton) return QDialog::mousePressEvent(event);
     // The window system moves the window where it can; elsewhere we follow the pointer.
     if (windowHandle() && windowHandle()->startSystemMove()) return;
     dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    // From the event's own coordinates: the window's idea of its position may be stale until
+    // the window manager has placed it, and the first move would jump by the difference.
+    dragOffset_ = event->position().toPoint() + (pos() - geometry().topLeft());
 }
 
 void SkinWindow::mouseMoveEvent(QMouseEvent* event) {
     if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
     QDialog::mouseMoveEvent(event);
+}
+
+void SkinWindow::showEvent(QShowEvent* event) {
+    // move() marks the position as chosen, so the dialog does not centre itself again.
+    if (placedAt_ && !event->spontaneous()) move(*placedAt_);
+    QDialog::showEvent(event);
+}
+
+void SkinWindow::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous() && isWindow()) placedAt_ = pos();
+    QDialog::hideEvent(event);
 }
 
 void SkinWindow::mouseReleaseEvent(QMouseEvent* event) {

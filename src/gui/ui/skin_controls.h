@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 namespace z7 {
@@ -20,6 +21,20 @@ inline constexpr int kTextChangedValue = 102;
 // Font of the skinned controls: Arial with a CJK fallback so that Chinese never shows as boxes.
 QFont SkinFont(int pixelHeight, int weight = 400);
 
+// The focus mark: a ring in the skin's accent colour around the focused control, shown once the
+// keyboard has been used in its window (and hidden again by a click), as desktop keyboard cues
+// do.
+void NoteKeyboardUse(QWidget* control);
+void NotePointerUse(QWidget* control);
+bool ShowsFocusMark(const QWidget* control);
+void DrawFocusMark(QPainter& painter, const QRect& rect);
+
+// Where a control really is on the screen, as the last pointer event over it said. A frameless
+// window's own idea of its position can be stale until the window manager has placed it;
+// pointer events carry both coordinates.
+void NoteScreenOrigin(QWidget* control, const QPointF& globalPos, const QPointF& localPos);
+QPoint ScreenOrigin(const QWidget* control);
+
 // Base of the pointer-tracking controls: hover enter/leave the way the pages rely on it.
 class SkinControl : public QWidget {
     Q_OBJECT
@@ -27,6 +42,9 @@ class SkinControl : public QWidget {
     SkinControl(int controlId, QWidget* parent);
     int controlId() const { return controlId_; }
     bool tracking() const { return tracking_; }
+    // The skin element the pictures came from (-1: none); also the name assistive technology
+    // hears when the owner gave none.
+    int skinElement() const { return skinElement_; }
 
   signals:
     void sysCommand(int code, int value);
@@ -36,6 +54,10 @@ class SkinControl : public QWidget {
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // Draws the focus mark over what the control painted, when it shows.
+    void PaintFocusMark(QPainter& painter) const;
     // Sends the hover notifications; controls that announce themselves also send (id, 0).
     virtual void PointerEntered();
     virtual void PointerLeft() {}
@@ -45,6 +67,7 @@ class SkinControl : public QWidget {
     // arrive before any move.
     void Track(const QPoint& pos);
     bool sendsEnterNotice_ = false;
+    int skinElement_ = -1;
 
   private:
     int controlId_;
@@ -65,11 +88,15 @@ class SkinButton : public SkinControl {
     void SetLatched(bool latched);
     bool latched() const { return latched_; }
     int pictureState() const { return state_; }
+    const QString& fallbackText() const { return fallbackText_; }
+    // A click without the pointer (Space, Enter, assistive technology); nothing when disabled.
+    void Click();
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void PointerEntered() override;
     void PointerLeft() override;
 
@@ -93,11 +120,14 @@ class SkinCheckBox : public SkinControl {
     // Repaints only on a change.
     void SetChecked(bool checked);
     bool checked() const { return checked_; }
+    // Toggles and reports the click, as a completed click does; nothing when disabled.
+    void Toggle();
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void PointerLeft() override { pressed_ = false; }
 
   private:
@@ -116,10 +146,13 @@ class DoubleClickTestArea : public SkinControl {
     void SetOffPicture(const QImage& off);
     void SetSkinElement(int element);
     int pictureState() const { return state_; }
+    // What a double-click does, for the keyboard and assistive technology.
+    void Toggle();
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QImage pictures_[3];
@@ -142,6 +175,9 @@ class SkinLineEdit : public QLineEdit {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     int controlId_;
@@ -165,6 +201,7 @@ class SkinTextEdit : public QPlainTextEdit {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     int controlId_;
@@ -189,6 +226,8 @@ class SkinLabel : public QWidget {
     void SetFontHeight(int pixelHeight);
     void SetColors(QColor fill, QColor text);
     void SetCentred(bool centred);
+    // A 1-pixel outline in `color` (transparent: none).
+    void SetFramed(QColor color);
 
   signals:
     void sysCommand(int code, int value);
@@ -199,6 +238,7 @@ class SkinLabel : public QWidget {
 
   private:
     int controlId_;
+    QColor frame_ = Qt::transparent;
     QImage background_;
     std::vector<QImage> pictures_;
     int pictureIndex_ = -1;
@@ -222,12 +262,16 @@ class SkinSlider : public SkinControl {
     int maximum() const { return maximum_; }
     // Value for a pointer x position in the control: halves round up, clamped to the range.
     int ValueAt(double x) const;
+    // Moves the thumb as the user does (keyboard, assistive technology): clamped, and the owner
+    // hears of it only when the value differs from the last one it heard.
+    void MoveByUser(int position);
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void PointerEntered() override;
     void PointerLeft() override;
 
@@ -252,6 +296,8 @@ class SkinProgressBar : public QWidget {
     void SetRange(int minimum, int maximum);
     void SetPos(int position);
     int pos() const { return position_; }
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -276,13 +322,18 @@ class SkinScrollBar : public SkinControl {
     // Clamps to the range; does not notify.
     void SetPos(int position);
     int pos() const { return position_; }
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
     bool horizontal() const { return width() > height(); }
+    // Moves as the user does (keyboard, assistive technology) and notifies.
+    void MoveByUser(int position);
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     int Along(const QPoint& p) const { return horizontal() ? p.x() : p.y(); }
@@ -308,21 +359,31 @@ class SkinWindow : public QDialog {
     void SetBackground(const QImage& background);
     const QImage& background() const { return background_; }
     void SetDraggable(bool draggable) { draggable_ = draggable; }
+    // The order Tab and Shift+Tab walk; controls that are hidden, disabled or take no focus are
+    // passed over. Empty: the order the controls were made in.
+    void SetTabOrder(std::vector<QWidget*> order);
+    const std::vector<QWidget*>& tabOrder() const { return tabOrder_; }
 
   signals:
     void sysCommand(int code, int value);
 
   protected:
+    bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // A dialog centres itself on every show; a window the user placed stays where it was.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     QImage background_;
     bool draggable_ = true;
     bool dragging_ = false;
-    QPoint dragOffset_;
+    QPoint dragOffset_;  // the pointer inside the window's frame at the press
+    std::optional<QPoint> placedAt_;
+    std::vector<QWidget*> tabOrder_;
 };
 
 }  // namespace z7

@@ -1,12 +1,15 @@
 #include "gui/ui/skin_menu.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
 
+#include "gui/ui/skin_accessible.h"
 #include "gui/ui/skin_controls.h"
 #include "gui/ui/skin_style.h"
 
@@ -31,8 +34,9 @@ SkinMenu::SkinMenu(QWidget* owner, int key, const QRect& initial)
       font_(SkinFont(16)),
       text_(skin::kText),
       highlightedText_(skin::kOnAccent),
-      background_(skin::kPanel),
+      background_(skin::kMenu),
       highlightedBackground_(skin::kAccent) {
+    EnsureSkinAccessibility();
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
@@ -46,6 +50,21 @@ SkinMenu::SkinMenu(QWidget* owner, int key, const QRect& initial)
 
 SkinMenu::~SkinMenu() {
     if (watching_) qApp->removeEventFilter(this);
+}
+
+SkinMenuEntry::SkinMenuEntry(SkinMenu* menu, int index)
+    : QObject(menu), menu_(menu), index_(index) {}
+
+const SkinMenuItem* SkinMenuEntry::item() const {
+    const auto& items = menu_->items();
+    return index_ >= 0 && index_ < static_cast<int>(items.size()) ? &items[index_] : nullptr;
+}
+
+SkinMenuEntry* SkinMenu::EntryObject(int index) {
+    if (index < 0 || index >= static_cast<int>(items_.size())) return nullptr;
+    if (entries_.size() < items_.size()) entries_.resize(items_.size(), nullptr);
+    if (!entries_[index]) entries_[index] = new SkinMenuEntry(this, index);
+    return entries_[index];
 }
 
 bool SkinMenu::AddItem(int id, const QString& text, int itemData, bool enabled, bool hasSubmenu) {
@@ -89,6 +108,9 @@ SkinMenu* SkinMenu::Submenu(int key, bool create) {
 
 void SkinMenu::RemoveAllItems() {
     CloseSubmenus();
+    // Deleting the entries also drops their accessible interfaces.
+    for (SkinMenuEntry* entry : entries_) delete entry;
+    entries_.clear();
     items_.clear();
     hot_ = -1;
     pressed_ = -1;
@@ -145,7 +167,11 @@ void SkinMenu::PopUp(int mode, int x, int y) {
     Layout();
     closing_ = false;
     show();
-    // One watcher per open tree: the top-level menu sees every click of the program.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::PopupMenuStart);
+        QAccessible::updateAccessibility(&event);
+    }
+    // One watcher per open tree: the top-level menu sees every click and key of the program.
     SkinMenu* top = TopMenu();
     if (!top->watching_) {
         top->watching_ = true;
@@ -174,7 +200,130 @@ bool SkinMenu::eventFilter(QObject* watched, QEvent* event) {
             Close();
         }
     }
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        watched->isWidgetType() && isVisible()) {
+        // A modal popup opened meanwhile keeps its own keys (its Esc answers it, not us).
+        QWidget* modal = QApplication::activeModalWidget();
+        QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        if (modal && modal != owner) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Claim the keys we handle so that no shortcut takes them first.
+            const bool ours = key == Qt::Key_Escape || key == Qt::Key_Up || key == Qt::Key_Down ||
+                              key == Qt::Key_Left || key == Qt::Key_Right ||
+                              key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+            if (ours) event->accept();
+            return false;
+        }
+        return HandleKey(key);
+    }
     return false;
+}
+
+bool SkinMenu::HandleKey(int key) {
+    // The innermost open menu of the tree has the keyboard.
+    SkinMenu* level = this;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const auto& sub : level->submenus_) {
+            if (sub->isVisible()) {
+                level = sub.get();
+                deeper = true;
+                break;
+            }
+        }
+    }
+    auto step = [level](int direction) {
+        const int n = static_cast<int>(level->items_.size());
+        if (n == 0) return;
+        int index = level->hot_;
+        for (int i = 0; i < n; ++i) {
+            index = index < 0 ? (direction > 0 ? 0 : n - 1) : (index + direction + n) % n;
+            if (level->items_[index].enabled) break;
+        }
+        level->SetHotItem(index);
+    };
+    const int hot = level->hot_;
+    const SkinMenuItem* item = hot >= 0 ? &level->items_[hot] : nullptr;
+    switch (key) {
+        case Qt::Key_Down:
+            step(1);
+            return true;
+        case Qt::Key_Up:
+            step(-1);
+            return true;
+        case Qt::Key_Right:
+            if (item && item->hasSubmenu && item->enabled) level->OpenSubmenuOf(hot, true);
+            return true;
+        case Qt::Key_Left:
+            if (level != this) level->CloseBranch();
+            return true;
+        case Qt::Key_Escape:
+            if (level != this)
+                level->CloseBranch();
+            else
+                Close();
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (!item) return true;
+            if (item->hasSubmenu) {
+                if (item->enabled) level->OpenSubmenuOf(hot, true);
+            } else {
+                level->ChooseItem(item->id);
+            }
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            Close();
+            return false;
+        default:
+            return false;
+    }
+}
+
+void SkinMenu::SetHotItem(int index) {
+    if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+    hot_ = index;
+    update();
+    if (index >= 0 && QAccessible::isActive()) NotifyFocus(EntryObject(index));
+}
+
+void SkinMenu::SetHotItemById(int id) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].id == id && items_[i].enabled) return SetHotItem(static_cast<int>(i));
+    }
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].enabled) return SetHotItem(static_cast<int>(i));
+    }
+}
+
+void SkinMenu::OpenSubmenuOf(int index, bool highlightFirst) {
+    if (index < 0 || index >= static_cast<int>(items_.size()) || !isVisible()) return;
+    SkinMenu* sub = Submenu(items_[index].id, false);
+    for (const auto& other : submenus_) {
+        if (other.get() != sub && other->isVisible()) other->CloseBranch();
+    }
+    if (!sub || sub->items().empty()) return;
+    if (!sub->isVisible()) PopUpSubmenu(sub, index);
+    if (highlightFirst) sub->SetHotItemById(-1);
+}
+
+void SkinMenu::ChooseItem(int id) {
+    const auto it = std::find_if(items_.begin(), items_.end(),
+                                 [id](const SkinMenuItem& item) { return item.id == id; });
+    if (it == items_.end()) return;
+    const SkinMenuItem item = *it;
+    if (item.hasSubmenu) {
+        if (item.enabled) OpenSubmenuOf(static_cast<int>(it - items_.begin()), true);
+        return;
+    }
+    if (item.enabled && parentWidget()) {
+        Notify(key_, item.id);
+        emit itemChosen(key_, item.id);
+    }
+    Close();
 }
 
 void SkinMenu::Notify(int code, int value) {
@@ -182,8 +331,9 @@ void SkinMenu::Notify(int code, int value) {
 }
 
 void SkinMenu::CloseSubmenus() {
+    // Only the submenus: Close() on a submenu would close this menu too.
     for (const auto& sub : submenus_) {
-        if (sub->isVisible()) sub->Close();
+        if (sub->isVisible()) sub->CloseBranch();
     }
 }
 
@@ -195,7 +345,25 @@ void SkinMenu::Close() {
     hide();
     if (parentMenu_) parentMenu_->Close();
     CloseSubmenus();
+    FinishClosing();
+}
+
+void SkinMenu::CloseBranch() {
+    if (!isVisible() || closing_) return;
+    closing_ = true;
+    Notify(kMenuClosingCode, 1);
+    emit closeNotice(1);
+    hide();
+    CloseSubmenus();
+    FinishClosing();
+}
+
+void SkinMenu::FinishClosing() {
     hot_ = -1;
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::PopupMenuEnd);
+        QAccessible::updateAccessibility(&event);
+    }
     Notify(kMenuClosingCode, 0);
     emit closeNotice(0);
     if (!parentMenu_ && watching_) {
@@ -223,18 +391,13 @@ void SkinMenu::mouseMoveEvent(QMouseEvent* event) {
     if (index < 0) return;
     const SkinMenuItem& item = items_[index];
     const bool wasHot = hot_ == index;
-    hot_ = index;
-    update();
+    if (!wasHot) SetHotItem(index);
     if (!item.hasSubmenu || !item.enabled) {
         CloseSubmenus();
         return;
     }
     if (wasHot) return;
-    SkinMenu* sub = Submenu(item.id, false);
-    for (const auto& other : submenus_) {
-        if (other.get() != sub && other->isVisible()) other->Close();
-    }
-    if (sub && !sub->items().empty() && !sub->isVisible()) PopUpSubmenu(sub, index);
+    OpenSubmenuOf(index, false);
 }
 
 void SkinMenu::mousePressEvent(QMouseEvent* event) {
@@ -250,19 +413,17 @@ void SkinMenu::mouseReleaseEvent(QMouseEvent* event) {
     update();
     const int index = ItemAt(event->position().toPoint());
     if (index < 0) return;
-    const SkinMenuItem item = items_[index];
-    if (item.hasSubmenu) return;
-    if (item.enabled && parentWidget()) {
-        Notify(key_, item.id);
-        emit itemChosen(key_, item.id);
-    }
-    Close();
+    if (items_[index].hasSubmenu) return;
+    ChooseItem(items_[index].id);
 }
 
 void SkinMenu::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), background_);
+    // The outline keeps the menu apart from the card it opens over.
+    painter.setPen(skin::kMenuBorder);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(font_);
     for (size_t i = 0; i < items_.size(); ++i) {
         const SkinMenuItem& item = items_[i];
@@ -348,9 +509,6 @@ void ButtonFunctionMenu::PopUpSubmenu(SkinMenu* submenu, int index) {
 
 void ButtonFunctionMenu::paintEvent(QPaintEvent* event) {
     SkinMenu::paintEvent(event);
-    QPainter painter(this);
-    painter.setPen(skin::kBorder);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 }  // namespace z7

@@ -25,6 +25,24 @@ struct SkinMenuItem {
     int hasSubmenu = 0;
 };
 
+class SkinMenu;
+
+// One row of a menu as an object of its own, made only when assistive technology asks: menu
+// items are plain records, but accessible interfaces are kept per object.
+class SkinMenuEntry : public QObject {
+    Q_OBJECT
+  public:
+    SkinMenuEntry(SkinMenu* menu, int index);
+    SkinMenu* menu() const { return menu_; }
+    int index() const { return index_; }
+    // The row's item; nullptr once the menu no longer has it.
+    const SkinMenuItem* item() const;
+
+  private:
+    SkinMenu* menu_;
+    int index_;
+};
+
 class SkinMenu : public QWidget {
     Q_OBJECT
   public:
@@ -48,6 +66,24 @@ class SkinMenu : public QWidget {
     // Closes this menu, its parents and its open submenus, telling the owner (2234, 1) first
     // and (2234, 0) last.
     void Close();
+    // Closes this menu and its open submenus but not its parents (another row of the parent
+    // became hot, or the keyboard stepped back out of a submenu).
+    void CloseBranch();
+
+    // What a release over the row of `id` does: reports an enabled item without submenu to the
+    // owner and closes the tree; an item with a submenu opens it (when this menu is open).
+    void ChooseItem(int id);
+    // Highlights a row (-1: none), as the pointer or the arrow keys do.
+    void SetHotItem(int index);
+    void SetHotItemById(int id);
+    // Opens the submenu of row `index` beside this menu, its first enabled row highlighted
+    // when `highlightFirst`.
+    void OpenSubmenuOf(int index, bool highlightFirst);
+    // While a menu tree is open it takes the keyboard: Up/Down walk the innermost open menu,
+    // Right/Enter open a submenu, Enter/Space choose, Left and Esc close the innermost menu.
+    bool HandleKey(int key);
+    // The entry object of row `index` (made on first request), for assistive technology.
+    SkinMenuEntry* EntryObject(int index);
 
     int key() const { return key_; }
     const std::vector<SkinMenuItem>& items() const { return items_; }
@@ -82,11 +118,13 @@ class SkinMenu : public QWidget {
     void Layout();
     int ItemAt(const QPoint& pos) const;
     void CloseSubmenus();
+    void FinishClosing();
     void Notify(int code, int value);
     bool TreeContains(const QPoint& globalPos) const;
     SkinMenu* TopMenu();
 
     std::vector<SkinMenuItem> items_;
+    std::vector<SkinMenuEntry*> entries_;
     std::vector<std::unique_ptr<SkinMenu>> submenus_;
     SkinMenu* parentMenu_ = nullptr;
     int key_;

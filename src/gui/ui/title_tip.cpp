@@ -51,9 +51,26 @@ TitleTip::TitleTip(QWidget* owner)
 
 void TitleTip::Show(const QString& text, int offset, const QRect& itemRect, const QPoint& anchor) {
     if (itemRect.isEmpty() || isVisible() || !itemRect.contains(anchor) || !owner_) return;
+    ShowOnScreen(text, offset, QRect(owner_->mapToGlobal(itemRect.topLeft()), itemRect.size()),
+                 owner_->mapToGlobal(anchor), owner_->window()->frameGeometry().right());
+}
+
+void TitleTip::ShowFor(QWidget* control, const QString& text, std::optional<QPoint> screenAnchor) {
+    if (!control || isVisible()) return;
+    const QPoint origin = ScreenOrigin(control);
+    const QRect item(origin, control->size());
+    if (item.isEmpty()) return;
+    const QPoint anchor = screenAnchor && item.contains(*screenAnchor) ? *screenAnchor : origin;
+    // The window's real right edge, from the same measurement.
+    QWidget* window = control->window();
+    const int windowLeft = origin.x() - control->mapTo(window, QPoint(0, 0)).x();
+    ShowOnScreen(text, 0, item, anchor, windowLeft + window->width() - 1);
+}
+
+void TitleTip::ShowOnScreen(const QString& text, int offset, const QRect& screenItem,
+                            const QPoint& anchor, int ownerRight) {
     text_ = text.size() <= 2 ? QStringLiteral(" ") + text + QStringLiteral(" ") : text;
-    screenItem_ = QRect(owner_->mapToGlobal(itemRect.topLeft()), itemRect.size());
-    const QPoint globalAnchor = owner_->mapToGlobal(anchor);
+    screenItem_ = screenItem;
     const QFontMetrics metrics(font_);
     // Long help texts wrap instead of running across the screen.
     QSize extent = metrics.size(0, text_);
@@ -61,11 +78,10 @@ void TitleTip::Show(const QString& text, int offset, const QRect& itemRect, cons
         extent =
             metrics.boundingRect(QRect(0, 0, kMaxTextWidth, 4096), Qt::TextWordWrap, text_).size();
     }
-    QScreen* screen = QGuiApplication::screenAt(globalAnchor);
+    QScreen* screen = QGuiApplication::screenAt(anchor);
     if (!screen) screen = QGuiApplication::primaryScreen();
     const int screenTop = screen ? screen->geometry().top() : 0;
-    const int ownerRight = owner_->window()->frameGeometry().right();
-    const TipPlacement p = PlaceTitleTip(extent, globalAnchor, offset, ownerRight, screenTop);
+    const TipPlacement p = PlaceTitleTip(extent, anchor, offset, ownerRight, screenTop);
     placement_ = p.code;
     setGeometry(p.rect);
     show();

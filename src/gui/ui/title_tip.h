@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 
 namespace z7 {
 
@@ -28,6 +29,12 @@ class TitleTip : public QWidget {
     // `anchor`. Nothing happens for an empty rectangle, a visible tip, or an anchor outside the
     // rectangle. Texts of at most two characters get a space on each side.
     void Show(const QString& text, int offset, const QRect& itemRect, const QPoint& anchor);
+    // The same for `control`, placed from where the control really is on the screen (its last
+    // pointer event says so) rather than from the window's own idea of its position, which can
+    // be stale until the window manager has placed it. `screenAnchor` defaults to the control's
+    // top-left corner; one outside the control is taken as that corner too.
+    void ShowFor(QWidget* control, const QString& text,
+                 std::optional<QPoint> screenAnchor = std::nullopt);
     void Hide();
 
     const QString& text() const { return text_; }
@@ -41,6 +48,10 @@ class TitleTip : public QWidget {
 
   private:
     void CheckPointer(const QPoint& globalPos);
+    // `screenItem` and `anchor` in screen coordinates; `ownerRight` the owner window's right
+    // edge on the screen.
+    void ShowOnScreen(const QString& text, int offset, const QRect& screenItem,
+                      const QPoint& anchor, int ownerRight);
 
     QWidget* owner_;
     QString text_;

@@ -1,119 +1,21 @@
 // The real main window on the simulated mouse, with a virtual clock: profiles, save and apply,
 // the device refresh, removal and arrival, and events from the mouse.
-//
-// Simulator headers come before Qt's: Qt's `slots` keyword macro would rename SimState::slots.
-#include "sim/sim_factory.h"
-#include "sim/sim_transport.h"
-
-namespace z7 {
-namespace {
-const DeviceImage& StoredImage(const SimState& state, int slot) {
-    return state.slots[static_cast<size_t>(slot)];
-}
-}  // namespace
-}  // namespace z7
-
-#include <gtest/gtest.h>
+#include "gui/app/main_window_fixture.h"
 
 #include <QSignalSpy>
-#include <QTest>
-#include <chrono>
-#include <thread>
 
-#include "core/device/device_image.h"
 #include "core/firmware/firmware_package.h"
 #include "core/profile/profile_file.h"
-#include "core/profile/profile_store.h"
-#include "gui/app/main_window.h"
-#include "gui/ui/message_popup.h"
-#include "platform/fake/recording_auto_start.h"
-#include "platform/fake/recording_host_actions.h"
+#include "gui/ui/title_tip.h"
 #include "support/cli_runner.h"
-#include "support/temp_dir.h"
 
 namespace z7 {
 namespace {
 
 constexpr char kOurDevice[] = "/dev/hidraw-22D4-1206";
-
-QString U(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-class MainWindowTest : public ::testing::Test {
-  protected:
-    void SetUp() override { clock.SetBlockingWaits(true); }
-    void TearDown() override { dlg.reset(); }
-
-    std::filesystem::path dataFolder() const { return temp / "data"; }
-
-    void Open() {
-        MainWindowEnvironment env;
-        env.fs = &LocalFileSystem();
-        env.link = &link;
-        env.hostActions = &actions;
-        env.autoStart = &autoStart;
-        env.settingsFile = temp / "Config.ini";
-        env.defaultDataFolder = dataFolder();
-        env.firmwareFolder = temp / "Firmware Updates";
-        env.simulated = true;
-        dlg = std::make_unique<MainWindow>(env);
-        dlg->popupHandler = [this](int kind, const QString& text) {
-            popups.emplace_back(kind, text);
-            return popupAnswer;
-        };
-        dlg->messageBoxHandler = [this](const QString& text) { messages.push_back(text); };
-        dlg->importFileChooser = [this] { return importFile; };
-        dlg->urlOpener = [this](const QString& url) { urls.push_back(url); };
-        dlg->Start(nullptr, false);
-        dlg->WaitForDeviceWork();
-    }
-
-    // Frees user slots so that the selector offers a new profile.
-    void FreeSlots(std::initializer_list<int> slots_) {
-        for (int s : slots_) dlg->profiles()[s].inUse = 0;
-        dlg->RebuildProfileSelector();
-    }
-
-    void Click(int controlId) { QTest::mouseClick(dlg->button(controlId), Qt::LeftButton); }
-
-    // The listener posts from its own thread; spin (without sleeping) until it has.
-    template <typename Pred>
-    bool WaitUntil(Pred done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            QCoreApplication::sendPostedEvents();
-            std::this_thread::yield();
-        }
-        return true;
-    }
-
-    ProfileSet ReloadFromDisk() {
-        ProfileSet set;
-        LoadProfileSet(LocalFileSystem(), set, dataFolder());
-        return set;
-    }
-
-    DeviceImage ImageOf(const ProfileRecord& profile) {
-        DeviceRecord record = BuildDeviceRecord(profile);
-        return BuildImage(record);
-    }
-
-    test::TempDir temp;
-    VirtualClock clock;
-    SimMouse mouse{clock, FactorySimState()};
-    SimTransport transport{mouse};
-    DeviceLink link{transport, clock};
-    RecordingHostActions actions;
-    RecordingAutoStart autoStart;
-    std::unique_ptr<MainWindow> dlg;
-    std::vector<std::pair<int, QString>> popups;
-    int popupAnswer = kPopupYes;
-    std::vector<QString> messages;
-    std::vector<QString> urls;
-    QString importFile;
-};
+using test::MainWindowTest;
+using test::StoredImage;
+using test::U;
 
 TEST_F(MainWindowTest, StartReadsTheMouseAndSelectsItsActiveProfile) {
     mouse.Update([](SimState& s) { s.activeSlot = 2; });
@@ -128,7 +30,11 @@ TEST_F(MainWindowTest, StartReadsTheMouseAndSelectsItsActiveProfile) {
     }
     EXPECT_TRUE(link.listenerRunning());
     EXPECT_TRUE(popups.empty());
-    EXPECT_TRUE(dlg->windowTitle().contains(U("模拟鼠标")));
+    // The frameless window shows no title: the simulated mouse is said on the window itself.
+    EXPECT_EQ(dlg->windowTitle(), U("KESTA Z7 LASER SOFTWARE"));
+    ASSERT_NE(dlg->simulatedBadge(), nullptr);
+    EXPECT_EQ(dlg->simulatedBadge()->Text(), U("模拟鼠标"));
+    EXPECT_FALSE(dlg->simulatedBadge()->isHidden());
 }
 
 TEST_F(MainWindowTest, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
@@ -140,7 +46,7 @@ TEST_F(MainWindowTest, AMouseThatMayNotBeOpenedIsNamedInTheStatusLine) {
     mouse.Update([](SimState& s) { s.faults.accessDenied = false; });
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
-    EXPECT_EQ(dlg->statusText()->Text(), U("模拟鼠标 · 固件 V1.65"));
+    EXPECT_EQ(dlg->statusText()->Text(), U("固件 V1.65"));
 }
 
 TEST_F(MainWindowTest, SwitchingProfilesFollowsTheSelectorAndGuardsTheFactoryProfile) {
@@ -403,22 +309,39 @@ TEST_F(MainWindowTest, ATextBlockReportTypesTheBlockFromTheLibraryOnDisk) {
     EXPECT_EQ(actions.pasted.front(), u"你好");
 }
 
-TEST_F(MainWindowTest, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) {
+TEST_F(MainWindowTest, NewerFirmwareIsOfferedOncePerStartAndVersionAndYesLeadsToTheUpdate) {
     std::string imageName, error;
     ASSERT_TRUE(WriteFirmwarePackage(LocalFileSystem(), temp / "Firmware Updates",
                                      std::vector<uint8_t>(3000, 0x5A), 172, &imageName, &error))
         << error;
     mouse.Update([](SimState& s) { s.firmwareVersion = 160; });
     Open();
-    // The offer came during Open, before the spy; the second refresh offers again.
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0], (std::pair<int, QString>{kPopupCheckStart, U("V1.72")}));
-    QSignalSpy accepted(dlg.get(), &MainWindow::firmwareUpdateRequested);
+    // No updater window yet: "Yes" tells where the package is and how to apply it.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString((temp / "Firmware Updates").string())))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(U("z7ctl firmware update")));
+
+    // A replug of the same mouse, or a refresh, does not ask again.
     popups.clear();
+    mouse.Unplug();
+    dlg->OnDeviceChange(DeviceChange::kRemoval, kOurDevice);
+    QCoreApplication::sendPostedEvents();
+    mouse.Plug();
+    dlg->RefreshFromDevice();
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(popups.empty());
+
+    // Another version on the mouse is a new offer; with the updater connected, Yes opens it.
+    QSignalSpy accepted(dlg.get(), &MainWindow::firmwareUpdateRequested);
+    mouse.Update([](SimState& s) { s.firmwareVersion = 170; });
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(accepted.count(), 1);
+    EXPECT_EQ(messages.size(), 1u);
 
     // Up to date: no offer.
     mouse.Update([](SimState& s) { s.firmwareVersion = 172; });
@@ -426,6 +349,147 @@ TEST_F(MainWindowTest, NewerPackagedFirmwareIsOfferedAndAcceptedThroughTheHook) 
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
     EXPECT_TRUE(popups.empty());
+}
+
+TEST_F(MainWindowTest, SaveWithoutPermissionSaysHowToGrantItNotThatTheMouseIsMissing) {
+    mouse.Update([](SimState& s) { s.faults.accessDenied = true; });
+    Open();
+    dlg->OnProfileChoice(1);
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(popups.empty());  // not the "mouse not found" picture
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(U("权限"))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(U("udev")));
+    EXPECT_TRUE(messages[0].contains(U("70-kesta-z7.rules")));
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+}
+
+TEST_F(MainWindowTest, EscClosesAnOpenMenuOrDropsTheTypingBeforeItHidesTheWindow) {
+    Open();
+    dlg->show();
+    dlg->OnProfileChoice(2);
+    auto stillShown = [this] { return dlg->isVisible() && !dlg->isMinimized(); };
+
+    dlg->profileSelector()->setFocus(Qt::TabFocusReason);
+    dlg->profileSelector()->OpenMenu();
+    ASSERT_TRUE(dlg->profileSelector()->menuOpen());
+    QTest::keyClick(dlg->profileSelector(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->profileSelector()->menuOpen());
+    EXPECT_TRUE(stillShown());
+
+    dlg->shareButton()->OpenMenu();
+    ASSERT_TRUE(dlg->shareButton()->menuOpen());
+    QTest::keyClick(dlg->profileSelector(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->shareButton()->menuOpen());
+    EXPECT_TRUE(stillShown());
+
+    dlg->nameBox()->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(dlg->nameBox(), QStringLiteral("xyz"));
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2xyz"));
+    QTest::keyClick(dlg->nameBox(), Qt::Key_Escape);
+    EXPECT_TRUE(stillShown());
+    EXPECT_EQ(dlg->nameBox()->text(), U("配置2"));
+
+    // With nothing open, Esc puts the window away (minimised: no tray in this test).
+    dlg->profileSelector()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(dlg->profileSelector(), Qt::Key_Escape);
+    EXPECT_FALSE(stillShown());
+}
+
+TEST_F(MainWindowTest, TheWindowStaysWhereTheUserPutItAcrossHideShowAndRestarts) {
+    Open();
+    dlg->show();
+    dlg->move(123, 77);
+    dlg->hide();
+    dlg->show();
+    EXPECT_EQ(dlg->pos(), QPoint(123, 77));
+    dlg.reset();
+    Open();
+    dlg->show();
+    EXPECT_EQ(dlg->pos(), QPoint(123, 77));
+
+    // A position no screen shows any more is not restored.
+    dlg->move(40000, 30000);
+    dlg.reset();
+    Open();
+    dlg->show();
+    EXPECT_NE(dlg->pos(), QPoint(40000, 30000));
+}
+
+TEST_F(MainWindowTest, BalloonsAndDragsFollowTheRealPositionsNotTheWindowsOwnIdea) {
+    Open();
+    dlg->show();
+    dlg->move(40, 40);
+    // The window manager has really put the window at (600, 300); Qt has not heard of it yet.
+    const QPoint real(600, 300);
+    SkinButton* save = dlg->button(kIdSave);
+    const QPoint local(10, 10);
+    const QPoint global = real + save->geometry().topLeft() + local;
+    QCursor::setPos(global);
+    QEnterEvent enter(local, local, global);
+    QApplication::sendEvent(save, &enter);
+    TitleTip* tip = dlg->titleTip();
+    ASSERT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->text(), U("储存配置"));
+    EXPECT_EQ(tip->geometry().left(), global.x());
+    EXPECT_EQ(tip->geometry().bottom(), global.y() - 1);
+    EXPECT_EQ(tip->screenItemRect(), QRect(real + save->geometry().topLeft(), save->size()));
+    tip->Hide();
+
+    // A drag of the background moves the window by exactly the pointer's way.
+    const QPoint grab(400, 70);
+    QMouseEvent press(QEvent::MouseButtonPress, grab, real + grab, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &press);
+    QMouseEvent move(QEvent::MouseMove, grab + QPoint(15, 5), real + grab + QPoint(15, 5),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &move);
+    EXPECT_EQ(dlg->pos(), real + QPoint(15, 5));
+    QMouseEvent release(QEvent::MouseButtonRelease, grab, real + grab + QPoint(15, 5),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &release);
+}
+
+TEST_F(MainWindowTest, HideMinimisesWhenTheTrayHasGoneAwaySinceTheStart) {
+    bool trayThere = true;
+    TrayIcon::SetTrayProbe([&trayThere] { return trayThere; });
+    Open();
+    dlg->Start(nullptr, true);
+    dlg->WaitForDeviceWork();
+    dlg->show();
+    Click(kIdHide);
+    EXPECT_FALSE(dlg->isVisible());
+    dlg->ShowFromOtherInstance();
+    // The panel restarts without a notification area.
+    trayThere = false;
+    Click(kIdHide);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->isMinimized());
+    TrayIcon::SetTrayProbe({});
+}
+
+TEST_F(MainWindowTest, AnApplyWritesTheSlotItWasPressedForEvenIfTheUserSwitchesAway) {
+    Open();
+    dlg->OnProfileChoice(1);
+    PageWindow* sensor = dlg->page(PageId::kSensor);
+    sensor->Apply();
+    EXPECT_FALSE(dlg->applyButtonsEnabled());
+    EXPECT_FALSE(dlg->button(kIdSave)->isEnabled());
+    dlg->OnProfileChoice(3);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(mouse.state().activeSlot, 1);
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+    EXPECT_TRUE(popups.empty());
+    EXPECT_TRUE(messages.empty());
+
+    // Two Applies in a row: the buttons come back only when both have ended.
+    dlg->page(PageId::kLighting)->Apply();
+    Click(kIdSave);
+    EXPECT_FALSE(dlg->applyButtonsEnabled());
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(dlg->applyButtonsEnabled());
+    EXPECT_EQ(mouse.state().activeSlot, 3);
 }
 
 TEST_F(MainWindowTest, LinksComeFromTheSettingsFileWithDefaults) {
@@ -448,7 +512,7 @@ TEST_F(MainWindowTest, PageButtonsShowTheirPagesAndTheCloseButtonOnlyHides) {
     Open();
     dlg->show();
     Click(kIdAdvanced);
-    PageWindow* page = dlg->page(kIdAdvanced);
+    PageWindow* page = dlg->pageOpenedBy(kIdAdvanced);
     EXPECT_TRUE(page->isVisible());
     EXPECT_EQ(page->windowTitle(), U("ADVANCED SETTINGS"));
     QTest::mouseClick(page->closeButton(), Qt::LeftButton);
@@ -463,6 +527,43 @@ TEST_F(MainWindowTest, PageButtonsShowTheirPagesAndTheCloseButtonOnlyHides) {
     EXPECT_TRUE(dlg->isMinimized() || dlg->isVisible());
     EXPECT_EQ(dlg->TooltipOf(kIdSave), U("储存配置"));
     EXPECT_EQ(dlg->TooltipOf(kIdProfile), U("自定义配置，最多可储存5个不同的配置"));
+}
+
+}  // namespace
+}  // namespace z7
+
+namespace z7 {
+namespace {
+
+// Another program holding the mouse is neither "no mouse" nor a silent failure: the status line
+// and the save say so, and the refresh is tried again.
+TEST_F(MainWindowTest, AMouseHeldByAnotherProgramIsSaidSoAtTheRefreshAndAtTheSave) {
+    const auto lockFile = temp / "mouse.lock";
+    VirtualClock waitClock;
+    link.SetProcessLock(lockFile, Millis(2000), &waitClock);
+    SimTransport otherTransport(mouse);
+    DeviceLink other(otherTransport, clock);
+    other.SetProcessLock(lockFile, Millis(0), &waitClock);
+    {
+        ExchangeLock held(other);
+        ASSERT_TRUE(held.held());
+        Open();
+        EXPECT_TRUE(dlg->statusText()->Text().contains(U("其他程序正在使用鼠标")))
+            << dlg->statusText()->Text().toStdString();
+        EXPECT_TRUE(dlg->arrivalTimer()->isActive());  // asked again later
+
+        dlg->OnProfileChoice(1);
+        Click(kIdSave);
+        dlg->WaitForDeviceWork();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].contains(U("另一个程序正在使用鼠标")));
+        EXPECT_TRUE(popups.empty());  // not "no mouse found"
+        EXPECT_TRUE(dlg->applyButtonsEnabled());
+        EXPECT_EQ(ReloadFromDisk()[1].inUse, 1u);  // the profile was saved all the same
+    }
+    dlg->RefreshFromDevice();
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(dlg->statusText()->Text(), U("固件 V1.65"));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include "gui/ui/skin_menu.h"
+#include "gui/ui/skin_style.h"
 #include "pointer.h"
 
 namespace z7 {
@@ -114,6 +117,75 @@ TEST_F(Menu, LayoutAndPlacement) {
     plain.RemoveAllItems();
     EXPECT_FALSE(plain.isVisible());
     EXPECT_TRUE(plain.items().empty());
+}
+
+TEST_F(Menu, MovingOntoAPlainRowClosesTheSubmenuButNotTheMenu) {
+    Hover(menu, Row(menu, 1));
+    SkinMenu* sub = menu->Submenu(2600, false);
+    ASSERT_TRUE(sub->isVisible());
+    rec.calls.clear();
+    Hover(menu, Row(menu, 0));
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->hotItem(), 0);
+    // Only the submenu closed: the owner heard its pair, not the menu's.
+    EXPECT_EQ(rec.calls, (Calls{{kMenuClosingCode, 1}, {kMenuClosingCode, 0}}));
+    Hover(menu, Row(menu, 1));
+    EXPECT_TRUE(sub->isVisible());
+}
+
+TEST_F(Menu, TheKeyboardWalksTheTreeWhileItIsOpen) {
+    // Keys go to whatever has the focus; the open tree takes them first.
+    QWidget* target = &owner;
+    auto key = [target](int k) { QTest::keyClick(target, static_cast<Qt::Key>(k)); };
+    key(Qt::Key_Down);
+    EXPECT_EQ(menu->hotItem(), 0);
+    key(Qt::Key_Down);
+    EXPECT_EQ(menu->hotItem(), 1);
+    key(Qt::Key_Down);  // the disabled row is passed over
+    EXPECT_EQ(menu->hotItem(), 0);
+    key(Qt::Key_Up);
+    EXPECT_EQ(menu->hotItem(), 1);
+    key(Qt::Key_Right);
+    SkinMenu* sub = menu->Submenu(2600, false);
+    ASSERT_TRUE(sub->isVisible());
+    EXPECT_EQ(sub->hotItem(), 0);
+    key(Qt::Key_Left);  // back out of the submenu only
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_TRUE(menu->isVisible());
+    key(Qt::Key_Return);  // Enter on a submenu row opens it
+    ASSERT_TRUE(sub->isVisible());
+    key(Qt::Key_Escape);  // Esc closes the innermost menu first
+    EXPECT_FALSE(sub->isVisible());
+    EXPECT_TRUE(menu->isVisible());
+    key(Qt::Key_Right);
+    key(Qt::Key_Down);
+    rec.calls.clear();
+    key(Qt::Key_Return);
+    ASSERT_FALSE(rec.calls.empty());
+    EXPECT_EQ(rec.calls.front(), std::make_pair(2600, 2602));
+    EXPECT_FALSE(menu->isVisible());
+    // Closed, the menu leaves the keys alone.
+    rec.calls.clear();
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(rec.calls.empty());
+}
+
+TEST_F(Menu, AMenuHasAVisibleBorderAndItsOwnFillApartFromTheCardBelow) {
+    SkinMenu plain(&owner, 5, QRect(0, 0, 120, 10));
+    plain.AddItem(1, QStringLiteral("一"));
+    plain.AddItem(2, QStringLiteral("二"));
+    plain.PopUp(0, 10, 10);
+    for (SkinMenu* m : {static_cast<SkinMenu*>(&plain), static_cast<SkinMenu*>(menu)}) {
+        const QImage image = m->grab().toImage();
+        const int mid = image.height() / 2;
+        EXPECT_EQ(QColor(image.pixel(0, mid)), skin::kMenuBorder);
+        EXPECT_EQ(QColor(image.pixel(image.width() - 1, mid)), skin::kMenuBorder);
+        EXPECT_EQ(QColor(image.pixel(mid, 0)), skin::kMenuBorder);
+        EXPECT_EQ(QColor(image.pixel(image.width() - 3, 2)), skin::kMenu);
+    }
+    EXPECT_NE(skin::kMenu, skin::kPanel);
+    EXPECT_NE(skin::kMenuBorder, skin::kMenu);
 }
 
 TEST_F(Menu, BnMeasures) {

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include "gui/ui/skin_controls.h"
 #include "gui/ui/skin_layout.h"
 
 namespace z7 {
@@ -55,6 +56,21 @@ TEST(SkinPack, EveryFileDecodesAndHoldsItsElements) {
         }
     }
     EXPECT_GT(checked, 600);
+}
+
+// The sheets paint the captions with these fonts; a caption that does not fit its rectangle
+// comes out clipped ("慢" and "快" under the pointer speed once did).
+TEST(SkinLayout, EveryCaptionFitsItsRectangle) {
+    for (const SkinCaption& c : SkinCaptions()) {
+        const QFont font = c.role == 1   ? SkinFont(16, 500)
+                           : c.role == 3 ? SkinFont(14, 700)
+                                         : SkinFont(14);
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | (c.role == 3 ? 0 : Qt::TextWordWrap);
+        const QRect needed =
+            QFontMetrics(font).boundingRect(c.rect, flags, QString::fromUtf8(c.text));
+        EXPECT_LE(needed.height(), c.rect.height()) << "family " << c.family << ": " << c.text;
+        EXPECT_LE(needed.width(), c.rect.width()) << "family " << c.family << ": " << c.text;
+    }
 }
 
 TEST(SkinPack, EveryFamilyHasItsStatesAndEveryNumberedControlIsLaidOut) {

@@ -1,0 +1,11 @@
+#include "gui/pages/buttons/button_page.h"
+
+namespace z7 {
+
+DeviceExchange ButtonPage::ApplyExchange() {
+    return [](DeviceLink& link, const ProfileRecord& profile) {
+        return WriteAllExchange(link, profile);
+    };
+}
+
+}  // namespace z7

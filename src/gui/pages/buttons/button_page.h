@@ -1,0 +1,19 @@
+#pragma once
+// The "BUTTON ASSIGNMENT" page: the function of each of the seven buttons. Apply writes the
+// whole configuration image.
+#include "gui/pages/page_window.h"
+#include "gui/ui/message_popup.h"
+
+namespace z7 {
+
+class ButtonPage : public PageWindow {
+    Q_OBJECT
+  public:
+    ButtonPage(PageHost& host, QWidget* owner) : PageWindow(PageId::kButtons, 36, host, owner) {}
+
+  protected:
+    int DefaultPopupKind() const override { return kPopupButtonDefault; }
+    DeviceExchange ApplyExchange() override;
+};
+
+}  // namespace z7

@@ -1,0 +1,9 @@
+#include "gui/pages/macros/macro_page.h"
+
+namespace z7 {
+
+bool MacroPage::HasFurniture(Furniture which) const {
+    return which != Furniture::kBack && which != Furniture::kDefault;
+}
+
+}  // namespace z7

@@ -1,0 +1,3 @@
+#include "gui/pages/pointer/pointer_page.h"
+
+namespace z7 {}  // namespace z7
