@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QScreen>
+#include <QThreadPool>
 #include <QUrl>
 
 #include "core/buttons/host_action.h"
@@ -862,6 +863,17 @@ void MainWindow::HideToTray() {
         hide();
     else
         showMinimized();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    SkinWindow::showEvent(event);
+    if (sheetsWarmed_) return;
+    sheetsWarmed_ = true;
+    // The hover and pressed pictures are cut on first use; decode their sheets in the background
+    // once the window is up, so that the first hover does not wait for a decode either.
+    QThreadPool::globalInstance()->start([] {
+        for (int state : {kStateOver, kStateDown}) (void)ProgramSkin().Sheet(SkinFileFor(1, state));
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

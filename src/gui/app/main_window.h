@@ -192,6 +192,7 @@ class MainWindow : public SkinWindow, public PageHost {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void reject() override { HideToTray(); }
@@ -241,6 +242,7 @@ class MainWindow : public SkinWindow, public PageHost {
     int applyHolds_ = 0;
     bool present_ = false;
     bool accessDenied_ = false;
+    bool sheetsWarmed_ = false;
     bool busy_ = false;  // another program held the mouse at the last refresh
     std::string deniedPath_;
     QTimer arrivalTimer_;

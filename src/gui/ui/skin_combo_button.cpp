@@ -54,23 +54,20 @@ SkinComboButton::SkinComboButton(int controlId, QWidget* parent)
 }
 
 void SkinComboButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
-    pictures_[0] = normal;
-    pictures_[1] = over;
-    pictures_[2] = down;
+    pictures_.Set(0, normal);
+    pictures_.Set(1, over);
+    pictures_.Set(2, down);
     update();
 }
 
 void SkinComboButton::SetOffPicture(const QImage& off) {
-    off_ = off;
+    pictures_.Set(kStateOff, off);
     update();
 }
 
 void SkinComboButton::SetSkinElement(int element) {
     skinElement_ = element;
-    for (int state = kStateNormal; state <= kStateDown; ++state) {
-        pictures_[state] = SkinPart(element, state);
-    }
-    off_ = SkinPart(element, kStateOff);
+    pictures_.SetElement(element);
     update();
 }
 
@@ -224,8 +221,8 @@ void SkinComboButton::PointerLeft() {
 void SkinComboButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool open = menuOpen();
-    if (!isEnabled() && !off_.isNull())
-        DrawStretched(painter, off_);
+    if (!isEnabled() && !pictures_.off().isNull())
+        DrawStretched(painter, pictures_.off());
     else
         DrawStretched(painter, open ? pictures_[2] : pictures_[state_]);
     PaintFocusMark(painter);

@@ -65,8 +65,7 @@ class SkinComboButton : public SkinControl {
     void OnChosen(int key, int id);
 
     SkinMenu* menu_ = nullptr;
-    QImage pictures_[3];
-    QImage off_;
+    SkinPictures pictures_;
     int state_ = 0;
     QString text_;
     int currentId_ = -1;

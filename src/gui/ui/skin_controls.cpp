@@ -24,13 +24,28 @@ constexpr char kCuesProperty[] = "z7KeyboardCues";
 constexpr char kOriginProperty[] = "z7ScreenOrigin";
 constexpr char kOriginWindowProperty[] = "z7ScreenOriginWindow";
 
-void CutStates(int element, QImage (&pictures)[3], QImage& off) {
-    for (int state = kStateNormal; state <= kStateDown; ++state) {
-        pictures[state] = SkinPart(element, state);
-    }
-    off = SkinPart(element, kStateOff);
-}
 }  // namespace
+
+void SkinPictures::SetElement(int element) {
+    element_ = element;
+    for (int state = 0; state < 4; ++state) {
+        images_[state] = QImage();
+        cut_[state] = false;
+    }
+}
+
+void SkinPictures::Set(int state, const QImage& picture) {
+    images_[state] = picture;
+    cut_[state] = true;
+}
+
+const QImage& SkinPictures::operator[](int state) const {
+    if (!cut_[state]) {
+        cut_[state] = true;
+        images_[state] = SkinPart(element_, state);
+    }
+    return images_[state];
+}
 
 QFont SkinFont(int pixelHeight, int weight) {
     QFont font;
@@ -156,20 +171,20 @@ SkinButton::SkinButton(int controlId, QWidget* parent) : SkinControl(controlId, 
 }
 
 void SkinButton::SetPictures(const QImage& normal, const QImage& over, const QImage& down) {
-    pictures_[0] = normal;
-    pictures_[1] = over;
-    pictures_[2] = down;
+    pictures_.Set(0, normal);
+    pictures_.Set(1, over);
+    pictures_.Set(2, down);
     update();
 }
 
 void SkinButton::SetOffPicture(const QImage& off) {
-    off_ = off;
+    pictures_.Set(kStateOff, off);
     update();
 }
 
 void SkinButton::SetSkinElement(int element) {
     skinElement_ = element;
-    CutStates(element, pictures_, off_);
+    pictures_.SetElement(element);
     update();
 }
 
@@ -187,8 +202,8 @@ void SkinButton::SetFallbackText(const QString& text) {
 void SkinButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QImage& picture = pictures_[latched_ ? 2 : state_];
-    if (!isEnabled() && !off_.isNull()) {
-        DrawStretched(painter, off_);
+    if (!isEnabled() && !pictures_.off().isNull()) {
+        DrawStretched(painter, pictures_.off());
     } else if (!picture.isNull() || fallbackText_.isEmpty()) {
         DrawStretched(painter, picture);
     } else {
@@ -257,20 +272,20 @@ SkinCheckBox::SkinCheckBox(int controlId, QWidget* parent) : SkinControl(control
 }
 
 void SkinCheckBox::SetPictures(const QImage& unchecked, const QImage& over, const QImage& checked) {
-    pictures_[0] = unchecked;
-    pictures_[1] = over;
-    pictures_[2] = checked;
+    pictures_.Set(0, unchecked);
+    pictures_.Set(1, over);
+    pictures_.Set(2, checked);
     update();
 }
 
 void SkinCheckBox::SetOffPicture(const QImage& off) {
-    off_ = off;
+    pictures_.Set(kStateOff, off);
     update();
 }
 
 void SkinCheckBox::SetSkinElement(int element) {
     skinElement_ = element;
-    CutStates(element, pictures_, off_);
+    pictures_.SetElement(element);
     update();
 }
 
@@ -282,8 +297,8 @@ void SkinCheckBox::SetChecked(bool checked) {
 
 void SkinCheckBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!isEnabled() && !off_.isNull())
-        DrawStretched(painter, off_);
+    if (!isEnabled() && !pictures_.off().isNull())
+        DrawStretched(painter, pictures_.off());
     else
         DrawStretched(painter, checked_ ? pictures_[2] : pictures_[0]);
     PaintFocusMark(painter);
@@ -330,27 +345,27 @@ DoubleClickTestArea::DoubleClickTestArea(int controlId, QWidget* parent)
 
 void DoubleClickTestArea::SetPictures(const QImage& normal, const QImage& over,
                                       const QImage& down) {
-    pictures_[0] = normal;
-    pictures_[1] = over;
-    pictures_[2] = down;
+    pictures_.Set(0, normal);
+    pictures_.Set(1, over);
+    pictures_.Set(2, down);
     update();
 }
 
 void DoubleClickTestArea::SetOffPicture(const QImage& off) {
-    off_ = off;
+    pictures_.Set(kStateOff, off);
     update();
 }
 
 void DoubleClickTestArea::SetSkinElement(int element) {
     skinElement_ = element;
-    CutStates(element, pictures_, off_);
+    pictures_.SetElement(element);
     update();
 }
 
 void DoubleClickTestArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!isEnabled() && !off_.isNull())
-        DrawStretched(painter, off_);
+    if (!isEnabled() && !pictures_.off().isNull())
+        DrawStretched(painter, pictures_.off());
     else
         DrawStretched(painter, pictures_[state_ == 2 ? 2 : 0]);
     PaintFocusMark(painter);
