@@ -2,6 +2,8 @@
 
 namespace z7 {
 
+void ButtonPage::ChooseFunction(int /*button*/, int32_t /*functionId*/) {}
+
 DeviceExchange ButtonPage::ApplyExchange() {
     return [](DeviceLink& link, const ProfileRecord& profile) {
         return WriteAllExchange(link, profile);

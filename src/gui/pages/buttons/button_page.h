@@ -11,6 +11,11 @@ class ButtonPage : public PageWindow {
   public:
     ButtonPage(PageHost& host, QWidget* owner) : PageWindow(PageId::kButtons, 36, host, owner) {}
 
+    // Gives button 0..6 the function `functionId` as a choice in its menu would (the macro
+    // page binds a macro it applied for a button this way: 4002 + macro id). The page is
+    // changed, not applied.
+    void ChooseFunction(int button, int32_t functionId);
+
   protected:
     int DefaultPopupKind() const override { return kPopupButtonDefault; }
     DeviceExchange ApplyExchange() override;

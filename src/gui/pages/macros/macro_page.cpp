@@ -2,6 +2,10 @@
 
 namespace z7 {
 
+void MacroPage::OpenForButton(int /*button*/) {
+    Open();
+}
+
 bool MacroPage::HasFurniture(Furniture which) const {
     return which != Furniture::kBack && which != Furniture::kDefault;
 }
