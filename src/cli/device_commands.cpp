@@ -1,4 +1,6 @@
 // z7ctl devices | info | apply | activate | erase | calibrate | listen
+#include <atomic>
+#include <csignal>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -175,6 +177,26 @@ const char* EventName(uint8_t code) {
     }
 }
 
+// Ctrl+C (or a TERM) ends `listen` like its --count or --seconds would: the simulated mouse's
+// state is written back and the exit code is 0.
+std::atomic<bool> listenStop{false};
+extern "C" void OnListenSignal(int) {
+    listenStop.store(true);
+}
+
+// Restores the default handlers however the listen ends.
+struct ListenSignals {
+    ListenSignals() {
+        listenStop.store(false);
+        std::signal(SIGINT, OnListenSignal);
+        std::signal(SIGTERM, OnListenSignal);
+    }
+    ~ListenSignals() {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+    }
+};
+
 int RunListen(Context& ctx) {
     const auto countText = ctx.TakeOption("--count");
     auto secondsText = ctx.TakeOption("--seconds");
@@ -196,8 +218,11 @@ int RunListen(Context& ctx) {
         std::unique_ptr<HostActions> ownActions;
         const Clock::TimePoint end = clock.Now() + std::chrono::seconds(seconds);
         long long seen = 0;
-        while ((count < 0 || seen < count) && (seconds < 0 || clock.Now() < end)) {
-            Millis wait = kListenerWait;
+        const ListenSignals signals;
+        while ((count < 0 || seen < count) && (seconds < 0 || clock.Now() < end) &&
+               !listenStop.load()) {
+            // Short waits keep Ctrl+C prompt.
+            Millis wait = std::min(kListenerWait, Millis(200));
             if (seconds >= 0)
                 wait = std::min(wait, std::chrono::duration_cast<Millis>(end - clock.Now()));
             uint8_t code = 0, value = 0xFF;

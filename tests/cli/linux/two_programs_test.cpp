@@ -62,6 +62,9 @@ class Child {
         }
     }
     bool started() const { return pid_ > 0; }
+    void Signal(int signal) {
+        if (pid_ > 0 && !code_) ::kill(pid_, signal);
+    }
     // The exit code once it ended within `limit`; nullopt while it still runs.
     std::optional<int> Wait(std::chrono::milliseconds limit) {
         const auto end = std::chrono::steady_clock::now() + limit;
@@ -308,9 +311,8 @@ TEST_F(TwoPrograms, AProgramHoldingTheSimulatorMakesTheOtherWaitThenGiveUp) {
 TEST_F(TwoPrograms, AStateFileIsOneProgramsFromItsReadToItsWrite) {
     const std::string state = (dir / "S").string();
     ASSERT_EQ(Cli({"sim", "event", "profile", "3"}, state).code, 0);
-    // A listener keeps the state for a second (real time); it writes it back at its end.
-    Child listener(Args(state, {"--json", "listen", "--seconds", "1", "--no-actions"}), dir.path(),
-                   "listener");
+    // A listener keeps the state until it is told to stop; it writes it back at its end.
+    Child listener(Args(state, {"--json", "listen", "--no-actions"}), dir.path(), "listener");
     for (int i = 0; i < 4000 && listener.out().empty(); ++i) std::this_thread::sleep_for(1ms);
     ASSERT_FALSE(listener.out().empty()) << listener.err();
 
@@ -320,7 +322,9 @@ TEST_F(TwoPrograms, AStateFileIsOneProgramsFromItsReadToItsWrite) {
     EXPECT_EQ(quick.Wait(30s), 1);
     EXPECT_NE(quick.err().find("another program is using the simulated mouse"), std::string::npos)
         << quick.err();
-    Child patient(Args(state, {"--virtual-time", "apply", "1"}), dir.path(), "patient");
+    Child patient(Args(state, {"--virtual-time", "--device-wait", "60", "apply", "1"}), dir.path(),
+                  "patient");
+    listener.Signal(SIGINT);
     EXPECT_EQ(listener.Wait(30s), 0) << listener.err();
     EXPECT_EQ(patient.Wait(30s), 0) << patient.err();
 
