@@ -231,7 +231,7 @@ TEST_F(PointerPageTest, NoToDataChangedPutsTheSnapshotBackAndSavesNothing) {
         EXPECT_EQ(page->pointerSpeed()->pos(), 4);
         EXPECT_TRUE(page->trails()->checked());
         EXPECT_EQ(page->snapToDefault()->currentId(), 0);
-        // Once the original saved what the user declined: Close and "No" ran a full Apply.
+        // "No" must not save what the user declined, nor write it anywhere.
         EXPECT_TRUE(host.saved.empty());
         EXPECT_TRUE(host.posted.empty());
         EXPECT_EQ(TakeCalls(), (Calls{"speed 7", "accel 0,0,0 saved", "snap 0", "doubleclick 700",

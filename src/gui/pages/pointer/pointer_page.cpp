@@ -173,8 +173,8 @@ void PointerPage::Remember(const ProfileRecord& record) {
 DeviceExchange PointerPage::ApplyExchange() {
     PointerSystem* s = system();
     if (!s) return {};
-    // On the worker, in the order and with the flags of the original: acceleration and wheel
-    // are made permanent, the rest last for the session where the desktop can tell the two apart.
+    // On the worker, under the device lock like every other Apply: acceleration and wheel are
+    // made permanent, the rest last for the session where the desktop can tell the two apart.
     return [s](DeviceLink&, const ProfileRecord& profile) {
         ApplyPointerSettings(profile, *s, true);
         return ExchangeResult::kOk;
