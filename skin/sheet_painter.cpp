@@ -482,8 +482,8 @@ void PaintBackground(QPainter& p, const SkinFamily& f) {
         p.fillRect(QRect(1, 457, f.size.width() - 2, f.size.height() - 458), kPanel);
         if (f.first == 36) PaintMouseOutline(p);
         if (f.first == 71) {
-            RoundRect(p, QRect(24, 60, 360, 252), 8, QColor(), kBorder);
-            RoundRect(p, QRect(388, 60, 356, 336), 8, QColor(), kBorder);
+            RoundRect(p, QRect(24, 60, 360, 288), 8, QColor(), kBorder);
+            RoundRect(p, QRect(388, 60, 356, 288), 8, QColor(), kBorder);
         }
         if (f.first == 152) {
             // Swatches of the two lights' colours, filled in by the page.

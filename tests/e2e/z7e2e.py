@@ -52,13 +52,14 @@ def describe(node):
 class Session:
     """kesta-z7 on a simulated mouse in a scratch folder, driven over AT-SPI."""
 
-    def __init__(self, build_dir, keep=False, extra_args=()):
+    def __init__(self, build_dir, keep=False, extra_args=(), app_env=None):
         self.build = os.path.abspath(build_dir)
         self.z7ctl = os.path.join(self.build, "src", "cli", "z7ctl")
         self.program = os.path.join(self.build, "src", "gui", "kesta-z7")
         self.work = tempfile.mkdtemp(prefix="z7e2e-")
         self.keep = keep
         self.extra_args = list(extra_args)
+        self.app_env = dict(app_env or {})
         self.data_dir = os.path.join(self.work, "data")
         self.config = os.path.join(self.work, "Config.ini")
         self.state = os.path.join(self.work, "mouse.state")
@@ -92,7 +93,10 @@ class Session:
         line = self.sim.stdout.readline()
         if "serving" not in line:
             raise CheckFailed("the simulated mouse did not start: %s" % line.strip())
-        app_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        # The pointer page writes the desktop's pointer settings: never those of whoever runs
+        # the checks (GSettings in memory; the X server is the checks' own).
+        app_env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", GSETTINGS_BACKEND="memory")
+        app_env.update(self.app_env)
         self.app_process = subprocess.Popen(
             [self.program, "--data-dir", self.data_dir, "--config", self.config,
              "--simulate", "unix:" + self.socket] + self.extra_args,
@@ -245,6 +249,11 @@ class Session:
         """The profile name stored in a slot's image on the mouse (GBK)."""
         field = self.slot_image(slot)[IMAGE_NAME_OFFSET:IMAGE_NAME_OFFSET + IMAGE_NAME_SIZE]
         return field.split(b"\0", 1)[0].decode("gbk", errors="replace")
+
+    def profile(self, slot):
+        """Every field of one profile in the data folder, as `z7ctl profile show` reports it."""
+        return self.z7ctl_json("--data-dir", self.data_dir, "--config", self.config,
+                               "profile", "show", str(slot))
 
     def profiles(self):
         """The profile set in the data folder, as `z7ctl profile list` reports it."""

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/profile/value_sets.h"
+#include "core/util/text.h"
 
 namespace z7 {
 namespace {
@@ -41,6 +42,21 @@ unsigned SystemDoubleClickTime(uint8_t doubleClickSpeed) {
 
 uint32_t LimitScrollLines(uint32_t lines) {
     return std::clamp<uint32_t>(lines, 1, 100);
+}
+
+uint32_t ScrollLinesFromText(std::u16string_view text) {
+    return static_cast<uint32_t>(std::clamp<long long>(ParseDecimalPrefix(text), 1, 100));
+}
+
+std::optional<std::u16string> NormaliseScrollLinesText(std::u16string_view text, bool hasFocus) {
+    const long long n = ParseDecimalPrefix(text);
+    if (n > 100) return u"100";
+    if (n < 1 && !hasFocus) return u"1";
+    return std::nullopt;
+}
+
+uint32_t StepScrollLines(std::u16string_view shown, int delta) {
+    return static_cast<uint32_t>(std::clamp<long long>(ScrollLinesFromText(shown) + delta, 1, 100));
 }
 
 void ApplyPointerSettings(const ProfileRecord& p, PointerSystem& system, bool persist) {

@@ -2,6 +2,8 @@
 // The host pointer settings a profile carries, and how they map onto the system's values.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/profile/profile_record.h"
@@ -54,6 +56,13 @@ std::array<int, 3> SystemMouseAcceleration(uint8_t level);
 unsigned SystemDoubleClickTime(uint8_t doubleClickSpeed);
 // Lines per notch limited to 1..100 (0 counts as 1).
 uint32_t LimitScrollLines(uint32_t lines);
+// The lines edit's number, limited to 1..100 (no digits count as 1).
+uint32_t ScrollLinesFromText(std::u16string_view text);
+// One tick of the lines edit's timer: a number above 100 becomes "100"; once the edit has lost the
+// focus, 0 or no number becomes "1", the line count it stands for. Empty: the text stays.
+std::optional<std::u16string> NormaliseScrollLinesText(std::u16string_view text, bool hasFocus);
+// "Up" (+1) and "Down" (-1) beside the lines edit, from the number it shows; within 1..100.
+uint32_t StepScrollLines(std::u16string_view shown, int delta);
 
 // Applies the profile's nine settings in the pointer page's Apply order. With neither scroll
 // option set the wheel setting is left as it is.

@@ -346,6 +346,10 @@ void MainWindow::LoadPagesFromProfile(const ProfileRecord& record) {
     nameBox_->setEnabled(user);
     button(kIdDelete)->setEnabled(user);
     button(kIdImport)->setEnabled(user);
+    // The desktop follows the profile's pointer speed and double-click time whether or not the
+    // pointer page was ever shown (pages build on first show).
+    if (auto* pointer = qobject_cast<PointerPage*>(page(PageId::kPointer)))
+        pointer->FollowProfile(record);
     for (PageWindow* p : pages_) p->LoadFromProfile(record);
 }
 

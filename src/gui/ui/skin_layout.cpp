@@ -145,8 +145,8 @@ std::vector<SkinElement> BuildElements() {
     add(52, "Close", K::Close, kPageClose);
     add(53, "Pointer Speed", K::Track, R(180, 92, 480, 114));
     add(56, "Double Click Speed", K::Track, R(180, 352, 480, 374));
-    add(57, "Acceleration", K::Check, R(40, 130, 400, 158), "提高指针精确度");
-    add(58, "Snap To", K::Check, R(40, 166, 400, 194), "自动将指针移动到对话框的默认按钮");
+    add(57, "Acceleration", K::Combo, R(250, 129, 370, 159));
+    add(58, "Snap To", K::Combo, R(250, 165, 370, 195));
     add(59, "Wheel Lines", K::Check, R(40, 236, 300, 264), "一次滚动下列行数");
     add(60, "Lines", K::Edit, R(304, 236, 360, 264));
     add(61, "Lines Up", K::Arrow, R(362, 236, 380, 250), "up");
@@ -163,7 +163,9 @@ std::vector<SkinElement> BuildElements() {
     add(54, "Thumb", K::Thumb, R(0, 0, 16, 24));
     add(55, "Thumb Over", K::Thumb, R(0, 0, 16, 24));
 
-    // Advanced (sensor) settings page.
+    // Advanced (sensor) settings page: the CPI steps on the left; on the right each setting's
+    // caption, then for the two levels the slider and its value, and the drop-down at the right
+    // end (the value's tooltip points the user to the drop-down "on the right").
     add(72, "Min", K::Minimize, kPageMin);
     add(73, "Close", K::Close, kPageClose);
     add(74, "Steps", K::Combo, R(150, 72, 250, 102));
@@ -187,25 +189,27 @@ std::vector<SkinElement> BuildElements() {
         add(81 + i, kArrowNames[i], K::Arrow, R(left, top, left + 20, top + 16),
             down ? "down" : "up");
     }
-    add(93, "Change CPI 1", K::Text, R(40, 276, 186, 302));
-    add(94, "Change CPI 2", K::Text, R(194, 276, 362, 302));
-    add(95, "Angle Snap", K::Combo, R(500, 72, 580, 102));
-    add(96, "Angle Snap Slider", K::Track, R(590, 76, 690, 98));
-    add(97, "Angle Tune", K::Combo, R(500, 118, 580, 148));
-    add(98, "Angle Tune Slider", K::Track, R(590, 122, 690, 144));
-    add(99, "LOD", K::Combo, R(500, 164, 580, 194));
-    add(100, "LOD Slider", K::Track, R(590, 168, 690, 190));
-    add(101, "Polling Rate", K::Combo, R(500, 210, 640, 240));
-    add(102, "Smoothing", K::Combo, R(500, 256, 640, 286));
-    add(103, "Surface Calibrate", K::Combo, R(500, 302, 640, 332));
-    add(104, "Calibrate", K::Button, R(500, 348, 640, 380), "校准");
+    add(93, "Change CPI 1", K::Text, R(40, 296, 186, 330));
+    add(94, "Change CPI 2", K::Text, R(194, 296, 368, 330));
+    add(95, "Angle Snap", K::Combo, R(652, 72, 736, 102));
+    add(96, "Angle Snap Slider", K::Track, R(484, 76, 600, 98));
+    add(109, "Snap Bar", K::Text, R(606, 72, 646, 102));
+    add(99, "LOD", K::Combo, R(652, 118, 736, 148));
+    add(100, "LOD Slider", K::Track, R(484, 122, 600, 144));
+    add(111, "LOD Bar", K::Text, R(606, 118, 646, 148));
+    add(101, "Polling Rate", K::Combo, R(596, 164, 736, 194));
+    add(102, "Smoothing", K::Combo, R(596, 210, 736, 240));
+    add(103, "Surface Calibrate", K::Combo, R(596, 256, 736, 286));
+    add(104, "Calibrate", K::Button, R(596, 302, 736, 334), "校准");
+    // Angle tune is kept per profile but never shown: its three pieces sit in the free strip
+    // under the CPI steps, and the page paints them out of its picture.
+    add(97, "Angle Tune", K::Combo, R(40, 380, 120, 410));
+    add(98, "Angle Tune Slider", K::Track, R(130, 384, 230, 406));
+    add(110, "Tune Bar", K::Text, R(240, 380, 280, 410));
     add(105, "Back", K::Button, kPageBack, "返回");
     add(106, "Default", K::Button, kPageDefault, "默认");
     add(107, "Cancel", K::Button, kPageCancel, "取消");
     add(108, "Apply", K::Primary, kPageApply, "应用");
-    add(109, "Angle Snap Value", K::Text, R(696, 72, 740, 102));
-    add(110, "Angle Tune Value", K::Text, R(696, 118, 740, 148));
-    add(111, "LOD Value", K::Text, R(696, 164, 740, 194));
 
     // Macro recording page.
     add(113, "Min", K::Minimize, kPageMin);
@@ -380,6 +384,8 @@ std::vector<SkinCaption> BuildCaptions() {
 
     add(50, R(40, 66, 400, 88), "指针", 3);
     add(50, R(40, 92, 150, 114), "指针移动速度");
+    add(50, R(40, 130, 240, 158), "鼠标加速");
+    add(50, R(40, 166, 240, 194), "自动将光标移至默认按钮");
     add(50, R(40, 206, 400, 230), "滚轮", 3);
     add(50, R(40, 320, 400, 344), "双击", 3);
     add(50, R(40, 352, 150, 374), "双击速度");
@@ -398,12 +404,12 @@ std::vector<SkinCaption> BuildCaptions() {
     }
     add(71, R(110, 104, 200, 124), "X", 0);
     add(71, R(250, 104, 340, 124), "Y", 0);
-    add(71, R(400, 72, 496, 102), "角度校正");
-    add(71, R(400, 118, 496, 148), "角度微调");
-    add(71, R(400, 164, 496, 194), "抬起高度");
-    add(71, R(400, 210, 496, 240), "USB 刷新率");
-    add(71, R(400, 256, 496, 286), "平滑");
-    add(71, R(400, 302, 496, 332), "表面校正");
+    add(71, R(40, 268, 368, 292), "按鼠标的 CPI+ / CPI- 键在阶段间切换");
+    add(71, R(400, 72, 480, 102), "角度校正");
+    add(71, R(400, 118, 480, 148), "抬起高度");
+    add(71, R(400, 164, 496, 194), "USB 刷新率");
+    add(71, R(400, 210, 496, 240), "平滑");
+    add(71, R(400, 256, 496, 286), "表面校正");
 
     add(112, R(384, 60, 736, 80), "重复方式", 3);
     add(112, R(624, 252, 700, 280), "毫秒");

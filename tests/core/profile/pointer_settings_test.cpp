@@ -60,3 +60,30 @@ TEST(PointerSettings, ApplyFollowsThePageOrderAndLeavesTheWheelWhenNeitherOption
 
 }  // namespace
 }  // namespace z7
+
+namespace z7 {
+namespace {
+
+TEST(PointerSettings, TheLinesEditCountsNothingAsOneAndStaysWithinAHundred) {
+    EXPECT_EQ(ScrollLinesFromText(u""), 1u);
+    EXPECT_EQ(ScrollLinesFromText(u"0"), 1u);
+    EXPECT_EQ(ScrollLinesFromText(u"250"), 100u);
+    EXPECT_EQ(ScrollLinesFromText(u"99999999999999999999999"), 100u);
+    EXPECT_EQ(ScrollLinesFromText(u"7"), 7u);
+    // The timer: above 100 at once; 0 or nothing only once the edit has lost the focus.
+    EXPECT_EQ(NormaliseScrollLinesText(u"250", true), u"100");
+    EXPECT_EQ(NormaliseScrollLinesText(u"0", true), std::nullopt);
+    EXPECT_EQ(NormaliseScrollLinesText(u"", true), std::nullopt);
+    EXPECT_EQ(NormaliseScrollLinesText(u"0", false), u"1");
+    EXPECT_EQ(NormaliseScrollLinesText(u"", false), u"1");
+    EXPECT_EQ(NormaliseScrollLinesText(u"100", false), std::nullopt);
+    // Up at 100 and Down at 1 change nothing.
+    EXPECT_EQ(StepScrollLines(u"100", 1), 100u);
+    EXPECT_EQ(StepScrollLines(u"99", 1), 100u);
+    EXPECT_EQ(StepScrollLines(u"1", -1), 1u);
+    EXPECT_EQ(StepScrollLines(u"0", 1), 2u);
+    EXPECT_EQ(StepScrollLines(u"3", -1), 2u);
+}
+
+}  // namespace
+}  // namespace z7

@@ -45,6 +45,7 @@ class MainWindowTest : public ::testing::Test {
         env.link = &link;
         env.hostActions = &actions;
         env.autoStart = &autoStart;
+        env.pointerSystem = pointerSystem;
         env.settingsFile = temp / "Config.ini";
         env.defaultDataFolder = dataFolder();
         env.firmwareFolder = temp / "Firmware Updates";
@@ -101,6 +102,7 @@ class MainWindowTest : public ::testing::Test {
     DeviceLink link{transport, clock};
     RecordingHostActions actions;
     RecordingAutoStart autoStart;
+    PointerSystem* pointerSystem = nullptr;  // none unless a test gives one
     std::unique_ptr<MainWindow> dlg;
     std::vector<std::pair<int, QString>> popups;
     int popupAnswer = kPopupYes;

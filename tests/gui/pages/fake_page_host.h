@@ -73,6 +73,7 @@ class FakePageHost : public PageHost {
         for (PageWindow* p : pages) p->OnLibraryChanged(kind);
     }
     void NotifyStepCountChanged(int stepCount) override {
+        stepCounts.push_back(stepCount);
         for (PageWindow* p : pages) p->OnStepCountChanged(stepCount);
     }
     void NotifyProfilesChanged() override {
@@ -86,7 +87,7 @@ class FakePageHost : public PageHost {
     void SetDataFolder(const std::filesystem::path& f) override { folder = f; }
     bool SaveSettingsFile() override { return true; }
     AutoStart* autoStart() override { return nullptr; }
-    PointerSystem* pointerSystem() override { return nullptr; }
+    PointerSystem* pointerSystem() override { return pointer; }
     void OpenUrl(const QString& url) override { urls.push_back(url); }
     QString firmwareVersionText() const override { return QStringLiteral("V1.65"); }
     void RequestFirmwareUpdate() override { ++firmwareRequests; }
@@ -112,6 +113,8 @@ class FakePageHost : public PageHost {
     Settings settingsValue;
     std::vector<QString> urls;
     int firmwareRequests = 0;
+    std::vector<int> stepCounts;       // NotifyStepCountChanged, in order
+    PointerSystem* pointer = nullptr;  // the desktop's pointer settings, when a test gives one
 };
 
 }  // namespace z7::test
