@@ -54,3 +54,9 @@ echo "idle over ${idle} s with the listener running ($threads threads):" \
      "$(echo "$s0 $s1 $idle" | awk '{ printf "%.1f", ($2 - $1) / $3 }') wake-ups/s"
 INNER
 xvfb-run -a -s "-screen 0 1280x800x24" sh "$work/inner.sh" "$prog" "$work" "$runs" "$idle"
+
+# The lighting page's preview animates only while the page is on screen (needs python3-pyatspi).
+if /usr/bin/python3 -c 'import pyatspi' 2>/dev/null; then
+    dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24" \
+        /usr/bin/python3 "$(dirname "$0")/page_idle.py" --build "$build" --seconds "$idle"
+fi

@@ -1,10 +1,10 @@
 #include "sheet_painter.h"
 
-#include <QConicalGradient>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 
 #include "gui/ui/skin_controls.h"
@@ -273,26 +273,55 @@ void PaintTrack(QPainter& p, const QRect& r, int state) {
     }
 }
 
-void PaintPalette(QPainter& p, const QRect& r, int state) {
-    const QPointF c = QRectF(r).center();
-    const qreal radius = std::min(r.width(), r.height()) / 2.0 - 2;
-    QConicalGradient hue(c, 0);
-    for (int i = 0; i <= 6; ++i) hue.setColorAt(i / 6.0, QColor::fromHsv((i * 60) % 360, 255, 255));
-    p.setPen(Qt::NoPen);
-    p.setBrush(hue);
-    p.drawEllipse(c, radius, radius);
-    QRadialGradient white(c, radius);
-    white.setColorAt(0, Qt::white);
-    white.setColorAt(1, QColor(255, 255, 255, 0));
-    p.setBrush(white);
-    p.drawEllipse(c, radius, radius);
-    if (state == kStateOff) {
-        p.setBrush(QColor(21, 24, 29, 170));
-        p.drawEllipse(c, radius, radius);
+// A hue/saturation colour disc at full value, painted pixel by pixel so that every pixel is the
+// exact colour of its place: hue by the angle (red to the right, counter-clockwise through
+// yellow, green, cyan, blue, magenta), saturation from white at the centre to full a few pixels
+// inside the edge, so that the pure hues can be picked. The lighting page picks from these
+// pixels; its pick circle stays 1.5 pixels inside the painted edge.
+void PaintColourDisc(QPainter& p, const QRect& r, int state) {
+    const double cx = r.width() / 2.0;
+    const double cy = r.height() / 2.0;
+    const double radius = std::min(r.width(), r.height()) / 2.0 - 1;
+    const double fullSaturation = radius - 4;
+    QImage disc(r.size(), QImage::Format_ARGB32);
+    disc.fill(Qt::transparent);
+    for (int y = 0; y < r.height(); ++y) {
+        for (int x = 0; x < r.width(); ++x) {
+            const double dx = x + 0.5 - cx;
+            const double dy = y + 0.5 - cy;
+            const double d = std::hypot(dx, dy);
+            const double coverage = std::clamp(radius + 0.5 - d, 0.0, 1.0);
+            if (coverage <= 0) continue;
+            double hue = std::atan2(-dy, dx) * 180 / M_PI;
+            if (hue < 0) hue += 360;
+            const double sat = std::min(1.0, d / fullSaturation);
+            // HSV to RGB at value 1.
+            const double h = hue / 60;
+            const double x2 = sat * (1 - std::fabs(std::fmod(h, 2) - 1));
+            const double m = 1 - sat;
+            // In each sixth of the circle one channel is full and one rises or falls.
+            static constexpr int kFull[6] = {0, 1, 1, 2, 2, 0};
+            static constexpr int kPartial[6] = {1, 0, 2, 1, 0, 2};
+            const int sector = static_cast<int>(h) % 6;
+            double rgb[3] = {m, m, m};
+            rgb[kFull[sector]] += sat;
+            rgb[kPartial[sector]] += x2;
+            QColor c(qRound(rgb[0] * 255), qRound(rgb[1] * 255), qRound(rgb[2] * 255));
+            if (state == kStateOff) {
+                // A dimmed, greyed disc: the light it belongs to takes no colour now.
+                const int grey = (c.red() * 3 + c.green() * 6 + c.blue()) / 10;
+                c = QColor((grey + kPanel.red() * 3) / 4, (grey + kPanel.green() * 3) / 4,
+                           (grey + kPanel.blue() * 3) / 4);
+            }
+            disc.setPixel(x, y, qRgba(c.red(), c.green(), c.blue(), qRound(coverage * 255)));
+        }
     }
-    p.setPen(QPen(state == kStateOver || state == kStateDown ? kAccent : kBorder, 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(c, radius, radius);
+    p.drawImage(r.topLeft(), disc);
+    if (state == kStateOver || state == kStateDown) {
+        p.setPen(QPen(kAccent, 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(r).center(), radius - 0.25, radius - 0.25);
+    }
 }
 
 void PaintList(QPainter& p, const QRect& r, int state) {
@@ -380,7 +409,7 @@ void PaintElement(QPainter& p, const SkinElement& e, int state) {
             break;
         case K::Logo:
             if (QByteArray(e.label) == "palette")
-                PaintPalette(p, r, state);
+                PaintColourDisc(p, r, state);
             else
                 PaintLogo(p, r, state);
             break;
@@ -486,8 +515,9 @@ void PaintBackground(QPainter& p, const SkinFamily& f) {
             RoundRect(p, QRect(388, 60, 356, 288), 8, QColor(), kBorder);
         }
         if (f.first == 152) {
-            // Swatches of the two lights' colours, filled in by the page.
-            RoundRect(p, QRect(24, 148, 212, 204), 8, QColor(), kBorder);
+            // The lights' colours at the left, the preview the page draws beside them.
+            RoundRect(p, QRect(20, 58, 284, 258), 8, QColor(), kBorder);
+            RoundRect(p, QRect(312, 58, 156, 390), 8, QColor(), kBorder);
         }
     }
     // Messages and updater views: a sign left of the message text.

@@ -211,6 +211,13 @@ class Session:
         self.wait_until(lambda: self.text(node) == text, "%s to read %r" % (describe(node), text))
 
     @staticmethod
+    def replace_text(node, text):
+        """Replaces the text of an editable field without waiting for it to read `text` (the
+        field may correct it)."""
+        if not node.queryEditableText().setTextContents(text):
+            raise CheckFailed("could not set the text of %s" % describe(node))
+
+    @staticmethod
     def text(node):
         t = node.queryText()
         return t.getText(0, t.characterCount)

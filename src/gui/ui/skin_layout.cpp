@@ -251,25 +251,25 @@ std::vector<SkinElement> BuildElements() {
     add(147, "Scroll Down", K::Arrow, R(0, 16, 16, 32), "down");
     add(148, "Scroll Thumb", K::Thumb, R(0, 32, 16, 72));
 
-    // Light settings page.
+    // Light settings page: the two lights' discs and R/G/B edits at the left, the drop-downs at
+    // the right; the page draws its preview between them.
     add(153, "Min", K::Minimize, kPageMin);
     add(154, "Close", K::Close, kPageClose);
-    add(155, "Wheel Light", K::Check, R(40, 96, 220, 124), "滚轮背光");
-    add(156, "Logo Light", K::Check, R(220, 96, 400, 124), "标志背光");
-    add(157, "Effect", K::Combo, R(580, 96, 736, 126));
-    add(158, "Speed", K::Combo, R(580, 142, 736, 172));
-    add(159, "Sleep", K::Combo, R(580, 188, 736, 218));
-    add(160, "Brightness", K::Track, R(580, 238, 736, 260));
-    add(161, "Colour Wheel", K::Logo, R(40, 160, 220, 340), "palette");
-    add(162, "Wheel R", K::Edit, R(300, 180, 350, 208));
-    add(163, "Wheel G", K::Edit, R(300, 216, 350, 244));
-    add(164, "Wheel B", K::Edit, R(300, 252, 350, 280));
-    add(165, "Logo R", K::Edit, R(380, 180, 430, 208));
-    add(166, "Logo G", K::Edit, R(380, 216, 430, 244));
-    add(167, "Logo B", K::Edit, R(380, 252, 430, 280));
-    add(168, "wheel tooltip", K::Button, R(300, 296, 350, 320), "?");
-    add(169, "logo tooltip", K::Button, R(380, 296, 430, 320), "?");
-    add(170, "Sync", K::Check, R(480, 284, 736, 312), "滚轮与标志同色");
+    static const char* const kLightCombos[] = {"Lights",      "Mode",     "Speed",
+                                               "Mouse Saver", "Strength", "Kesta Color"};
+    for (int i = 0; i < 6; ++i) {
+        add(155 + i, kLightCombos[i], K::Combo, R(580, 96 + i * 46, 736, 126 + i * 46));
+    }
+    add(161, "Wheel Colour", K::Logo, R(46, 94, 139, 186), "palette");
+    add(162, "Logo Colour", K::Logo, R(46, 213, 139, 305), "palette");
+    static const char* const kChannels[] = {"Red 1", "Green 1", "Blue 1",
+                                            "Red 2", "Green 2", "Blue 2"};
+    for (int i = 0; i < 6; ++i) {
+        const int top = (i < 3 ? 94 : 213) + (i % 3) * 32;
+        add(163 + i, kChannels[i], K::Edit, R(186, top, 246, top + 28));
+    }
+    add(169, "wheel tooltip", K::Button, R(258, 96, 282, 120), "?");
+    add(170, "logo tooltip", K::Button, R(258, 215, 282, 239), "?");
     add(171, "Back", K::Button, kPageBack, "返回");
     add(172, "Default", K::Button, kPageDefault, "默认");
     add(173, "Cancel", K::Button, kPageCancel, "取消");
@@ -414,17 +414,20 @@ std::vector<SkinCaption> BuildCaptions() {
     add(112, R(384, 60, 736, 80), "重复方式", 3);
     add(112, R(624, 252, 700, 280), "毫秒");
 
-    add(152, R(480, 66, 736, 88), "背光模式", 3);
-    add(152, R(300, 150, 360, 176), "滚轮");
-    add(152, R(380, 150, 440, 176), "标志");
-    add(152, R(260, 180, 296, 208), "R");
-    add(152, R(260, 216, 296, 244), "G");
-    add(152, R(260, 252, 296, 280), "B");
-    add(152, R(480, 96, 576, 126), "效果");
-    add(152, R(480, 142, 576, 172), "速度");
-    add(152, R(480, 188, 576, 218), "休眠时间");
-    add(152, R(480, 234, 576, 264), "亮度");
-    add(152, R(40, 66, 400, 88), "背光开关", 3);
+    add(152, R(32, 64, 300, 88), "滚轮灯");
+    add(152, R(32, 188, 300, 210), "标志灯");
+    for (int light = 0; light < 2; ++light) {
+        static const char* const kRgb[] = {"R", "G", "B"};
+        for (int channel = 0; channel < 3; ++channel) {
+            const int top = (light == 0 ? 94 : 213) + channel * 32;
+            add(152, R(160, top, 182, top + 28), kRgb[channel]);
+        }
+    }
+    add(152, R(324, 64, 464, 88), "效果预览");
+    add(152, R(480, 62, 736, 86), "背光设置", 3);
+    static const char* const kLightCaptions[] = {"灯光开关", "背光模式", "跳动速度",
+                                                 "省电睡眠", "亮度",     "Kesta 同色"};
+    for (int i = 0; i < 6; ++i) add(152, R(480, 96 + i * 46, 576, 126 + i * 46), kLightCaptions[i]);
 
     add(175, R(40, 60, 400, 82), "版本信息", 3);
     add(175, R(40, 92, 170, 124), "软件版本");
