@@ -172,13 +172,11 @@ void LibraryPopup::StartCapture(uint16_t heldKey) {
     }
     heldKey_ = heldKey;
     capturing_ = true;
-    if (keyField_) {
-        keyField_->SetCapturing(true);
-        keyField_->setFocus(Qt::OtherFocusReason);
-    }
+    if (keyField_) keyField_->setFocus(Qt::OtherFocusReason);
     CaptureChanged();
     // Not active yet (the popup is opening): the capture starts when it becomes active.
     if (isActiveWindow()) RunRelay();
+    ShowListening();
 }
 
 void LibraryPopup::RunRelay() {
@@ -190,12 +188,17 @@ void LibraryPopup::RunRelay() {
     host_.MessageBox(U("无法捕获按键: ") + error);
 }
 
+void LibraryPopup::ShowListening() {
+    // The field asks for a key only while one would really be heard.
+    if (keyField_) keyField_->SetCapturing(capturing_ && relay_ && relay_->running());
+}
+
 void LibraryPopup::StopCapture() {
     if (relay_) relay_->Stop();
     if (!capturing_) return;
     capturing_ = false;
     heldKey_ = 0;
-    if (keyField_) keyField_->SetCapturing(false);
+    ShowListening();
     CaptureChanged();
 }
 
@@ -233,6 +236,14 @@ void LibraryPopup::changeEvent(QEvent* event) {
     } else if (capturing_) {
         RunRelay();
     }
+    ShowListening();
+}
+
+void LibraryPopup::showEvent(QShowEvent* event) {
+    SkinWindow::showEvent(event);
+    // The popup was asked for to take a key or a text: it takes the keyboard (where no window
+    // manager hands it over, nothing else would).
+    activateWindow();
 }
 
 void LibraryPopup::done(int result) {

@@ -92,12 +92,14 @@ class LibraryPopup : public SkinWindow {
     // Typing into an edit ends the capture (its keys are the text, not the key).
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void done(int result) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
     // Starts the platform's capture; a failure is said and the capture goes back to idle.
     void RunRelay();
+    void ShowListening();
     void OnInput(const InputEvent& event);
 
     int family_;
