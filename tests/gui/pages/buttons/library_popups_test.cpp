@@ -206,6 +206,24 @@ TEST_F(PopupsTest, ATextBlockSavedThroughThePopupIsOfferedAndGivenToItsButton) {
     EXPECT_EQ(Stored(4), std::make_pair(22, 0));
 }
 
+TEST_F(PopupsTest, AnEntryPastWhatAButtonCanNameIsKeptButNotGivenToTheButton) {
+    AddTextBlocks(256);
+    Show();
+    RunFromMenu<TextBlockPopup>(this, *page, [](TextBlockPopup& popup) {
+        popup.textEdit()->setPlainText(U("x"));
+        popup.lineEdit("Name")->setText(U("extra"));
+        popup.skinButton("Save")->Click();
+    });
+    Pick(4, 6000, 6001);
+    EXPECT_EQ(page->functionOf(4), 2104) << "text block 256 would reach the mouse as 0";
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0],
+              U("“extra”已保存，但按键只能使用前 256 个文本块，所以没有指派给按键 5。"));
+    TextBlockLibrary lib = TextBlockLibrary::ForDataFolder(temp.path());
+    lib.Load(LocalFileSystem());
+    EXPECT_EQ(lib.entries().size(), 257u);
+}
+
 TEST_F(PopupsTest, ImportThenDeleteRemovesTheEntryAndAnEmptyLibraryRestoresTheFactoryFunction) {
     AddBindKey(65, u"Fire");
     Show();
