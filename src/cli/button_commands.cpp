@@ -27,7 +27,8 @@ std::string LabelOf(const ProfileSet& set, int32_t id) {
 }
 
 // Whether the function menus of this profile offer `id` as a button's function. Library items
-// are offered whatever the library holds (an absent item falls back when encoded).
+// are offered whatever the library holds (an absent item falls back when encoded), up to the
+// number of entries a button can name.
 bool Offered(const ProfileSet& set, const ProfileRecord& r, int32_t id) {
     switch (CategoryOf(id)) {
         case FunctionCategory::Disabled:
@@ -37,7 +38,7 @@ bool Offered(const ProfileSet& set, const ProfileRecord& r, int32_t id) {
         case FunctionCategory::Macro:
         case FunctionCategory::Shortcut:
         case FunctionCategory::TextBlock:
-            return id % 1000 >= kLibraryItemBase;
+            return LibraryItemFits(id / 1000 * 1000, id % 1000 - kLibraryItemBase);
         case FunctionCategory::AssignKey:
             return id - kAssignKeyHeader - kLibraryItemBase >= 0 &&
                    id - kAssignKeyHeader - kLibraryItemBase <= 0xFF;

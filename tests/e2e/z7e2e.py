@@ -36,6 +36,9 @@ POLL_SECONDS = 0.05
 # Image layout of a profile slot on the mouse: the name field (GBK, NUL-terminated).
 IMAGE_NAME_OFFSET = 0x01
 IMAGE_NAME_SIZE = 16
+# The seven button records: type, value, data offset (2), entry count (2), marker.
+IMAGE_BUTTON_RECORDS = 0x65
+IMAGE_BUTTON_RECORD_SIZE = 7
 
 
 class CheckFailed(AssertionError):
@@ -204,6 +207,19 @@ class Session:
         self.press(item)
         return combo
 
+    def pick_path(self, combo_name, path, root=None, role="combo box"):
+        """Opens the drop-down `combo_name` and walks its menus: each name in `path` but the
+        last opens a submenu, the last is chosen."""
+        combo = self.find(role, combo_name, root)
+        self.act(combo, "ShowMenu")
+        parent = combo
+        for name in path:
+            item = self.find("menu item", name, parent)
+            self.wait_until(lambda: self.showing(item), "the menu holding %r to open" % name)
+            self.press(item)
+            parent = item
+        return combo
+
     def set_text(self, node, text):
         """Replaces the text of an editable text field."""
         if not node.queryEditableText().setTextContents(text):
@@ -229,6 +245,39 @@ class Session:
     @staticmethod
     def set_value(node, value):
         node.queryValue().currentValue = value
+
+    @staticmethod
+    def tap_keys(keysyms):
+        """Presses and releases each X keysym (by name: "g", "F5", "Return") on the X server
+        with XTest, as a real keyboard would; whatever listens to the keyboard hears it.
+        (AT-SPI's own key synthesis needs a registry that sees the display, which a session bus
+        started before the X server does not have.)"""
+        import ctypes
+        x11 = ctypes.CDLL("libX11.so.6")
+        xtst = ctypes.CDLL("libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XStringToKeysym.restype = ctypes.c_ulong
+        x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                           ctypes.c_ulong]
+        display = x11.XOpenDisplay(None)
+        if not display:
+            raise CheckFailed("no X display to type on")
+        try:
+            for name in keysyms:
+                code = x11.XKeysymToKeycode(display, x11.XStringToKeysym(name.encode()))
+                if not code:
+                    raise CheckFailed("no key for the keysym %r" % name)
+                xtst.XTestFakeKeyEvent(display, code, 1, 0)
+                xtst.XTestFakeKeyEvent(display, code, 0, 0)
+                x11.XFlush(display)
+        finally:
+            x11.XCloseDisplay(display)
 
     def type_keys(self, text):
         """Types ASCII `text` as key presses into whatever has the keyboard focus."""
@@ -261,6 +310,22 @@ class Session:
         """Every field of one profile in the data folder, as `z7ctl profile show` reports it."""
         return self.z7ctl_json("--data-dir", self.data_dir, "--config", self.config,
                                "profile", "show", str(slot))
+
+    def button_record(self, slot, button):
+        """(type, value) of button 1..7's record in the image stored in a slot."""
+        at = IMAGE_BUTTON_RECORDS + (button - 1) * IMAGE_BUTTON_RECORD_SIZE
+        image = self.slot_image(slot)
+        return image[at], image[at + 1]
+
+    def run_z7ctl(self, *args):
+        """Runs z7ctl on this session's simulated mouse and data folder; returns its output."""
+        out = subprocess.run([self.z7ctl, "--simulate", "unix:" + self.socket,
+                              "--data-dir", self.data_dir, "--config", self.config] + list(args),
+                             env=self.env, capture_output=True, text=True)
+        if out.returncode != 0:
+            raise CheckFailed("z7ctl %s failed (%d): %s" % (" ".join(args), out.returncode,
+                                                            out.stderr.strip()))
+        return out.stdout
 
     def profiles(self):
         """The profile set in the data folder, as `z7ctl profile list` reports it."""

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "core/device/device_image.h"
@@ -468,6 +469,33 @@ std::u16string_view FunctionLabel(int32_t functionId) {
 std::u16string_view ButtonLabel(int32_t functionId) {
     if (const Fixed* f = FindFixed(functionId); f && !f->shortLabel.empty()) return f->shortLabel;
     return FunctionLabel(functionId);
+}
+
+int32_t LibraryCapacity(int32_t header) {
+    switch (header) {
+        case kCustomHotkeyHeader:
+        case kMacroHeader:
+            return 1000 - kLibraryItemBase;
+        case kAssignKeyHeader:
+        case kShortcutHeader:
+        case kTextBlockHeader:
+            return 256;
+        default:
+            return 0;
+    }
+}
+
+bool LibraryItemFits(int32_t header, int32_t key) {
+    return key >= 0 && key < LibraryCapacity(header);
+}
+
+std::u16string LibraryOverflowNote(int32_t header, size_t leftOut) {
+    std::u16string note = u"另有 ";
+    for (char c : std::to_string(leftOut)) note += static_cast<char16_t>(c);
+    note += u" 项未列出：按键只能使用前 ";
+    for (char c : std::to_string(LibraryCapacity(header))) note += static_cast<char16_t>(c);
+    note += u" 项";
+    return note;
 }
 
 const FactoryFunction& FactoryFunctionOf(int button) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "core/profile/profile_record.h"
@@ -64,6 +65,18 @@ inline constexpr int32_t kFunctionDisabled = 0;
 inline constexpr int32_t kFunctionRestoreFactory = 1;
 inline constexpr int32_t kLibraryItemBase = 2;  // item id = header + 2 + library id
 inline constexpr int32_t kSettingsEntry = 1;    // "设置" = header + 1
+
+// How many entries of a library the buttons can name. Ids are list positions, and an item's
+// function id (header + 2 + id) must stay inside its category's range: a 999th custom hotkey
+// or macro would name a CPI or shortcut function. The mouse also keeps only one byte of a
+// shortcut's or text block's id, so it could not tell entry 256 from entry 0. Bind keys are
+// keyed by virtual-key code (0..255). 0 for headers that are not libraries.
+int32_t LibraryCapacity(int32_t header);
+// Whether the library entry `key` (its id; a bind key's virtual-key code) can be offered as a
+// function in the submenu `header`.
+bool LibraryItemFits(int32_t header, int32_t key);
+// What a submenu says in place of the `leftOut` entries it cannot offer.
+std::u16string LibraryOverflowNote(int32_t header, size_t leftOut);
 
 FunctionCategory CategoryOf(int32_t functionId);
 // The `functionType` a function id encodes to (255 for ids outside every range).

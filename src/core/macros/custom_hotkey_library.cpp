@@ -205,4 +205,23 @@ void CustomHotkeyLibrary::Delete(FileSystem& fs, int32_t id, const std::u16strin
     std::erase_if(entries_, [&](const MacroData& e) { return e.id == id && e.name == name; });
 }
 
+bool IsModifierKey(uint16_t vk) {
+    switch (vk) {
+        case 16:
+        case 17:
+        case 18:
+        case kVkLeftShift:
+        case 161:
+        case kVkLeftCtrl:
+        case 163:
+        case kVkLeftAlt:
+        case 165:
+        case kVkLeftWin:
+        case 92:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace z7

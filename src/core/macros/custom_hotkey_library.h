@@ -23,6 +23,10 @@ inline constexpr size_t kCustomHotkeyEventBytes = 8;
 inline constexpr size_t kMaxCustomHotkeyEvents = 255;  // the file's one-byte count
 inline constexpr int32_t kCustomHotkeyFunctionBase = 1002;
 
+// Shift, Ctrl, Alt and the Windows keys, left, right and generic (16, 17, 18): a hotkey's
+// modifiers come from its toggles, so none of them can be its main key.
+bool IsModifierKey(uint16_t vk);
+
 // False for anything but exactly one hotkey record (key, button or wheel events that are presses
 // or releases); `out` is then unchanged.
 [[nodiscard]] bool ParseCustomHotkeyItem(std::span<const uint8_t> bytes, MacroData& out);

@@ -49,11 +49,12 @@ void CustomHotkeyPopupModel::SetNone() {
     modifiers_ = {};
 }
 
-void CustomHotkeyPopupModel::KeyArrived(uint16_t vk) {
-    if (!capture_) return;
+bool CustomHotkeyPopupModel::KeyArrived(uint16_t vk) {
+    if (!capture_ || vk == 0 || IsModifierKey(vk)) return false;
     mainKey_ = vk;
     keyCaptured_ = true;
     name_ = NameFromCombination(combinationText());
+    return true;
 }
 
 std::optional<CustomHotkeyLibrary::Added> CustomHotkeyPopupModel::Save(std::string* error) {

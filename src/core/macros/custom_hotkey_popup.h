@@ -29,9 +29,10 @@ class CustomHotkeyPopupModel {
     // "None" on: every modifier off.
     void SetNone();
     void SetCapture(bool on) { capture_ = on; }
-    // A key from the keyboard hook (press or release); taken only while capturing. The name
-    // becomes the combination text without its "+" signs.
-    void KeyArrived(uint16_t vk);
+    // A key pressed while capturing becomes the main key, and the name the combination text
+    // without its "+" signs. Bare modifier keys are not taken (the toggles give the modifiers).
+    // Returns whether the key was taken.
+    bool KeyArrived(uint16_t vk);
     void SetName(std::u16string name) { name_ = std::move(name); }
 
     // Under the data folder's lock, on the library as it is on disk with this popup's deletions

@@ -20,6 +20,7 @@
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
 #include "core/util/text.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/pages/buttons/button_page.h"
 #include "gui/pages/lighting/lighting_page.h"
 #include "gui/pages/macros/macro_page.h"
@@ -330,6 +331,11 @@ QString MainWindow::ChooseOpenFile(const QString& caption, const QString& folder
 QString MainWindow::ChooseFolder(const QString& caption, const QString& start) {
     if (folderChooser) return folderChooser(caption, start);
     return QFileDialog::getExistingDirectory(PopupParent(this), caption, start);
+}
+
+std::unique_ptr<InputCaptureRelay> MainWindow::NewInputCaptureRelay() {
+    if (inputCaptureFactory) return inputCaptureFactory();
+    return std::make_unique<InputCaptureRelay>();
 }
 
 void MainWindow::OpenUrl(const QString& url) {

@@ -134,6 +134,7 @@ class MainWindow : public SkinWindow, public PageHost {
     bool SaveSettingsFile() override;
     AutoStart* autoStart() override { return env_.autoStart; }
     PointerSystem* pointerSystem() override { return env_.pointerSystem; }
+    std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override;
     void OpenUrl(const QString& url) override;
     QString firmwareVersionText() const override { return firmwareText_; }
     void RequestFirmwareUpdate() override;
@@ -183,6 +184,8 @@ class MainWindow : public SkinWindow, public PageHost {
         openFileChooser;
     std::function<QString(const QString& caption, const QString& start)> folderChooser;
     std::function<void(const QString& url)> urlOpener;
+    // The key and mouse-button capture the popups and pages get (tests: a recording fake).
+    std::function<std::unique_ptr<InputCaptureRelay>()> inputCaptureFactory;
 
   signals:
     // The user accepted an update of the firmware; the updater window takes it from here.

@@ -4,6 +4,7 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "core/device/device_exchanges.h"
 #include "core/profile/profile_record.h"
@@ -12,6 +13,7 @@
 namespace z7 {
 
 class FileSystem;
+class InputCaptureRelay;
 class MacroLibrary;
 class PageWindow;
 class PointerSystem;
@@ -101,6 +103,9 @@ class PageHost {
     virtual bool SaveSettingsFile() = 0;
     virtual AutoStart* autoStart() = 0;          // may be null
     virtual PointerSystem* pointerSystem() = 0;  // null where the desktop has no such settings
+    // A new capture of keys and mouse buttons for a popup or page, delivering on this thread:
+    // the session's own (tests hand in a recording fake). Nothing is captured until Start.
+    virtual std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() = 0;
     // Opens a web address or mail link with the desktop's handler.
     virtual void OpenUrl(const QString& url) = 0;
     // "V1.65", or "-.--" while no version is known.

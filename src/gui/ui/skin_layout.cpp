@@ -305,12 +305,13 @@ std::vector<SkinElement> BuildElements() {
     add(214, "Import", K::Button, R(414, 200, 504, 232), "导入");
     add(215, "Cancel", K::Button, kLibCancel, "取消");
     add(216, "Save", K::Primary, kLibSave, "储存");
-    add(217, "Modifier 1", K::Text, R(110, 100, 190, 132));
-    add(218, "Modifier 2", K::Text, R(198, 100, 278, 132));
-    add(219, "Modifier 3", K::Text, R(286, 100, 366, 132));
-    add(220, "Modifier 4", K::Text, R(374, 100, 454, 132));
-    add(221, "Key", K::Text, R(110, 142, 504, 174));
-    add(222, "Hint", K::Text, R(16, 252, 280, 284));
+    // The five modifier toggles: "None" is on exactly when no other one is.
+    add(217, "None", K::Check, R(110, 100, 182, 132), "无");
+    add(218, "Ctrl", K::Check, R(190, 100, 262, 132), "Ctrl");
+    add(219, "Shift", K::Check, R(270, 100, 342, 132), "Shift");
+    add(220, "Alt", K::Check, R(350, 100, 422, 132), "Alt");
+    add(221, "Win", K::Check, R(430, 100, 502, 132), "Win");
+    add(222, "Key", K::Text, R(110, 142, 504, 174));
 
     add(224, "Close", K::Close, kLibClose);
     add(225, "Name", K::Edit, R(110, 150, 300, 182));

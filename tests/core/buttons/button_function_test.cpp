@@ -298,6 +298,35 @@ TEST(StatusTextOf, FirstMatchingRuleDecides) {
     EXPECT_EQ(StatusTextOf(-3), u"已将按键指派为鼠标标准功能");
 }
 
+// The last entry a button can name stays inside its category and, for shortcuts and text
+// blocks, inside the one byte the mouse reports back; the next one does neither.
+TEST(LibraryCapacity, EntriesPastTheLastNameableOneAreNotOffered) {
+    struct Case {
+        int32_t header;
+        int32_t capacity;
+    };
+    for (const Case c :
+         {Case{kCustomHotkeyHeader, 998}, Case{kMacroHeader, 998}, Case{kShortcutHeader, 256},
+          Case{kTextBlockHeader, 256}, Case{kAssignKeyHeader, 256}}) {
+        SCOPED_TRACE(c.header);
+        EXPECT_EQ(LibraryCapacity(c.header), c.capacity);
+        const int32_t last = c.capacity - 1;
+        EXPECT_TRUE(LibraryItemFits(c.header, 0));
+        EXPECT_TRUE(LibraryItemFits(c.header, last));
+        EXPECT_FALSE(LibraryItemFits(c.header, last + 1));
+        EXPECT_FALSE(LibraryItemFits(c.header, -1));
+        EXPECT_EQ(CategoryOf(c.header + kLibraryItemBase + last), CategoryOf(c.header));
+    }
+    // What the capacity prevents: the next id runs into another category ...
+    EXPECT_EQ(CategoryOf(kShortcutHeader + kLibraryItemBase + 998), FunctionCategory::TextBlock);
+    EXPECT_EQ(CategoryOf(kCustomHotkeyHeader + kLibraryItemBase + 998), FunctionCategory::Cpi);
+    // ... or, for text block 256, reaches the mouse as text block 0.
+    EXPECT_EQ(Encoded(kTextBlockHeader + kLibraryItemBase + 256, 4).functionValue & 0xFF, 0);
+    EXPECT_EQ(LibraryCapacity(kCpiHeader), 0);
+    EXPECT_FALSE(LibraryItemFits(kProfileHeader, 0));
+    EXPECT_EQ(LibraryOverflowNote(kTextBlockHeader, 3), u"另有 3 项未列出：按键只能使用前 256 项");
+}
+
 TEST(KeyNameOf, NamesFromTheTable) {
     EXPECT_EQ(KeyNameOf(0), u"");
     EXPECT_EQ(KeyNameOf(300), u"");

@@ -65,6 +65,23 @@ TEST_F(Popups, ShortcutAndTextBlockSaveIntoAnotherDataFolder) {
     EXPECT_EQ(text.Save(nullptr)->functionId, 6002);
 }
 
+// Holding Ctrl and pressing A gives Ctrl's toggle and the key A, never a hotkey whose main key
+// is Ctrl itself.
+TEST_F(Popups, CustomHotkeyIgnoresBareModifiersAsItsMainKey) {
+    CustomHotkeyPopupModel popup(fs, dir.path());
+    popup.SetCapture(true);
+    for (uint16_t vk : {16, 17, 18, 160, 161, 162, 163, 164, 165, 91, 92}) {
+        EXPECT_FALSE(popup.KeyArrived(vk)) << vk;
+        EXPECT_FALSE(popup.keyCaptured()) << vk;
+    }
+    EXPECT_EQ(popup.combinationText(), u"CTRL+Alt+");
+    EXPECT_TRUE(popup.KeyArrived('A'));
+    EXPECT_FALSE(popup.KeyArrived(162));
+    EXPECT_EQ(popup.mainKey(), 'A');
+    EXPECT_EQ(popup.name(), u"CTRLAltA");
+    EXPECT_FALSE(IsModifierKey(93)) << "the Application key is a key of its own";
+}
+
 TEST_F(Popups, CustomHotkeyF5WithTheDefaultModifiers) {
     CustomHotkeyPopupModel popup(fs, dir.path());
     popup.KeyArrived(0x74);

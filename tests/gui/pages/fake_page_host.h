@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "core/macros/macro_library.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/pages/page_host.h"
 #include "gui/pages/page_window.h"
 #include "gui/ui/message_popup.h"
+#include "platform/fake/recording_input_capture.h"
 #include "platform/file_system.h"
 
 namespace z7::test {
@@ -88,6 +90,13 @@ class FakePageHost : public PageHost {
     bool SaveSettingsFile() override { return true; }
     AutoStart* autoStart() override { return nullptr; }
     PointerSystem* pointerSystem() override { return pointer; }
+    std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override {
+        auto capture = std::make_unique<RecordingInputCapture>();
+        capture->scopeShown = captureScope;
+        capture->failStart = captureFailure;
+        captures.push_back(capture.get());
+        return std::make_unique<InputCaptureRelay>(std::move(capture));
+    }
     void OpenUrl(const QString& url) override { urls.push_back(url); }
     QString firmwareVersionText() const override { return QStringLiteral("V1.65"); }
     void RequestFirmwareUpdate() override { ++firmwareRequests; }
@@ -112,6 +121,10 @@ class FakePageHost : public PageHost {
     std::filesystem::path folder;
     Settings settingsValue;
     std::vector<QString> urls;
+    // The captures handed out, in order; each lives as long as the relay that owns it.
+    std::vector<RecordingInputCapture*> captures;
+    CaptureScope captureScope = CaptureScope::kDesktop;
+    std::string captureFailure;  // non-empty: captures fail to start with this reason
     int firmwareRequests = 0;
     std::vector<int> stepCounts;       // NotifyStepCountChanged, in order
     PointerSystem* pointer = nullptr;  // the desktop's pointer settings, when a test gives one
