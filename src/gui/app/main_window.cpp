@@ -17,9 +17,11 @@
 #include "core/buttons/library_sources.h"
 #include "core/device/device_change.h"
 #include "core/firmware/firmware_package.h"
+#include "core/profile/data_lock.h"
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
 #include "core/util/text.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/pages/buttons/button_page.h"
 #include "gui/pages/lighting/lighting_page.h"
 #include "gui/pages/macros/macro_page.h"
@@ -142,6 +144,7 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     currentSlot_ = 0;
     macroLibrary_ = MacroLibrary::ForDataFolder(settings_.dataFolder);
     macroLibrary_.Load(*env_.fs);
+    macroBase_ = macroLibrary_;
 
     SetBackground(SkinPart(kMainFamily, kStateNormal));
     if (background().isNull()) setFixedSize(860, 572);
@@ -371,6 +374,7 @@ bool MainWindow::SaveProfileSet() {
         MessageBox(U("配置保存失败: ") + QString::fromStdString(error));
         return false;
     }
+    macroBase_ = macroLibrary_;
     if (tookOthers) {
         currentSlot_ = profiles_.currentSlot();
         RebuildProfileSelector();
@@ -385,6 +389,7 @@ bool MainWindow::SaveProfileSet() {
 }
 
 void MainWindow::OnDataFolderChanged() {
+    ReloadMacroLibrary();
     std::optional<ProfileSet> disk = session_->ChangedOnDisk();
     ShowDataIssues();
     if (!disk) return;
@@ -403,6 +408,24 @@ void MainWindow::OnDataFolderChanged() {
         dataNotice_ = U("已载入其他程序所做的更改");
     }
     UpdateStatus();
+}
+
+void MainWindow::ReloadMacroLibrary() {
+    // No wait: a writer holding the lock changes the folder again when it is done.
+    LockAttempt lock = LockDataFolder(settings_.dataFolder, DefaultClock(), nullptr, Millis(0));
+    if (lock.status != LockStatus::kAcquired) return;
+    MacroLibrary disk = MacroLibrary::ForDataFolder(settings_.dataFolder);
+    disk.Load(*env_.fs);
+    // Our own saves land here too.
+    if (disk.SameMacros(macroBase_)) return;
+    macroBase_ = disk;
+    static_cast<MacroPage*>(page(PageId::kMacros))->AdoptLibrary(std::move(disk));
+    NotifyLibraryChanged(LibraryKind::kMacros);
+}
+
+std::unique_ptr<InputCaptureRelay> MainWindow::CreateInputCapture() {
+    if (env_.inputCapture) return std::make_unique<InputCaptureRelay>(env_.inputCapture());
+    return std::make_unique<InputCaptureRelay>();
 }
 
 void MainWindow::ShowDataIssues() {
@@ -453,6 +476,7 @@ void MainWindow::SetDataFolder(const std::filesystem::path& folder) {
     connect(watcher_, &DataFolderWatcher::changed, this, &MainWindow::OnDataFolderChanged);
     macroLibrary_ = MacroLibrary::ForDataFolder(folder);
     macroLibrary_.Load(*env_.fs);
+    macroBase_ = macroLibrary_;
     ShowDataIssues();
     NotifyLibraryChanged(LibraryKind::kMacros);
 }

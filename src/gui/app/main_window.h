@@ -32,6 +32,7 @@
 #include "platform/device_monitor.h"
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
+#include "platform/input_capture.h"
 
 namespace z7 {
 
@@ -86,6 +87,8 @@ struct MainWindowEnvironment {
     bool simulated = false;
     // Runs on the device worker after every exchange (the simulator keeps its state file).
     std::function<void()> afterDeviceWork;
+    // The key and mouse-button capture the pages use; empty: the desktop's own.
+    std::function<std::unique_ptr<InputCapture>()> inputCapture;
 };
 
 class MainWindow : public SkinWindow, public PageHost {
@@ -137,6 +140,7 @@ class MainWindow : public SkinWindow, public PageHost {
     void OpenUrl(const QString& url) override;
     QString firmwareVersionText() const override { return firmwareText_; }
     void RequestFirmwareUpdate() override;
+    std::unique_ptr<InputCaptureRelay> CreateInputCapture() override;
 
     // The main window's actions.
     void OnProfileChoice(int entryId);
@@ -214,6 +218,8 @@ class MainWindow : public SkinWindow, public PageHost {
     std::filesystem::path DataFolderForListener();
     // Changes other programs made to the data folder: shown at once, or merged at the next save.
     void OnDataFolderChanged();
+    // Macros other programs saved: taken in, over the recording page's unsaved edits.
+    void ReloadMacroLibrary();
     void ShowDataIssues();
 
     MainWindowEnvironment env_;
@@ -221,6 +227,7 @@ class MainWindow : public SkinWindow, public PageHost {
     MakerLinks links_;
     ProfileSet profiles_;
     MacroLibrary macroLibrary_;
+    MacroLibrary macroBase_;           // the macros as last loaded or saved: what others may change
     std::atomic<int> currentSlot_{0};  // read by the listener thread
     std::mutex dataFolderMutex_;
     std::filesystem::path listenerDataFolder_;

@@ -4,14 +4,17 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "core/device/device_exchanges.h"
 #include "core/profile/profile_record.h"
 #include "core/profile/settings.h"
+#include "core/util/clock.h"
 
 namespace z7 {
 
 class FileSystem;
+class InputCaptureRelay;
 class MacroLibrary;
 class PageWindow;
 class PointerSystem;
@@ -107,6 +110,11 @@ class PageHost {
     virtual QString firmwareVersionText() const = 0;
     // The user wants to update the firmware (System and Support pages, the offer at start).
     virtual void RequestFirmwareUpdate() = 0;
+
+    // Key and mouse-button capture for a page or popup: the desktop's own (tests hand in the
+    // recording fake). The times of its inputs are on clock().
+    virtual std::unique_ptr<InputCaptureRelay> CreateInputCapture() = 0;
+    virtual Clock& clock() { return DefaultClock(); }
 };
 
 }  // namespace z7

@@ -49,6 +49,7 @@ class MainWindowTest : public ::testing::Test {
         env.defaultDataFolder = dataFolder();
         env.firmwareFolder = temp / "Firmware Updates";
         env.simulated = true;
+        if (adjustEnvironment) adjustEnvironment(env);
         dlg = std::make_unique<MainWindow>(env);
         dlg->popupHandler = [this](int kind, const QString& text) {
             popups.emplace_back(kind, text);
@@ -107,6 +108,8 @@ class MainWindowTest : public ::testing::Test {
     std::vector<QString> messages;
     std::vector<QString> urls;
     QString importFile;
+    // Changes the window's environment before it is made (an input capture, ...).
+    std::function<void(MainWindowEnvironment&)> adjustEnvironment;
 };
 
 }  // namespace z7::test

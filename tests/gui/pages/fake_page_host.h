@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "core/macros/macro_library.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/pages/page_host.h"
 #include "gui/pages/page_window.h"
 #include "gui/ui/message_popup.h"
+#include "platform/fake/recording_input_capture.h"
 #include "platform/file_system.h"
 
 namespace z7::test {
@@ -90,6 +92,20 @@ class FakePageHost : public PageHost {
     void OpenUrl(const QString& url) override { urls.push_back(url); }
     QString firmwareVersionText() const override { return QStringLiteral("V1.65"); }
     void RequestFirmwareUpdate() override { ++firmwareRequests; }
+    // A recording capture on `virtualClock` (the last one made stays reachable as `capture`),
+    // unless the test hands in its own through `makeCapture`.
+    std::unique_ptr<InputCaptureRelay> CreateInputCapture() override {
+        std::unique_ptr<InputCapture> made;
+        if (makeCapture) {
+            made = makeCapture();
+        } else {
+            auto recording = std::make_unique<RecordingInputCapture>(virtualClock);
+            capture = recording.get();
+            made = std::move(recording);
+        }
+        return std::make_unique<InputCaptureRelay>(std::move(made));
+    }
+    Clock& clock() override { return virtualClock; }
 
     ProfileSet set;
     std::vector<PageWindow*> pages;
@@ -112,6 +128,9 @@ class FakePageHost : public PageHost {
     Settings settingsValue;
     std::vector<QString> urls;
     int firmwareRequests = 0;
+    VirtualClock virtualClock;
+    RecordingInputCapture* capture = nullptr;
+    std::function<std::unique_ptr<InputCapture>()> makeCapture;
 };
 
 }  // namespace z7::test
