@@ -25,7 +25,7 @@ class XTest:
         self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
         self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
         self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
         self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
         self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
                                                 ctypes.c_ulong]
@@ -39,7 +39,8 @@ class XTest:
             raise CheckFailed("the X server has no key %r" % key)
         for down in (1, 0):
             self.xtst.XTestFakeKeyEvent(self.display, code, down, 0)
-            self.x11.XFlush(self.display)
+            # A round trip: the server passes recorded input on when it next writes to a client.
+            self.x11.XSync(self.display, 0)
 
     def close(self):
         self.x11.XCloseDisplay(self.display)

@@ -107,12 +107,6 @@ class X11InputCapture final : public InputCapture {
     void Stop() override {
         if (thread_.joinable()) {
             stopping_ = true;
-            // Ending the context ends the recording call on the capture thread (the server sends
-            // the end of data); a dead server has ended it already.
-            if (control_ && context_ && !controlDead_) {
-                XRecordDisableContext(control_, context_);
-                XFlush(control_);
-            }
             const char b = 1;
             [[maybe_unused]] auto n = write(wake_[1], &b, 1);
             thread_.join();
@@ -204,11 +198,17 @@ class X11InputCapture final : public InputCapture {
     }
 
     void Run() {
-        // The blocking form hands over each reply as it comes. The asynchronous one, on an Xlib
-        // that reads through XCB, left replies in XCB's queue where the poll does not see them:
-        // keys typed a moment apart arrived only with the next input.
-        XRecordEnableContext(data_, context_, &X11InputCapture::OnRecord,
-                             reinterpret_cast<XPointer>(this));
+        if (!XRecordEnableContextAsync(data_, context_, &X11InputCapture::OnRecord,
+                                       reinterpret_cast<XPointer>(this)))
+            return Signal(false);
+        XFlush(data_);
+        while (!stopping_ && !dataDead_) {
+            pollfd fds[2] = {{ConnectionNumber(data_), POLLIN, 0}, {wake_[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+            if (fds[1].revents) break;
+            XRecordProcessReplies(data_);
+            if (TakeDisplayError(data_)) break;
+        }
         Signal(false);  // wakes a Start still waiting; no effect once started
     }
 
