@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "core/util/text.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/app/main_window.h"
 #include "gui/pages/macros/macro_page.h"
 #include "platform/fake/recording_input_capture.h"
@@ -67,13 +68,13 @@ int main(int argc, char** argv) {
     env.settingsFile = z7::PathFromUtf8(temp.filePath(QStringLiteral("Config.ini")).toStdString());
     env.defaultDataFolder = z7::PathFromUtf8(temp.path().toStdString());
     env.simulated = true;
-    env.inputCapture = [&] {
-        auto made = std::make_unique<z7::RecordingInputCapture>(inputClock);
-        capture = made.get();
-        return made;
-    };
 
     z7::MainWindow dlg(env);
+    dlg.inputCaptureFactory = [&] {
+        auto made = std::make_unique<z7::RecordingInputCapture>(inputClock);
+        capture = made.get();
+        return std::make_unique<z7::InputCaptureRelay>(std::move(made));
+    };
     dlg.Start(nullptr, false);
     dlg.WaitForDeviceWork();
     auto* page = static_cast<z7::MacroPage*>(dlg.page(z7::PageId::kMacros));

@@ -335,6 +335,11 @@ QString MainWindow::ChooseFolder(const QString& caption, const QString& start) {
     return QFileDialog::getExistingDirectory(PopupParent(this), caption, start);
 }
 
+std::unique_ptr<InputCaptureRelay> MainWindow::NewInputCaptureRelay() {
+    if (inputCaptureFactory) return inputCaptureFactory();
+    return std::make_unique<InputCaptureRelay>();
+}
+
 void MainWindow::OpenUrl(const QString& url) {
     if (url.isEmpty()) return;
     if (urlOpener)
@@ -421,11 +426,6 @@ void MainWindow::ReloadMacroLibrary() {
     macroBase_ = disk;
     static_cast<MacroPage*>(page(PageId::kMacros))->AdoptLibrary(std::move(disk));
     NotifyLibraryChanged(LibraryKind::kMacros);
-}
-
-std::unique_ptr<InputCaptureRelay> MainWindow::CreateInputCapture() {
-    if (env_.inputCapture) return std::make_unique<InputCaptureRelay>(env_.inputCapture());
-    return std::make_unique<InputCaptureRelay>();
 }
 
 void MainWindow::ShowDataIssues() {

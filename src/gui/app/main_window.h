@@ -32,7 +32,6 @@
 #include "platform/device_monitor.h"
 #include "platform/file_system.h"
 #include "platform/host_actions.h"
-#include "platform/input_capture.h"
 
 namespace z7 {
 
@@ -87,8 +86,6 @@ struct MainWindowEnvironment {
     bool simulated = false;
     // Runs on the device worker after every exchange (the simulator keeps its state file).
     std::function<void()> afterDeviceWork;
-    // The key and mouse-button capture the pages use; empty: the desktop's own.
-    std::function<std::unique_ptr<InputCapture>()> inputCapture;
 };
 
 class MainWindow : public SkinWindow, public PageHost {
@@ -137,10 +134,10 @@ class MainWindow : public SkinWindow, public PageHost {
     bool SaveSettingsFile() override;
     AutoStart* autoStart() override { return env_.autoStart; }
     PointerSystem* pointerSystem() override { return env_.pointerSystem; }
+    std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override;
     void OpenUrl(const QString& url) override;
     QString firmwareVersionText() const override { return firmwareText_; }
     void RequestFirmwareUpdate() override;
-    std::unique_ptr<InputCaptureRelay> CreateInputCapture() override;
 
     // The main window's actions.
     void OnProfileChoice(int entryId);
@@ -187,6 +184,8 @@ class MainWindow : public SkinWindow, public PageHost {
         openFileChooser;
     std::function<QString(const QString& caption, const QString& start)> folderChooser;
     std::function<void(const QString& url)> urlOpener;
+    // The key and mouse-button capture the popups and pages get (tests: a recording fake).
+    std::function<std::unique_ptr<InputCaptureRelay>()> inputCaptureFactory;
 
   signals:
     // The user accepted an update of the firmware; the updater window takes it from here.

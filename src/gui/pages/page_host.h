@@ -104,16 +104,16 @@ class PageHost {
     virtual bool SaveSettingsFile() = 0;
     virtual AutoStart* autoStart() = 0;          // may be null
     virtual PointerSystem* pointerSystem() = 0;  // null where the desktop has no such settings
+    // A new capture of keys and mouse buttons for a popup or page, delivering on this thread:
+    // the session's own (tests hand in a recording fake). Nothing is captured until Start.
+    virtual std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() = 0;
     // Opens a web address or mail link with the desktop's handler.
     virtual void OpenUrl(const QString& url) = 0;
     // "V1.65", or "-.--" while no version is known.
     virtual QString firmwareVersionText() const = 0;
     // The user wants to update the firmware (System and Support pages, the offer at start).
     virtual void RequestFirmwareUpdate() = 0;
-
-    // Key and mouse-button capture for a page or popup: the desktop's own (tests hand in the
-    // recording fake). The times of its inputs are on clock().
-    virtual std::unique_ptr<InputCaptureRelay> CreateInputCapture() = 0;
+    // The clock the captures' input times are on (tests: a virtual one).
     virtual Clock& clock() { return DefaultClock(); }
 };
 

@@ -49,7 +49,6 @@ class MainWindowTest : public ::testing::Test {
         env.defaultDataFolder = dataFolder();
         env.firmwareFolder = temp / "Firmware Updates";
         env.simulated = true;
-        if (adjustEnvironment) adjustEnvironment(env);
         dlg = std::make_unique<MainWindow>(env);
         dlg->popupHandler = [this](int kind, const QString& text) {
             popups.emplace_back(kind, text);
@@ -108,8 +107,6 @@ class MainWindowTest : public ::testing::Test {
     std::vector<QString> messages;
     std::vector<QString> urls;
     QString importFile;
-    // Changes the window's environment before it is made (an input capture, ...).
-    std::function<void(MainWindowEnvironment&)> adjustEnvironment;
 };
 
 }  // namespace z7::test

@@ -89,23 +89,16 @@ class FakePageHost : public PageHost {
     bool SaveSettingsFile() override { return true; }
     AutoStart* autoStart() override { return nullptr; }
     PointerSystem* pointerSystem() override { return nullptr; }
+    std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override {
+        auto capture = std::make_unique<RecordingInputCapture>();
+        capture->scopeShown = captureScope;
+        capture->failStart = captureFailure;
+        captures.push_back(capture.get());
+        return std::make_unique<InputCaptureRelay>(std::move(capture));
+    }
     void OpenUrl(const QString& url) override { urls.push_back(url); }
     QString firmwareVersionText() const override { return QStringLiteral("V1.65"); }
     void RequestFirmwareUpdate() override { ++firmwareRequests; }
-    // A recording capture on `virtualClock` (the last one made stays reachable as `capture`),
-    // unless the test hands in its own through `makeCapture`.
-    std::unique_ptr<InputCaptureRelay> CreateInputCapture() override {
-        std::unique_ptr<InputCapture> made;
-        if (makeCapture) {
-            made = makeCapture();
-        } else {
-            auto recording = std::make_unique<RecordingInputCapture>(virtualClock);
-            capture = recording.get();
-            made = std::move(recording);
-        }
-        return std::make_unique<InputCaptureRelay>(std::move(made));
-    }
-    Clock& clock() override { return virtualClock; }
 
     ProfileSet set;
     std::vector<PageWindow*> pages;
@@ -127,10 +120,11 @@ class FakePageHost : public PageHost {
     std::filesystem::path folder;
     Settings settingsValue;
     std::vector<QString> urls;
+    // The captures handed out, in order; each lives as long as the relay that owns it.
+    std::vector<RecordingInputCapture*> captures;
+    CaptureScope captureScope = CaptureScope::kDesktop;
+    std::string captureFailure;  // non-empty: captures fail to start with this reason
     int firmwareRequests = 0;
-    VirtualClock virtualClock;
-    RecordingInputCapture* capture = nullptr;
-    std::function<std::unique_ptr<InputCapture>()> makeCapture;
 };
 
 }  // namespace z7::test

@@ -235,7 +235,7 @@ int32_t MacroPage::RepeatModeFromControls() const {
 
 bool MacroPage::StartCapture(QString* error) {
     if (!relay_) {
-        relay_ = host().CreateInputCapture();
+        relay_ = host().NewInputCaptureRelay();
         connect(relay_.get(), &InputCaptureRelay::inputReceived, this, &MacroPage::OnInput);
     }
     // Before the capture starts: an in-window capture filters the application's events too, and

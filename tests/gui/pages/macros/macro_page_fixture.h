@@ -27,7 +27,25 @@ class MacroHost : public FakePageHost {
         NotifyLibraryChanged(LibraryKind::kMacros);
         return ok;
     }
+    // A recording capture on `virtualClock` (the last one made stays reachable as `capture`),
+    // unless the test hands in its own through `makeCapture`.
+    std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override {
+        std::unique_ptr<InputCapture> made;
+        if (makeCapture) {
+            made = makeCapture();
+        } else {
+            auto recording = std::make_unique<RecordingInputCapture>(virtualClock);
+            capture = recording.get();
+            made = std::move(recording);
+        }
+        return std::make_unique<InputCaptureRelay>(std::move(made));
+    }
+    Clock& clock() override { return virtualClock; }
+
     int saves = 0;
+    VirtualClock virtualClock;
+    RecordingInputCapture* capture = nullptr;
+    std::function<std::unique_ptr<InputCapture>()> makeCapture;
 };
 
 class MacroPageTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "core/macros/macro_file.h"
 #include "core/util/text.h"
 #include "gui/app/data_folder_watcher.h"
+#include "gui/app/input_capture_relay.h"
 #include "gui/pages/macros/macro_page.h"
 #include "platform/fake/recording_input_capture.h"
 #include "support/cli_runner.h"
@@ -18,14 +19,12 @@ using test::U;
 class MacroWindowTest : public test::MainWindowTest {
   protected:
     void OpenWithCapture() {
-        adjustEnvironment = [this](MainWindowEnvironment& env) {
-            env.inputCapture = [this] {
-                auto made = std::make_unique<RecordingInputCapture>();
-                capture = made.get();
-                return made;
-            };
-        };
         Open();
+        dlg->inputCaptureFactory = [this] {
+            auto made = std::make_unique<RecordingInputCapture>();
+            capture = made.get();
+            return std::make_unique<InputCaptureRelay>(std::move(made));
+        };
         page = static_cast<MacroPage*>(dlg->page(PageId::kMacros));
     }
     void Tap(uint16_t vk) {
