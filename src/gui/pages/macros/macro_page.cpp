@@ -31,7 +31,7 @@ constexpr int kDelayDigits = 8;
 constexpr int32_t kFactoryFunctionEntry = 1;
 
 enum class Kind { kButton, kBox, kEdit, kList };
-struct ControlSpec {
+struct ControlEntry {
     Kind kind;
     const char* name;
     int id;
@@ -39,7 +39,7 @@ struct ControlSpec {
 };
 // In the order Tab walks them, named as the template captions them (the two Deletes and the two
 // pairs of arrows apart).
-constexpr ControlSpec kControls[] = {
+constexpr ControlEntry kControls[] = {
     {Kind::kEdit, "Macro Name", kIdMacroName, "为本次的宏录制命名"},
     {Kind::kButton, "Delete Macro", kIdDeleteMacro, "删除本次宏录制"},
     {Kind::kButton, "Import", kIdImportMacro, "开启已存的宏录制"},
@@ -103,7 +103,7 @@ void MacroPage::BuildControls() {
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(U("[0-9]*")), edit));
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     };
-    for (const ControlSpec& c : kControls) {
+    for (const ControlEntry& c : kControls) {
         const QString name = U(c.name);
         const QString tooltip = U(c.tooltip);
         switch (c.kind) {
