@@ -326,7 +326,8 @@ void PaintColourDisc(QPainter& p, const QRect& r, int state) {
 
 void PaintList(QPainter& p, const QRect& r, int state) {
     RoundRect(p, r, 4, state == kStateOff ? kPanel : kField, kBorder);
-    const QRect header(r.left() + 1, r.top() + 1, r.width() - 2, 28);
+    // The event list draws its rows from 23 pixels down (MacroEventList::kHeaderHeight).
+    const QRect header(r.left() + 1, r.top() + 1, r.width() - 2, 22);
     p.fillRect(header, kRaised);
     const QColor text = state == kStateOff ? kTextOff : kTextDim;
     Text(p, header.adjusted(12, 0, 0, 0), U("动作"), Font(13, 600), text,

@@ -136,11 +136,13 @@ int List(Context& ctx, Kind kind, const fsys::path& data) {
                                     .set("code", e.code)
                                     .set("flag", e.flag)
                                     .set("delay", e.delay));
+                // "events" is the count scripts compare; the events themselves follow.
                 out.push(Json::object()
                              .set("id", m.id)
                              .set("name", U8(m.name))
                              .set("repeatMode", m.repeatMode)
-                             .set("events", std::move(events)));
+                             .set("events", static_cast<int64_t>(m.events.size()))
+                             .set("eventList", std::move(events)));
                 text += std::to_string(m.id) + "\t" + Shown(m.name) + "\t" +
                         std::to_string(m.events.size()) + " events\n";
             }

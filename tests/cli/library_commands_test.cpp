@@ -70,8 +70,9 @@ TEST_F(LibraryCommands, ImportAddsItemFilesAsNewEntries) {
     ASSERT_EQ(Run({"library", "import", "macro", file.string()}).code, 0);
     const auto again = Run({"--json", "library", "import", "macro", file.string()});
     EXPECT_EQ(again.out, "{\"id\":1,\"name\":\"combo(1)\",\"functionId\":4003}\n");
-    EXPECT_NE(Run({"--json", "library", "list", "macro"}).out.find("\"delay\":3600000"),
-              std::string::npos);
+    const std::string listed = Run({"--json", "library", "list", "macro"}).out;
+    EXPECT_NE(listed.find("\"delay\":3600000"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"events\":1,"), std::string::npos) << "the count scripts compare";
 
     ASSERT_EQ(Run({"library", "add", "shortcut", "S", "http://s"}).code, 0);
     const auto sc = ShortcutLibrary::ForDataFolder(dir.path()).folder() / "S.sc";

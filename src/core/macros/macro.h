@@ -48,7 +48,17 @@ struct Macro {
     std::vector<MacroEventItem> events;
     std::optional<MacroEventItem> copyBuffer;  // not stored
     bool allSelected = false;                  // not stored
+    // Who the macro is while the program edits it: ids change with every library save. Not
+    // stored; 0 until given one (NewMacroTag).
+    uint64_t tag = 0;
 };
+
+// A tag no other macro of this process has.
+uint64_t NewMacroTag();
+
+// Name, repeat mode and the events (kind, code, flag, delay, in order) agree: what a file
+// keeps of a macro apart from its id and the list's looks.
+bool SameMacroContent(const Macro& a, const Macro& b);
 
 // The copy a button binding keeps: name, id, mode = repeatMode, one event per recorded event
 // (value = delay), then one all-zero terminator event.

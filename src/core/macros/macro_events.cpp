@@ -59,6 +59,14 @@ void ReplaceSelected(Macro& macro, uint8_t kind, uint16_t code) {
     }
 }
 
+void ReplaceSelectedInput(Macro& macro, uint8_t kind, uint16_t code) {
+    for (auto& e : macro.events) {
+        if (!e.selected) continue;
+        e.kind = kind;
+        e.code = code;
+    }
+}
+
 void SetSelectedDelay(Macro& macro, int32_t ms) {
     for (auto& e : macro.events)
         if (e.selected) e.delay = ms;
@@ -77,6 +85,34 @@ void SelectOnly(Macro& macro, size_t index) {
     if (index >= macro.events.size()) return;
     DeselectAll(macro);
     macro.events[index].selected = 1;
+}
+
+void SelectRange(Macro& macro, size_t from, size_t to) {
+    if (macro.events.empty()) return;
+    if (from > to) std::swap(from, to);
+    to = std::min(to, macro.events.size() - 1);
+    DeselectAll(macro);
+    for (size_t i = from; i <= to; ++i) macro.events[i].selected = 1;
+}
+
+void ToggleSelected(Macro& macro, size_t index) {
+    if (index >= macro.events.size()) return;
+    macro.allSelected = false;
+    macro.events[index].selected = macro.events[index].selected ? 0 : 1;
+}
+
+int32_t ClampDelay(int64_t ms) {
+    return static_cast<int32_t>(std::clamp<int64_t>(ms, 0, kMaxEventDelayMs));
+}
+
+bool SetEventDelay(Macro& macro, size_t index, int64_t ms) {
+    if (index >= macro.events.size()) return false;
+    macro.events[index].delay = ClampDelay(ms);
+    return true;
+}
+
+void LayOutRows(Macro& macro) {
+    for (size_t i = 0; i < macro.events.size(); ++i) macro.events[i].rowRect = RowRectOf(macro, i);
 }
 
 DeleteOutcome DeleteSelected(Macro& macro) {

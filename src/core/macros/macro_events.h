@@ -23,11 +23,27 @@ bool AddEvent(Macro& macro, uint8_t kind, uint16_t code, uint8_t flag);
 void SetLastDelay(Macro& macro, int32_t ms);
 // Every selected event gets this kind and code and becomes a press.
 void ReplaceSelected(Macro& macro, uint8_t kind, uint16_t code);
+// Every selected event gets this kind and code and stays a press or a release, so that the
+// release of a replaced key can be replaced as well.
+void ReplaceSelectedInput(Macro& macro, uint8_t kind, uint16_t code);
 void SetSelectedDelay(Macro& macro, int32_t ms);
 void SelectAll(Macro& macro);
 void SelectNone(Macro& macro);
 // A click on row `index`: that row alone is selected. Ends a Select All.
 void SelectOnly(Macro& macro, size_t index);
+// Rows `from` to `to` (either order, inclusive, cut to the list) alone are selected. Ends a
+// Select All.
+void SelectRange(Macro& macro, size_t from, size_t to);
+// Adds row `index` to the selection or takes it out. Ends a Select All.
+void ToggleSelected(Macro& macro, size_t index);
+
+// 0..kMaxEventDelayMs: the mouse keeps 24 bits, and a longer pause would wrap to a short one.
+int32_t ClampDelay(int64_t ms);
+// The delay of event `index`, clamped; false when there is no such event.
+bool SetEventDelay(Macro& macro, size_t index, int64_t ms);
+// Every row back at its unscrolled place by index (files written elsewhere may hold the rows
+// as some list had scrolled them).
+void LayOutRows(Macro& macro);
 
 struct DeleteOutcome {
     size_t removed = 0;

@@ -60,6 +60,50 @@ void MacroLibrary::RemoveById(int32_t id) {
     current_ = kept;
 }
 
+MacroImportPlan MacroLibrary::PlanImport(const Macro& macro) const {
+    MacroImportPlan plan;
+    for (size_t i = 0; i < macros_.size(); ++i) {
+        const bool sameId = macros_[i].id == macro.id;
+        const bool sameName = macros_[i].name == macro.name;
+        if (!sameId && !sameName) continue;
+        plan.index = i;
+        plan.rule = sameId && sameName ? MacroImportPlan::Rule::kReplace
+                    : sameId           ? MacroImportPlan::Rule::kNewId
+                                       : MacroImportPlan::Rule::kRename;
+        return plan;
+    }
+    return plan;
+}
+
+size_t MacroLibrary::Import(Macro macro, const MacroImportPlan& plan) {
+    using Rule = MacroImportPlan::Rule;
+    if (plan.rule == Rule::kReplace && plan.index < macros_.size()) {
+        macro.tag = macros_[plan.index].tag;
+        macros_[plan.index] = std::move(macro);
+        current_ = static_cast<std::ptrdiff_t>(plan.index);
+        return plan.index;
+    }
+    if (plan.rule == Rule::kNewId) macro.id = NewMacroId();
+    // A later macro may hold the id or the name the first conflict did not show; two macros
+    // under one id would both follow a binding, and both go with a removal.
+    if (FindById(macro.id)) macro.id = NewMacroId();
+    macro.name = UniqueMacroName(macro.name, macro.id);
+    macro.tag = 0;
+    macros_.push_back(std::move(macro));
+    current_ = static_cast<std::ptrdiff_t>(macros_.size() - 1);
+    return macros_.size() - 1;
+}
+
+void MacroLibrary::SetCurrentIndex(size_t index) {
+    if (index < macros_.size()) current_ = static_cast<std::ptrdiff_t>(index);
+}
+
+bool MacroLibrary::SameMacros(const MacroLibrary& other) const {
+    return std::equal(
+        macros_.begin(), macros_.end(), other.macros_.begin(), other.macros_.end(),
+        [](const Macro& a, const Macro& b) { return a.id == b.id && SameMacroContent(a, b); });
+}
+
 std::optional<MacroData> MacroLibrary::MakeKeySequenceCopy(int32_t id) const {
     const Macro* m = FindById(id);
     if (!m) return std::nullopt;
@@ -123,6 +167,7 @@ bool MacroLibrary::Save(FileSystem& fs, std::string* error) {
     currentId_ = followed;
     loaded_ = writer.committed();
     renumbering_ = std::move(map);
+    ++saveCount_;
     return true;
 }
 

@@ -13,6 +13,19 @@
 
 namespace z7 {
 
+// Where Import puts a macro read from a file, by the first library macro (from the start)
+// that has its id or its name.
+struct MacroImportPlan {
+    enum class Rule {
+        kAppend,   // no macro shares its id or name
+        kReplace,  // one has its id and its name: the file's macro takes its place
+        kNewId,    // one has its id only: appended under a new id
+        kRename,   // one has its name only: appended under a name made unique
+    };
+    Rule rule = Rule::kAppend;
+    size_t index = 0;  // kReplace: the macro replaced
+};
+
 class MacroLibrary {
   public:
     explicit MacroLibrary(std::filesystem::path folder = {}) : folder_(std::move(folder)) {}
@@ -45,6 +58,16 @@ class MacroLibrary {
     // The button copy of the macro with `id`, or nothing when there is none.
     std::optional<MacroData> MakeKeySequenceCopy(int32_t id) const;
 
+    MacroImportPlan PlanImport(const Macro& macro) const;
+    // Adds `macro` by `plan` (PlanImport of this library, unchanged since) and makes it
+    // current; returns its index. A replacing macro takes over the replaced one's tag. Whatever
+    // the rule, the result has an id and a name no other macro has.
+    size_t Import(Macro macro, const MacroImportPlan& plan);
+    // Makes the macro at `index` current (nothing for an index outside the list).
+    void SetCurrentIndex(size_t index);
+    // The same macros (ids and SameMacroContent) in the same order.
+    bool SameMacros(const MacroLibrary& other) const;
+
     // 0 for an empty library, else one more than the largest of 500 and every id.
     int32_t NewMacroId() const { return ProvisionalId(macros_); }
     // N, N(1), N(2), ... until no macro has the name; `exceptId` (variant A) leaves out the
@@ -61,6 +84,8 @@ class MacroLibrary {
     const FolderState& loadState() const { return loaded_; }
     // Old id -> new id of the last successful Save.
     const IdMap& renumbering() const { return renumbering_; }
+    // Successful saves of this object so far.
+    uint64_t saveCount() const { return saveCount_; }
 
   private:
     std::filesystem::path folder_;
@@ -70,6 +95,7 @@ class MacroLibrary {
     Rect areaRect_;
     FolderState loaded_;
     IdMap renumbering_;
+    uint64_t saveCount_ = 0;
 };
 
 }  // namespace z7

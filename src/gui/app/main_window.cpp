@@ -17,6 +17,7 @@
 #include "core/buttons/library_sources.h"
 #include "core/device/device_change.h"
 #include "core/firmware/firmware_package.h"
+#include "core/profile/data_lock.h"
 #include "core/profile/ini_file.h"
 #include "core/profile/profile_store.h"
 #include "core/util/text.h"
@@ -143,6 +144,7 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
     currentSlot_ = 0;
     macroLibrary_ = MacroLibrary::ForDataFolder(settings_.dataFolder);
     macroLibrary_.Load(*env_.fs);
+    macroBase_ = macroLibrary_;
 
     SetBackground(SkinPart(kMainFamily, kStateNormal));
     if (background().isNull()) setFixedSize(860, 572);
@@ -381,6 +383,7 @@ bool MainWindow::SaveProfileSet() {
         MessageBox(U("配置保存失败: ") + QString::fromStdString(error));
         return false;
     }
+    macroBase_ = macroLibrary_;
     if (tookOthers) {
         currentSlot_ = profiles_.currentSlot();
         RebuildProfileSelector();
@@ -395,6 +398,7 @@ bool MainWindow::SaveProfileSet() {
 }
 
 void MainWindow::OnDataFolderChanged() {
+    ReloadMacroLibrary();
     std::optional<ProfileSet> disk = session_->ChangedOnDisk();
     ShowDataIssues();
     if (!disk) return;
@@ -413,6 +417,19 @@ void MainWindow::OnDataFolderChanged() {
         dataNotice_ = U("已载入其他程序所做的更改");
     }
     UpdateStatus();
+}
+
+void MainWindow::ReloadMacroLibrary() {
+    // No wait: a writer holding the lock changes the folder again when it is done.
+    LockAttempt lock = LockDataFolder(settings_.dataFolder, DefaultClock(), nullptr, Millis(0));
+    if (lock.status != LockStatus::kAcquired) return;
+    MacroLibrary disk = MacroLibrary::ForDataFolder(settings_.dataFolder);
+    disk.Load(*env_.fs);
+    // Our own saves land here too.
+    if (disk.SameMacros(macroBase_)) return;
+    macroBase_ = disk;
+    static_cast<MacroPage*>(page(PageId::kMacros))->AdoptLibrary(std::move(disk));
+    NotifyLibraryChanged(LibraryKind::kMacros);
 }
 
 void MainWindow::ShowDataIssues() {
@@ -463,6 +480,7 @@ void MainWindow::SetDataFolder(const std::filesystem::path& folder) {
     connect(watcher_, &DataFolderWatcher::changed, this, &MainWindow::OnDataFolderChanged);
     macroLibrary_ = MacroLibrary::ForDataFolder(folder);
     macroLibrary_.Load(*env_.fs);
+    macroBase_ = macroLibrary_;
     ShowDataIssues();
     NotifyLibraryChanged(LibraryKind::kMacros);
 }

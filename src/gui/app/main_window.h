@@ -217,6 +217,8 @@ class MainWindow : public SkinWindow, public PageHost {
     std::filesystem::path DataFolderForListener();
     // Changes other programs made to the data folder: shown at once, or merged at the next save.
     void OnDataFolderChanged();
+    // Macros other programs saved: taken in, over the recording page's unsaved edits.
+    void ReloadMacroLibrary();
     void ShowDataIssues();
 
     MainWindowEnvironment env_;
@@ -224,6 +226,7 @@ class MainWindow : public SkinWindow, public PageHost {
     MakerLinks links_;
     ProfileSet profiles_;
     MacroLibrary macroLibrary_;
+    MacroLibrary macroBase_;           // the macros as last loaded or saved: what others may change
     std::atomic<int> currentSlot_{0};  // read by the listener thread
     std::mutex dataFolderMutex_;
     std::filesystem::path listenerDataFolder_;

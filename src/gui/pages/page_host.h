@@ -9,6 +9,7 @@
 #include "core/device/device_exchanges.h"
 #include "core/profile/profile_record.h"
 #include "core/profile/settings.h"
+#include "core/util/clock.h"
 
 namespace z7 {
 
@@ -112,6 +113,8 @@ class PageHost {
     virtual QString firmwareVersionText() const = 0;
     // The user wants to update the firmware (System and Support pages, the offer at start).
     virtual void RequestFirmwareUpdate() = 0;
+    // The clock the captures' input times are on (tests: a virtual one).
+    virtual Clock& clock() { return DefaultClock(); }
 };
 
 }  // namespace z7

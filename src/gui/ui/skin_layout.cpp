@@ -214,10 +214,11 @@ std::vector<SkinElement> BuildElements() {
     // Macro recording page.
     add(113, "Min", K::Minimize, kPageMin);
     add(114, "Close", K::Close, kPageClose);
-    add(115, "Macro list", K::List, R(24, 108, 360, 452));
-    add(116, "Macro Name", K::Edit, R(24, 66, 200, 98));
-    add(117, "Delete Macro", K::Button, R(208, 66, 280, 98), "删除");
-    add(118, "Import", K::Button, R(288, 66, 360, 98), "导入");
+    // Eight rows of 42 pixels below the list's column captions.
+    add(115, "Macro list", K::List, R(24, 94, 360, 454));
+    add(116, "Macro Name", K::Edit, R(24, 58, 200, 88));
+    add(117, "Delete Macro", K::Button, R(208, 58, 280, 88), "删除");
+    add(118, "Import", K::Button, R(288, 58, 360, 88), "导入");
     add(119, "Repeat X", K::Check, R(384, 84, 520, 112), "重复次数");
     add(120, "Repeat Count", K::Edit, R(528, 84, 578, 112));
     add(121, "Repeat Up", K::Arrow, R(580, 84, 598, 98), "up");

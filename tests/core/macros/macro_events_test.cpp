@@ -102,5 +102,38 @@ TEST(MacroEvents, CopyInsertAndMove) {
     EXPECT_FALSE(CopySelected(empty));
 }
 
+TEST(MacroEvents, RangesTogglesAndReplacingKeepsPressOrRelease) {
+    Macro m = WithEvents(6);
+    SelectAll(m);
+    SelectRange(m, 4, 2);
+    EXPECT_EQ(SelectedCount(m), 3);
+    EXPECT_FALSE(m.allSelected) << "a range after Select All ends it";
+    ToggleSelected(m, 3);
+    ToggleSelected(m, 0);
+    SelectRange(m, 5, 99);
+    EXPECT_EQ(SelectedCount(m), 1) << "cut to the list";
+    ToggleSelected(m, 0);
+    m.events[0].flag = kEventFlagPress;
+    m.events[5].flag = kEventFlagRelease;
+    ReplaceSelectedInput(m, kEventKindMouseButton, 2);
+    EXPECT_EQ(m.events[0].flag, kEventFlagPress);
+    EXPECT_EQ(m.events[5].flag, kEventFlagRelease);
+    EXPECT_EQ(m.events[5].code, 2);
+    EXPECT_EQ(m.events[5].kind, kEventKindMouseButton);
+    EXPECT_EQ(m.events[1].code, 66);
+}
+
+TEST(MacroEvents, DelaysStayWithinWhatTheMouseKeeps) {
+    Macro m = WithEvents(2);
+    EXPECT_TRUE(SetEventDelay(m, 0, 5'000'000'000));
+    EXPECT_EQ(m.events[0].delay, kMaxEventDelayMs);
+    EXPECT_TRUE(SetEventDelay(m, 1, -4));
+    EXPECT_EQ(m.events[1].delay, 0);
+    EXPECT_FALSE(SetEventDelay(m, 2, 1));
+    m.events[1].rowRect = {4, 420, 298, 462};  // as a scrolled list once wrote it
+    LayOutRows(m);
+    EXPECT_EQ(m.events[1].rowRect, (Rect{4, 42, 298, 84}));
+}
+
 }  // namespace
 }  // namespace z7

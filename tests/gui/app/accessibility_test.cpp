@@ -38,7 +38,8 @@ const std::set<QAccessible::Role> kControlRoles = {
     QAccessible::ButtonMenu,  QAccessible::EditableText, QAccessible::StaticText,
     QAccessible::PopupMenu,   QAccessible::MenuItem,     QAccessible::Slider,
     QAccessible::ProgressBar, QAccessible::ScrollBar,    QAccessible::ColorChooser,
-    QAccessible::Animation};
+    QAccessible::Animation, QAccessible::List,
+    QAccessible::ListItem};
 
 // Every control under `window` has a known role and a name; returns them by name.
 std::map<QString, QAccessibleInterface*> ControlsOf(QWidget* window) {
