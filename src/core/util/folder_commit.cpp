@@ -273,9 +273,8 @@ bool CommitTree(FileSystem& fs, const fsys::path& root,
     }
     if (outside) {
         std::vector<uint8_t> existing;
-        const bool same =
-            fs.ReadFile(outside->path, existing, outside->bytes.size(), nullptr) &&
-            existing == outside->bytes;
+        const bool same = fs.ReadFile(outside->path, existing, outside->bytes.size(), nullptr) &&
+                          existing == outside->bytes;
         if (!same) {
             if (!fs.CreateDirectories(outside->path.parent_path(), error) ||
                 !fs.WriteFile(StagedOutside(outside->path), outside->bytes, error))
