@@ -209,7 +209,8 @@ int RunRestore(Context& ctx) {
     }
     ctx.RequireDataLock();
     RestorePlan p = plan(true);
-    if (!yes && p.ChangesAnything()) {
+    const bool ask = !yes && p.ChangesAnything();
+    if (ask) {
         // Nobody is kept from the data folder while the user reads.
         ctx.ReleaseDataLock();
         if (!Confirm(ctx, p, dataFolder)) {
@@ -226,7 +227,11 @@ int RunRestore(Context& ctx) {
         p = std::move(again);
     }
     if (!ApplyRestore(ctx.fs, dataFolder, p, &error)) throw CliError(kExitDeviceFailed, error);
-    PrintPlan(ctx, p, dataFolder, false, true);
+    // The user has just read the list; once is enough.
+    if (ask && !ctx.json)
+        ctx.out << "restored into " << SafeLines(PathToUtf8(DataRoot(dataFolder))) << "\n";
+    else
+        PrintPlan(ctx, p, dataFolder, false, true);
     // What the restored data holds that cannot be read is said now, not at the next start.
     for (const TreeFolderState& t : InspectDataTree(ctx.fs, dataFolder, /*recover=*/true))
         ctx.Warn(t.state.issues);

@@ -123,6 +123,8 @@ TEST_F(BackupCommands, ARestoreReplacesTheSetKeepsTheUsersOwnFilesAndAsksFirst) 
     ASSERT_EQ(Z7({"profile", "new"}), kExitOk);
     ASSERT_EQ(Z7({"library", "add", "textblock", "Later", "x"}), kExitOk);
     test::WriteBytes(root() / "Text Block" / "notes.txt", B("mine"));
+    // A bad save: the restore is what repairs it.
+    test::WriteBytes(root() / "Profiles" / "配置2.profile", B("damaged"));
     const auto changed = Tree(data());
 
     ASSERT_EQ(Z7({"restore", PathToUtf8(file), "--dry-run"}), kExitOk);

@@ -203,7 +203,9 @@ bool ReadArchive(std::span<const uint8_t> data, const ArchiveLimits& limits,
             const la_ssize_t n = archive_read_data(a.get(), chunk.data(), chunk.size());
             if (n == 0) break;
             if (n < 0)
-                return refuse(LibraryError(a.get(), ("cannot read " + Quoted(name)).c_str()));
+                return refuse(LibraryError(
+                    a.get(),
+                    ("the archive is damaged, " + Quoted(name) + " cannot be read").c_str()));
             if (m.bytes.size() + static_cast<size_t>(n) > *limit)
                 return refuse("the archive member " + Quoted(name) +
                               " is larger than such a file can be");

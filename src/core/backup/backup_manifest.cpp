@@ -153,6 +153,11 @@ bool ParseChecksums(std::span<const uint8_t> bytes, ChecksumList& out, std::stri
             line[kHexDigits] != ' ' || (line[kHexDigits + 1] != ' ' && line[kHexDigits + 1] != '*'))
             return fail(lineNumber, "not a checksum line");
         std::string name = line.substr(kHexDigits + 2);
+        // Member names never hold control characters; a line that does is not one of ours.
+        if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+            }))
+            return fail(lineNumber, "not a member name");
         if (!sums.emplace(std::move(name), Lower(line.substr(0, kHexDigits))).second)
             return fail(lineNumber, "a member is named twice");
     }

@@ -2,6 +2,7 @@
 // says whether the mouse may be used.
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 
 #include "core/diagnostics/doctor.h"

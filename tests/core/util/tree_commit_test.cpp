@@ -18,8 +18,10 @@ std::vector<uint8_t> B(const std::string& s) {
     return {s.begin(), s.end()};
 }
 
-const fsys::path kRoot = "/data/Kesta/Z7 Laser";
-const fsys::path kSettings = "/config/Config.ini";
+// Absolute on every system (a drive letter on Windows): the journal names the settings file so.
+const fsys::path kTop = fsys::current_path().root_path();
+const fsys::path kRoot = kTop / "data" / "Kesta" / "Z7 Laser";
+const fsys::path kSettings = kTop / "config" / "Config.ini";
 
 void Seed(MemoryFileSystem& fs) {
     for (const fsys::path& folder : {kRoot / "A", kRoot / "B", kSettings.parent_path()})

@@ -2,6 +2,10 @@
 // the work off the user-interface thread, every control reachable and named.
 #include <gtest/gtest.h>
 
+// Before Qt: the simulated mouse has a member named like a Qt keyword.
+#include "sim/sim_mouse.h"
+#include "sim/sim_transport.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -15,8 +19,6 @@
 #include "gui/app/backup_actions.h"
 #include "gui/app/doctor_window.h"
 #include "platform/fake/recording_auto_start.h"
-#include "sim/sim_mouse.h"
-#include "sim/sim_transport.h"
 #include "support/temp_dir.h"
 
 namespace z7 {
