@@ -8,6 +8,7 @@
 
 #include "core/profile/data_lock.h"
 #include "core/util/text.h"
+#include "gui/app/main_window.h"
 
 namespace z7 {
 
@@ -44,6 +45,21 @@ int Count(const RestorePlan& plan, RestoreStep::Action action) {
 }
 
 }  // namespace
+
+DataSources DataSourcesOf(const MainWindowEnvironment& env,
+                          const std::filesystem::path& dataFolder) {
+    DataSources sources;
+    sources.fs = env.fs;
+    sources.link = env.link;
+    sources.simulated = env.simulated;
+    sources.dataFolder = dataFolder;
+    sources.dataFolderSource = env.dataDirOverride                   ? "--data-dir"
+                               : dataFolder == env.defaultDataFolder ? "the default folder"
+                                                                     : "the settings file";
+    sources.settingsFile = env.settingsFile;
+    sources.defaultDataFolder = env.defaultDataFolder;
+    return sources;
+}
 
 QString DescribePlan(const RestorePlan& plan) {
     QStringList lines;

@@ -3,8 +3,9 @@
 // `z7ctl restore`, and the work itself off the user-interface thread. The main window starts
 // one per click:
 //
-//   StartBackup(this, DataSourcesOf(...));
-//   StartRestore(this, DataSourcesOf(...), [this] { /* adopt the restored data */ });
+//   StartBackup(this, DataSourcesOf(env_, dataFolder()));
+//   StartRestore(this, DataSourcesOf(env_, dataFolder()), [this] { /* adopt the restored data */
+//   }); ShowDoctorWindow(this, DataSourcesOf(env_, dataFolder()), env_.autoStart);
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -33,6 +34,11 @@ struct DataSources {
     std::filesystem::path settingsFile;
     std::filesystem::path defaultDataFolder;
 };
+
+struct MainWindowEnvironment;
+// The main window's environment with the data folder it uses now.
+DataSources DataSourcesOf(const MainWindowEnvironment& env,
+                          const std::filesystem::path& dataFolder);
 
 // How long a backup from the window waits for another program's exchange with the mouse
 // before it records the mouse as busy.
