@@ -226,7 +226,8 @@ int RunRestore(Context& ctx) {
                            "(run the restore again to see what it would do now)");
         p = std::move(again);
     }
-    if (!ApplyRestore(ctx.fs, dataFolder, p, &error)) throw CliError(kExitDeviceFailed, error);
+    // A failed write is told like a failed save.
+    if (!ApplyRestore(ctx.fs, dataFolder, p, &error)) throw CliError(kExitBadInput, error);
     // The user has just read the list; once is enough.
     if (ask && !ctx.json)
         ctx.out << "restored into " << SafeLines(PathToUtf8(DataRoot(dataFolder))) << "\n";

@@ -9,6 +9,7 @@
 #include "core/backup/backup.h"
 #include "core/profile/ini_file.h"
 #include "core/util/text.h"
+#include "platform/fake/faulty_file_system.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 
@@ -153,6 +154,62 @@ TEST_F(BackupCommands, ARestoreReplacesTheSetKeepsTheUsersOwnFilesAndAsksFirst) 
     EXPECT_EQ(now["Kesta/Z7 Laser/Text Block/notes.txt"], B("mine"));
     now.erase("Kesta/Z7 Laser/Text Block/notes.txt");
     EXPECT_EQ(now, atBackup);
+}
+
+TEST_F(BackupCommands, AFailedRestoreIsToldAndTheNextStartFindsTheOldDataOrTheNew) {
+    MakeData();
+    const fsys::path file = dir / "b.zip";
+    ASSERT_EQ(Z7({"backup", PathToUtf8(file)}), kExitOk);
+    ASSERT_EQ(Z7({"profile", "set", "2", "profileName=Later"}), kExitOk);
+    ASSERT_EQ(Z7({"library", "add", "shortcut", "Mail", "mail.example.org"}), kExitOk);
+    const fsys::path saved = dir / "saved";
+    fsys::copy(data(), saved, fsys::copy_options::recursive);
+    fsys::copy_file(config(), dir / "saved.ini");
+    auto reset = [&] {
+        fsys::remove_all(data());
+        fsys::copy(saved, data(), fsys::copy_options::recursive);
+        fsys::copy_file(dir / "saved.ini", config(), fsys::copy_options::overwrite_existing);
+    };
+    auto state = [&] {
+        auto files = Tree(data());
+        files.erase("Kesta/Z7 Laser/data.lock");
+        files["settings"] = test::ReadBytes(config());
+        return files;
+    };
+    const auto oldSet = state();
+    ASSERT_EQ(Z7({"restore", PathToUtf8(file), "--yes"}), kExitOk) << err.str();
+    const auto newSet = state();
+    ASSERT_NE(oldSet, newSet);
+
+    bool sawOld = false, sawNew = false;
+    for (int allowed = 0;; ++allowed) {
+        reset();
+        FaultyFileSystem crashing(LocalFileSystem(), allowed);
+        const std::vector<std::string> argv = {"z7ctl",
+                                               "--data-dir",
+                                               PathToUtf8(data()),
+                                               "--config",
+                                               PathToUtf8(config()),
+                                               "restore",
+                                               PathToUtf8(file),
+                                               "--yes"};
+        out.str({});
+        err.str({});
+        const int code = cli::Run(argv, out, err, crashing);
+        if (code == kExitOk) {
+            EXPECT_EQ(state(), newSet);
+            break;
+        }
+        EXPECT_EQ(code, kExitBadInput) << allowed << ": " << err.str();
+        EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << "one line: " << err.str();
+        // The next command loads the data folder, which completes or discards the restore.
+        ASSERT_EQ(Z7({"profile", "list"}), kExitOk) << err.str();
+        const auto seen = state();
+        ASSERT_TRUE(seen == oldSet || seen == newSet) << "a mixture after " << allowed;
+        (seen == oldSet ? sawOld : sawNew) = true;
+        ASSERT_LT(allowed, 400);
+    }
+    EXPECT_TRUE(sawOld && sawNew);
 }
 
 TEST_F(BackupCommands, FromMouseRecordsWhatTheMouseReportsAndSaysWhenItCannot) {
