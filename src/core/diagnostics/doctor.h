@@ -53,7 +53,7 @@ struct DoctorEnvironment {
     bool backendBusy = false;
     std::string backendProblem;
     std::filesystem::path dataFolder;
-    std::string dataFolderSource;  // "--data-dir", "the settings file", "the default folder"
+    std::string dataFolderSource;  // "--data-dir", "from the settings file", "the default folder"
     std::filesystem::path settingsFile;
     std::filesystem::path defaultDataFolder;
     AutoStart* autoStart = nullptr;  // null: the autostart entry is not looked at

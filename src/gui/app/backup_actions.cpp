@@ -55,7 +55,7 @@ DataSources DataSourcesOf(const MainWindowEnvironment& env,
     sources.dataFolder = dataFolder;
     sources.dataFolderSource = env.dataDirOverride                   ? "--data-dir"
                                : dataFolder == env.defaultDataFolder ? "the default folder"
-                                                                     : "the settings file";
+                                                                     : "from the settings file";
     sources.settingsFile = env.settingsFile;
     sources.defaultDataFolder = env.defaultDataFolder;
     return sources;
