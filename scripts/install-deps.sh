@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libhidapi-dev libudev-dev libx11-dev libxtst-dev libglib2.0-dev libglib2.0-bin
+  libarchive-dev nettle-dev
   xvfb xauth fonts-wqy-microhei
   qt6-translations-l10n
   dbus-daemon at-spi2-core python3-pyatspi

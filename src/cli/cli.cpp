@@ -35,6 +35,9 @@ const Family kFamilies[] = {
     {"listen", RunListenCommand},
     {"sim", RunSimCommand},
     {"firmware", RunFirmwareCommand},
+    {"backup", RunBackupCommand},
+    {"restore", RunRestoreCommand},
+    {"doctor", RunDoctorCommand},
 };
 
 constexpr const char* kUsage =
@@ -50,7 +53,8 @@ constexpr const char* kUsage =
     "          sim uhid [--seconds S]\n"
     "          sim serve [--socket PATH] [--seconds S]   (then --simulate unix:PATH)\n"
     "          firmware check [DIR] | firmware update [DIR] [--yes]\n"
-    "          firmware pack PAYLOAD --version X.YY --out DIR [--sim-marker]\n";
+    "          firmware pack PAYLOAD --version X.YY --out DIR [--sim-marker]\n"
+    "          backup FILE [--from-mouse] | restore FILE [--yes] [--dry-run] | doctor\n";
 
 constexpr long long kMaxDeviceWaitSeconds = 3600;
 

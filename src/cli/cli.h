@@ -118,9 +118,14 @@ int RunImageCommand(Context& ctx);
 int RunButtonCommand(Context& ctx);
 int RunLibraryCommand(Context& ctx);
 int RunFirmwareCommand(Context& ctx);
+int RunBackupCommand(Context& ctx);
+int RunRestoreCommand(Context& ctx);
+int RunDoctorCommand(Context& ctx);
 
 // Where `firmware update` reads its confirmation: `in` and whether it counts as a terminal;
 // null restores standard input.
 void SetPromptInput(std::istream* in, bool terminal);
+// Where confirmations are read, and whether it counts as a terminal.
+std::istream& PromptInput(bool& terminal);
 
 }  // namespace z7::cli

@@ -264,6 +264,11 @@ void SetPromptInput(std::istream* in, bool terminal) {
     gPromptTerminal = terminal;
 }
 
+std::istream& PromptInput(bool& terminal) {
+    terminal = gPromptStream ? gPromptTerminal : StdinIsTerminal();
+    return gPromptStream ? *gPromptStream : std::cin;
+}
+
 int RunFirmwareCommand(Context& ctx) {
     const std::string sub = ctx.TakeArg("firmware subcommand (check, update or pack)");
     if (sub == "check") return RunCheck(ctx);

@@ -137,6 +137,49 @@ if [ "$code" = 0 ] &&
   ok "info"
 else not_ok "info"; fi
 
+echo "# the doctor as a user at the console: the hidraw node readable, then not"
+# A user of our own: root reads every node whatever its mode.
+mkdir -p /etc
+echo "root:x:0:0::/root:/bin/sh" >/etc/passwd
+echo "ann:x:1000:1000::/tmp:/bin/sh" >>/etc/passwd
+echo "root:x:0:" >/etc/group
+echo "ann:x:1000:" >>/etc/group
+mode=$(stat -c %a "$node")
+doctor_as_ann() {
+  run 30 su -s /bin/sh ann -c "$Z --data-dir /tmp/ann-data --config /tmp/ann.ini --json doctor"
+}
+finding() {  # finding ID: that finding's JSON object, on one line
+  grep -o "{\"id\":\"$1\"[^}]*}" /tmp/out | head -1
+}
+chmod 0666 "$node"
+doctor_as_ann
+if [ "$code" = 1 ] && finding mouse.open | grep -q '"verdict":"ok"' &&
+  finding mouse.answers | grep -q '"verdict":"ok","summary":"the mouse answers: firmware V1.65' &&
+  finding mouse.node | grep -q "$node: owner root, group root, mode 0666; you (ann) may read" &&
+  finding udev.rule | grep -q '"verdict":"problem"'; then
+  ok "doctor with a readable node: the mouse answers; no udev rule (exit 1)"
+else
+  echo "#   exit $code"
+  not_ok "doctor with a readable node: the mouse answers; no udev rule (exit 1)"
+fi
+chmod 0600 "$node"
+doctor_as_ann
+if [ "$code" = 1 ] && finding mouse.open | grep -q '"verdict":"problem"' &&
+  finding mouse.open | grep -q "found at $node but may not be opened (permission denied)" &&
+  finding mouse.open | grep -q "sudo udevadm control --reload-rules" &&
+  finding mouse.node | grep -q "mode 0600; you (ann) may not read and write it" &&
+  [ -z "$(finding mouse.answers)" ]; then
+  ok "doctor with an unreadable node: permission denied, the node's mode and the rule to install"
+else
+  echo "#   exit $code"
+  not_ok "doctor with an unreadable node: permission denied, the node's mode and the rule to install"
+fi
+run 30 su -s /bin/sh ann -c "$Z --data-dir /tmp/ann-data --config /tmp/ann.ini doctor"
+if [ "$code" = 1 ] && grep -q "advice: install the udev rule" /tmp/out; then
+  ok "doctor's text report gives the advice"
+else not_ok "doctor's text report gives the advice"; fi
+chmod "$mode" "$node"
+
 run 30 $HOST --json apply 1
 expect_exit "apply 1 (whole image with key sequences)" 0
 check_stored_image "stored image of slot 1 equals z7ctl image 1" 1

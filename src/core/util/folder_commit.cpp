@@ -1,6 +1,7 @@
 #include "core/util/folder_commit.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "core/util/text.h"
@@ -71,10 +72,9 @@ Journal DecodeJournal(const std::vector<uint8_t>& bytes) {
     return journal;
 }
 
-// Renames the new files into place and removes the obsolete ones; the journal goes last so
-// that a crash here repeats it.
-bool RollForward(FileSystem& fs, const fsys::path& folder, const Journal& journal,
-                 std::string* error) {
+// Renames the new files into place and removes the obsolete ones, durably.
+bool MoveIntoPlace(FileSystem& fs, const fsys::path& folder, const Journal& journal,
+                   std::string* error) {
     for (const auto& name : journal.names) {
         const fsys::path staged = folder / WithSuffix(name);
         if (fs.Exists(staged) && !fs.RenameNoSync(staged, folder / name, error)) return false;
@@ -84,9 +84,92 @@ bool RollForward(FileSystem& fs, const fsys::path& folder, const Journal& journa
         if (ContainsFileName(fs, journal.names, name) || fs.IsDirectory(folder / name)) continue;
         if (!fs.Remove(folder / name, error)) return false;
     }
-    // The journal repeats the renames after a crash; it may go once they are durable.
-    if (!fs.Sync(folder, error)) return false;
-    return fs.Remove(folder / kJournal, error);
+    return fs.Sync(folder, error);
+}
+
+// The journal goes last so that a crash before it repeats the renames.
+bool RollForward(FileSystem& fs, const fsys::path& folder, const Journal& journal,
+                 std::string* error) {
+    return MoveIntoPlace(fs, folder, journal, error) && fs.Remove(folder / kJournal, error);
+}
+
+constexpr const char* kTreeJournal = ".z7restore";
+constexpr const char* kTreeJournalTemp = ".z7restore.tmp";
+constexpr char8_t kTreePut = u8'+';
+constexpr char8_t kTreeRemove = u8'-';
+constexpr char8_t kTreeOutside = u8'=';
+
+struct TreeJournal {
+    std::vector<std::pair<fsys::path, Journal>> folders;
+    std::optional<fsys::path> outside;
+};
+
+fsys::path StagedOutside(const fsys::path& path) {
+    fsys::path staged = path;
+    staged += std::string(kNewSuffix);
+    return staged;
+}
+
+// One line per file: a mark, then "FOLDER/NAME" (or the outside file's absolute path), UTF-8.
+std::vector<uint8_t> EncodeTreeJournal(const TreeJournal& journal) {
+    std::vector<uint8_t> out;
+    auto line = [&](char8_t mark, const std::u8string& text) {
+        out.push_back(static_cast<uint8_t>(mark));
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back('\n');
+    };
+    for (const auto& [folder, j] : journal.folders) {
+        for (const auto& n : j.names) line(kTreePut, (folder / n).generic_u8string());
+        for (const auto& o : j.obsolete) line(kTreeRemove, (folder / o).generic_u8string());
+    }
+    if (journal.outside) line(kTreeOutside, journal.outside->u8string());
+    return out;
+}
+
+TreeJournal DecodeTreeJournal(const std::vector<uint8_t>& bytes) {
+    TreeJournal journal;
+    auto folderJournal = [&](const fsys::path& folder) -> Journal& {
+        for (auto& [f, j] : journal.folders)
+            if (f == folder) return j;
+        return journal.folders.emplace_back(folder, Journal{}).second;
+    };
+    std::u8string line;
+    for (uint8_t b : bytes) {
+        if (b != '\n') {
+            line.push_back(static_cast<char8_t>(b));
+            continue;
+        }
+        const char8_t mark = line.empty() ? u8'\0' : line.front();
+        const std::u8string text = line.empty() ? std::u8string() : line.substr(1);
+        line.clear();
+        if (mark == kTreeOutside) {
+            const fsys::path p(text);
+            if (p.is_absolute() && IsPlainName(p.filename())) journal.outside = p;
+            continue;
+        }
+        if (mark != kTreePut && mark != kTreeRemove) continue;
+        const size_t slash = text.find(u8'/');
+        if (slash == std::u8string::npos) continue;
+        const fsys::path folder(text.substr(0, slash));
+        const fsys::path name(text.substr(slash + 1));
+        // Only plain names one level down; anything else is damage, not an instruction.
+        if (!IsPlainName(folder) || !IsPlainName(name)) continue;
+        Journal& j = folderJournal(folder);
+        (mark == kTreePut ? j.names : j.obsolete).push_back(name);
+    }
+    return journal;
+}
+
+bool RollForwardTree(FileSystem& fs, const fsys::path& root, const TreeJournal& journal,
+                     std::string* error) {
+    for (const auto& [folder, j] : journal.folders)
+        if (fs.IsDirectory(root / folder) && !MoveIntoPlace(fs, root / folder, j, error))
+            return false;
+    if (journal.outside) {
+        const fsys::path staged = StagedOutside(*journal.outside);
+        if (fs.Exists(staged) && !fs.Rename(staged, *journal.outside, error)) return false;
+    }
+    return fs.Remove(root / kTreeJournal, error);
 }
 }  // namespace
 
@@ -121,8 +204,8 @@ bool CommitFolder(FileSystem& fs, const fsys::path& folder, const std::vector<Fo
     return RollForward(fs, folder, Journal{std::move(written), std::move(removals)}, error);
 }
 
-void RecoverFolder(FileSystem& fs, const fsys::path& folder) {
-    if (!fs.IsDirectory(folder)) return;
+namespace {
+void RecoverOneFolder(FileSystem& fs, const fsys::path& folder) {
     std::vector<uint8_t> journal;
     if (fs.Exists(folder / kJournal) &&
         fs.ReadFile(folder / kJournal, journal, kMaxJournalBytes, nullptr)) {
@@ -134,6 +217,109 @@ void RecoverFolder(FileSystem& fs, const fsys::path& folder) {
             !fs.IsDirectory(folder / entry))
             fs.Remove(folder / entry, nullptr);
     }
+}
+}  // namespace
+
+void RecoverFolder(FileSystem& fs, const fsys::path& folder) {
+    if (!fs.IsDirectory(folder)) return;
+    // A committed restore of the whole tree may hold staged files here: they are new, not stale.
+    RecoverTree(fs, folder.parent_path());
+    RecoverOneFolder(fs, folder);
+}
+
+bool CommitTree(FileSystem& fs, const fsys::path& root,
+                const std::vector<TreeFolderChange>& changes, const OutsideFile* outside,
+                std::string* error) {
+    if (!fs.CreateDirectories(root, error)) return false;
+    RecoverTree(fs, root);
+    // Marks the restore as begun, so that recovery from a crash while staging finds every
+    // folder's staged files (and the outside file's) and not only those of the folder it loads.
+    TreeJournal begun;
+    if (outside) begun.outside = outside->path;
+    if (!fs.WriteFile(root / kTreeJournalTemp, EncodeTreeJournal(begun), error)) return false;
+    TreeJournal journal;
+    bool anything = false;
+    for (const TreeFolderChange& change : changes) {
+        if (!IsPlainName(change.folder)) {
+            if (error) *error = "not a folder of the tree: " + PathToUtf8(change.folder);
+            return false;
+        }
+        const fsys::path folder = root / change.folder;
+        if (!fs.CreateDirectories(folder, error)) return false;
+        RecoverOneFolder(fs, folder);  // the tree itself was recovered above
+        Journal j;
+        for (const FolderFile& f : change.files) {
+            if (!IsPlainName(f.name)) {
+                if (error) *error = "not a plain file name: " + PathToUtf8(f.name);
+                return false;
+            }
+            j.names.push_back(f.name);
+            std::vector<uint8_t> existing;
+            if (fs.ReadFile(folder / f.name, existing, f.bytes.size(), nullptr) &&
+                existing == f.bytes)
+                continue;
+            if (!fs.WriteFileNoSync(folder / WithSuffix(f.name), f.bytes, error)) return false;
+            anything = true;
+        }
+        for (const auto& o : change.obsolete) {
+            if (!IsPlainName(o) || ContainsFileName(fs, j.names, o) || !fs.Exists(folder / o) ||
+                fs.IsDirectory(folder / o))
+                continue;
+            j.obsolete.push_back(o);
+            anything = true;
+        }
+        if (!fs.Sync(folder, error)) return false;
+        journal.folders.emplace_back(change.folder, std::move(j));
+    }
+    if (outside) {
+        std::vector<uint8_t> existing;
+        const bool same = fs.ReadFile(outside->path, existing, outside->bytes.size(), nullptr) &&
+                          existing == outside->bytes;
+        if (!same) {
+            if (!fs.CreateDirectories(outside->path.parent_path(), error) ||
+                !fs.WriteFile(StagedOutside(outside->path), outside->bytes, error))
+                return false;
+            journal.outside = outside->path;
+            anything = true;
+        }
+    }
+    if (!anything) {  // the tree already holds the set
+        fs.Remove(root / kTreeJournalTemp, nullptr);
+        return true;
+    }
+    // The one step that makes the new set of every folder the set.
+    if (!fs.WriteFile(root / kTreeJournalTemp, EncodeTreeJournal(journal), error)) return false;
+    if (!fs.Rename(root / kTreeJournalTemp, root / kTreeJournal, error)) return false;
+    return RollForwardTree(fs, root, journal, error);
+}
+
+void RecoverTree(FileSystem& fs, const fsys::path& root) {
+    if (root.empty() || !fs.IsDirectory(root)) return;
+    std::vector<uint8_t> journal;
+    if (fs.Exists(root / kTreeJournal) &&
+        fs.ReadFile(root / kTreeJournal, journal, kMaxJournalBytes, nullptr)) {
+        if (!RollForwardTree(fs, root, DecodeTreeJournal(journal), nullptr)) return;
+    }
+    // Never renamed into place: the restore it belonged to did not commit. What it staged, in
+    // any folder and beside the outside file, goes before the mark does.
+    if (!fs.Exists(root / kTreeJournalTemp)) return;
+    journal.clear();
+    if (fs.ReadFile(root / kTreeJournalTemp, journal, kMaxJournalBytes, nullptr)) {
+        const TreeJournal begun = DecodeTreeJournal(journal);
+        if (begun.outside) fs.Remove(StagedOutside(*begun.outside), nullptr);
+    }
+    for (const auto& entry : fs.List(root))
+        if (fs.IsDirectory(root / entry)) RecoverOneFolder(fs, root / entry);
+    fs.Remove(root / kTreeJournalTemp, nullptr);
+}
+
+bool IsCommitArtefact(const fsys::path& name) {
+    return EndsWith(name.native(), kNewSuffix) || name == kJournal || name == kJournalTemp ||
+           name == kTreeJournal || name == kTreeJournalTemp;
+}
+
+bool HasTreeJournal(FileSystem& fs, const fsys::path& root) {
+    return fs.Exists(root / kTreeJournal);
 }
 
 std::string DescribeIssue(const DataIssue& issue) {

@@ -36,8 +36,36 @@ struct FolderFile {
                                 const std::vector<std::filesystem::path>& obsolete,
                                 std::string* error);
 
-// Completes or discards an interrupted CommitFolder; harmless on a clean folder.
+// Completes or discards an interrupted CommitFolder; harmless on a clean folder. A committed
+// CommitTree of the parent folder is completed first.
 void RecoverFolder(FileSystem& fs, const std::filesystem::path& folder);
+
+// One folder's part of a CommitTree: `folder` is a plain name below the tree's root.
+struct TreeFolderChange {
+    std::filesystem::path folder;
+    std::vector<FolderFile> files;
+    std::vector<std::filesystem::path> obsolete;
+};
+// A single file outside the tree replaced in the same step (the settings file).
+struct OutsideFile {
+    std::filesystem::path path;  // absolute
+    std::vector<uint8_t> bytes;
+};
+
+// CommitFolder for several folders below `root` (and one file elsewhere) at once: everything is
+// staged first, then one journal in `root` (".z7restore") declares the whole new set complete.
+// An interruption leaves the old set of every folder or the new set of every folder. Run under
+// the data folder's lock.
+[[nodiscard]] bool CommitTree(FileSystem& fs, const std::filesystem::path& root,
+                              const std::vector<TreeFolderChange>& changes,
+                              const OutsideFile* outside, std::string* error);
+// Completes a committed CommitTree of `root`, or discards the journal's unfinished temporary
+// copy; harmless when there is none. RecoverFolder runs it for the folder's parent.
+void RecoverTree(FileSystem& fs, const std::filesystem::path& root);
+// Whether `name` is one of the commit's own files: a staged copy or a journal.
+bool IsCommitArtefact(const std::filesystem::path& name);
+// Whether `root` holds a committed tree journal that recovery has yet to complete.
+bool HasTreeJournal(FileSystem& fs, const std::filesystem::path& root);
 
 // Something a load met that the user should hear about. The file itself stays as it is.
 struct DataIssue {
