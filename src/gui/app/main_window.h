@@ -23,6 +23,8 @@
 #include "gui/app/device_worker.h"
 #include "gui/app/tray_icon.h"
 #include "gui/pages/firmware/firmware_offer.h"
+#include "gui/pages/firmware/firmware_window.h"
+#include "gui/pages/support/link_opener.h"
 #include "gui/pages/page_host.h"
 #include "gui/pages/page_window.h"
 #include "gui/ui/skin_combo_button.h"
@@ -67,6 +69,7 @@ inline constexpr int kShareLast = 8004;
 // The maker's web addresses: INI section "Links" of the settings file.
 struct MakerLinks {
     QString support, registration;
+    QString softwareUpdate, home, salesEmail;  // the Support and System pages
     std::array<QString, 5> social;  // Facebook, LinkedIn, Youtube, Twitter, Instagram
 };
 // Missing keys keep the built-in addresses.
@@ -137,6 +140,13 @@ class MainWindow : public SkinWindow, public PageHost {
     void OpenUrl(const QString& url) override;
     QString firmwareVersionText() const override { return firmwareText_; }
     void RequestFirmwareUpdate() override;
+    void ShowProfile(int slot) override;
+    bool Ask(const QString& text) override;
+    std::filesystem::path defaultDataFolder() const override { return env_.defaultDataFolder; }
+    QString makerLink(MakerLink which) const override;
+    void BackupData() override;
+    void RestoreData() override;
+    void ShowDiagnostics() override;
 
     // The main window's actions.
     void OnProfileChoice(int entryId);
@@ -170,6 +180,8 @@ class MainWindow : public SkinWindow, public PageHost {
     // The page a main-window button opens; nullptr for other ids.
     PageWindow* pageOpenedBy(int controlId) const;
     TrayIcon* tray() const { return tray_; }
+    // The firmware updater window while it is open.
+    FirmwareWindow* firmwareWindow() const { return firmwareWindow_; }
     const MakerLinks& links() const { return links_; }
     QString TooltipOf(int controlId) const;
     // Writes the window position into the settings file (also done on hide and at the end).
@@ -183,10 +195,11 @@ class MainWindow : public SkinWindow, public PageHost {
         openFileChooser;
     std::function<QString(const QString& caption, const QString& start)> folderChooser;
     std::function<void(const QString& url)> urlOpener;
+    // Questions with a text (Ask); true is Yes.
+    std::function<bool(const QString& text)> questionHandler;
 
   signals:
-    // The user accepted an update of the firmware; the updater window takes it from here.
-    // Until one is connected, the user is told where the package is.
+    // The updater window has opened (from a page or the offer at start).
     void firmwareUpdateRequested();
     void quitRequested();
 
@@ -251,6 +264,8 @@ class MainWindow : public SkinWindow, public PageHost {
     std::unique_ptr<DataFolderSession> session_;
     DataFolderWatcher* watcher_ = nullptr;
     QString dataNotice_;  // what the status line says about the data folder
+    QPointer<FirmwareWindow> firmwareWindow_;
+    LinkOpener* linkOpener_ = nullptr;
 };
 
 }  // namespace z7

@@ -318,11 +318,14 @@ TEST_F(MainWindowTest, NewerFirmwareIsOfferedOncePerStartAndVersionAndYesLeadsTo
     Open();
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0], (std::pair<int, QString>{kPopupCheckStart, U("V1.72")}));
-    // No updater window yet: "Yes" tells where the package is and how to apply it.
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].contains(QString::fromStdString((temp / "Firmware Updates").string())))
-        << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains(U("z7ctl firmware update")));
+    // "Yes" opens the updater window.
+    ASSERT_NE(dlg->firmwareWindow(), nullptr);
+    dlg->firmwareWindow()->WaitForWorker();
+    dlg->firmwareWindow()->RequestClose();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(messages.empty());
+    popups.clear();
 
     // A replug of the same mouse, or a refresh, does not ask again.
     popups.clear();
@@ -334,14 +337,19 @@ TEST_F(MainWindowTest, NewerFirmwareIsOfferedOncePerStartAndVersionAndYesLeadsTo
     dlg->WaitForDeviceWork();
     EXPECT_TRUE(popups.empty());
 
-    // Another version on the mouse is a new offer; with the updater connected, Yes opens it.
+    // Another version on the mouse is a new offer, and Yes opens the updater again.
     QSignalSpy accepted(dlg.get(), &MainWindow::firmwareUpdateRequested);
     mouse.Update([](SimState& s) { s.firmwareVersion = 170; });
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(accepted.count(), 1);
-    EXPECT_EQ(messages.size(), 1u);
+    ASSERT_NE(dlg->firmwareWindow(), nullptr);
+    dlg->firmwareWindow()->WaitForWorker();
+    dlg->firmwareWindow()->RequestClose();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(messages.empty());
 
     // Up to date: no offer.
     mouse.Update([](SimState& s) { s.firmwareVersion = 172; });
