@@ -161,6 +161,11 @@ void FirmwareWindow::JoinWorker() {
 }
 
 void FirmwareWindow::WaitForWorker() {
+    // The worker may be waiting for the long-search notice, which this thread shows.
+    while (working_) {
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        std::this_thread::yield();
+    }
     JoinWorker();
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
