@@ -96,8 +96,7 @@ class RefusingFileSystem final : public FileSystem {
     bool WriteFile(const fsys::path& p, std::span<const uint8_t> b, std::string* e) override {
         return Allowed(p, e) && inner_.WriteFile(p, b, e);
     }
-    bool WriteFileNoSync(const fsys::path& p, std::span<const uint8_t> b,
-                         std::string* e) override {
+    bool WriteFileNoSync(const fsys::path& p, std::span<const uint8_t> b, std::string* e) override {
         return Allowed(p, e) && inner_.WriteFileNoSync(p, b, e);
     }
     bool ReadFile(const fsys::path& p, std::vector<uint8_t>& o, size_t m, std::string* e) override {
@@ -217,7 +216,7 @@ TEST_F(DataFolderMove, MovesProfilesAndLibrariesAndLeavesOnlyTheUsersFilesBehind
     std::vector<fsys::path> left = r.leftBehind;
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<fsys::path>{LibraryFolder(from, kMacroFormat) / "Broken.macro",
-                                              ProfileFolder(from) / "notes.txt"}));
+                                             ProfileFolder(from) / "notes.txt"}));
 }
 
 TEST_F(DataFolderMove, AnEmptyOldTreeGoesWithItsFolders) {
@@ -271,8 +270,7 @@ TEST_F(DataFolderMove, TreesInsideEachOtherAreRefusedButNeighboursAreNot) {
     fsys::create_directories(data / "moved");
     const MoveResult r = Move(data, data / "moved");
     ASSERT_EQ(r.status, MoveStatus::kMoved) << r.error;
-    EXPECT_EQ(Read(fs, data / "moved").macroNames,
-              (std::vector<std::u16string>{u"Combo", u"New"}));
+    EXPECT_EQ(Read(fs, data / "moved").macroNames, (std::vector<std::u16string>{u"Combo", u"New"}));
 }
 
 TEST_F(DataFolderMove, ATargetThatIsMissingOrNoFolderOrNoFullPathIsRefusedUnlessToBeCreated) {

@@ -87,16 +87,16 @@ FirmwareWindow::FirmwareWindow(FirmwareWindowEnvironment env, QWidget* parent)
     details_ = MakeLabel(0, "Details", 13);
     details_->SetColors(Qt::transparent, skin::kTextDim);
     details_->SetCentred(false);
-    for (QWidget* w : std::initializer_list<QWidget*>{close_, ok_, cancel_, progress_,
-                                                     mouseVersion_, fileVersion_, timeLeft_,
-                                                     details_})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             close_, ok_, cancel_, progress_, mouseVersion_, fileVersion_, timeLeft_, details_})
         w->hide();
     SetTabOrder({ok_, cancel_, close_});
 
     UpdaterCallbacks callbacks;
     // The worker reports; the window shows. Queued: widgets belong to this thread only.
     callbacks.onView = [this](UpdaterView view) {
-        QMetaObject::invokeMethod(this, [this, view] { ShowView(view); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, view] { ShowView(view); }, Qt::QueuedConnection);
     };
     callbacks.onProgress = [this](int percent) {
         QMetaObject::invokeMethod(
@@ -152,7 +152,8 @@ void FirmwareWindow::RunOnWorker(std::function<void()> job) {
         job();
         if (env_.afterDeviceWork) env_.afterDeviceWork();
         working_ = false;
-        QMetaObject::invokeMethod(this, [this] { UpdateTimeText(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { UpdateTimeText(); }, Qt::QueuedConnection);
     });
 }
 
@@ -328,12 +329,11 @@ void FirmwareWindow::UpdateTimeText() {
     QString text;
     if (view_ == UpdaterView::kProgress) {
         const int seconds = Seconds(UpdateTimeLeft(estimate_));
-        text = estimate_.downloadStarted
-                   ? U("已写入 %1/%2 块 · 剩余约 %3 秒")
-                         .arg(estimate_.blocksDone)
-                         .arg(estimate_.blockCount)
-                         .arg(seconds)
-                   : U("正在进入升级模式 · 剩余约 %1 秒").arg(seconds);
+        text = estimate_.downloadStarted ? U("已写入 %1/%2 块 · 剩余约 %3 秒")
+                                               .arg(estimate_.blocksDone)
+                                               .arg(estimate_.blockCount)
+                                               .arg(seconds)
+                                         : U("正在进入升级模式 · 剩余约 %1 秒").arg(seconds);
     } else if (view_ == UpdaterView::kCompleted) {
         text = U("鼠标正在重新启动，约 %1 秒").arg(Seconds(RestartTimeLeft()));
     }
@@ -345,8 +345,7 @@ void FirmwareWindow::UpdateTimeText() {
 
 void FirmwareWindow::OnOk() {
     const int state = updater_->updateState();
-    if (!working_ &&
-        (state == kUpdateStateMouseNewer || state == kUpdateStateFileNewer)) {
+    if (!working_ && (state == kUpdateStateMouseNewer || state == kUpdateStateFileNewer)) {
         RunOnWorker([this] { (void)updater_->Update(); });
         return;
     }

@@ -46,9 +46,8 @@ void SystemPage::BuildControls() {
     }
     softwareVersion_->SetText(U(kSoftwareVersion));
     firmwareVersion_->SetText(firmwareVersionText());
-    startApplication_ = AddCheckBox(
-        "Start Application", kStartApplicationId,
-        U("如果你希望电脑开机后就自动开启这个驱动，请选中该功能"));
+    startApplication_ = AddCheckBox("Start Application", kStartApplicationId,
+                                    U("如果你希望电脑开机后就自动开启这个驱动，请选中该功能"));
     // The sheet's drop-down without a function stays out of sight.
     CoverSheetElement("Auto Updates");
     const QString folderTip =
@@ -73,8 +72,8 @@ void SystemPage::BuildControls() {
 }
 
 SkinButton* SystemPage::button(int controlId) const {
-    for (SkinButton* b : {updateSoftware_, updateFirmware_, selectFolder_, factoryDefault_,
-                          backup_, restore_, diagnostics_})
+    for (SkinButton* b : {updateSoftware_, updateFirmware_, selectFolder_, factoryDefault_, backup_,
+                          restore_, diagnostics_})
         if (b && b->controlId() == controlId) return b;
     return nullptr;
 }
@@ -139,19 +138,23 @@ void SystemPage::Apply() {
     const bool wanted = startApplication_->checked();
     bool ok = true;
     const fsys::path target = TypedFolder();
-    bool folderDone =
-        CompareDataFolders(host().fileSystem(), host().dataFolder(), target) == FolderRelation::kSame;
+    bool folderDone = CompareDataFolders(host().fileSystem(), host().dataFolder(), target) ==
+                      FolderRelation::kSame;
     if (!folderDone) {
         folderDone = MoveDataTo(target);
         // The move has recorded the new folder in the settings file itself.
         if (folderDone) snapshot_.folder = dataFolder_->text();
         ok = folderDone;
     }
+    const bool flagChanged = FlagText() != snapshot_.flag;
     if (ApplyAutoStart(wanted))
         settings.autoStart = wanted ? u"1" : u"0";
     else
         ok = false;
-    if (host().SaveSettingsFile()) {
+    // A failed move already tried the settings file and said why; nothing else is new then.
+    if (!folderDone && !flagChanged) {
+        ok = false;
+    } else if (host().SaveSettingsFile()) {
         snapshot_.flag = NormalFlag(settings.autoStart);
         if (folderDone) snapshot_.folder = dataFolder_->text();
     } else {
@@ -182,7 +185,8 @@ bool SystemPage::MoveDataTo(const fsys::path& target) {
     const QString shown = PathText(target);
     if (!target.is_absolute()) {
         host().MessageBox(
-            U("“%1”不是完整的文件夹路径。\n请输入完整的路径，或用“选择路径”选择文件夹。").arg(shown));
+            U("“%1”不是完整的文件夹路径。\n请输入完整的路径，或用“选择路径”选择文件夹。")
+                .arg(shown));
         return false;
     }
     if (CompareDataFolders(fs, from, target) == FolderRelation::kNested) {
@@ -197,15 +201,15 @@ bool SystemPage::MoveDataTo(const fsys::path& target) {
         return false;
     }
     if (!fs.Exists(target)) {
-        if (!host().Ask(
-                U("文件夹“%1”不存在。\n要创建它，并把配置与资料库移到那里吗？").arg(shown)))
+        if (!host().Ask(U("文件夹“%1”不存在。\n要创建它，并把配置与资料库移到那里吗？").arg(shown)))
             return false;
         options.createFolder = true;
     } else if (HoldsDataTree(fs, target)) {
-        if (!host().Ask(U("文件夹“%1”中已经有本程序的配置与资料库。\n要把现在的数据合并到那里吗？\n\n"
-                          "合并后两边资料库的条目都会保留，配置以现在的为准；那里原有的配置文件"
-                          "留在文件夹中，可以用“导入配置”取回。")
-                            .arg(shown)))
+        if (!host().Ask(
+                U("文件夹“%1”中已经有本程序的配置与资料库。\n要把现在的数据合并到那里吗？\n\n"
+                  "合并后两边资料库的条目都会保留，配置以现在的为准；那里原有的配置文件"
+                  "留在文件夹中，可以用“导入配置”取回。")
+                    .arg(shown)))
             return false;
         options.mergeIntoExisting = true;
     }
@@ -246,8 +250,8 @@ bool SystemPage::MoveDataTo(const fsys::path& target) {
     if (result.status == MoveStatus::kBusy)
         host().MessageBox(U("另一个程序正在修改数据，数据没有移动。请稍后再试。\n") + reason);
     else
-        host().MessageBox(U("数据没有移动，仍在原来的位置（%1）。\n原因：%2")
-                              .arg(PathText(from), reason));
+        host().MessageBox(
+            U("数据没有移动，仍在原来的位置（%1）。\n原因：%2").arg(PathText(from), reason));
     SetStatus(U("数据没有移动"));
     return false;
 }
@@ -320,12 +324,18 @@ void SystemPage::FactoryReset() {
             });
         },
         [this](ExchangeResult result) {
-            resetRunning_ = false;
-            host().SetApplyButtonsEnabled(true);
-            SetStatus(result == ExchangeResult::kOk
-                          ? U("已恢复出厂设置：鼠标中的 5 个配置都已重写")
-                          : U("配置已恢复为出厂设置，但没有写入鼠标"));
-            host().ShowExchangeResult(result);
+            // Through the page's own queue, behind the progress the worker posted to it.
+            QMetaObject::invokeMethod(
+                this,
+                [this, result] {
+                    resetRunning_ = false;
+                    host().SetApplyButtonsEnabled(true);
+                    SetStatus(result == ExchangeResult::kOk
+                                  ? U("已恢复出厂设置：鼠标中的 5 个配置都已重写")
+                                  : U("配置已恢复为出厂设置，但没有写入鼠标"));
+                    host().ShowExchangeResult(result);
+                },
+                Qt::QueuedConnection);
         });
 }
 

@@ -42,7 +42,8 @@ class GateTransport final : public HidTransport {
     std::vector<HidCollectionInfo> Enumerate() override {
         std::vector<HidCollectionInfo> all = inner_.Enumerate();
         if (hideBootLoader)
-            std::erase_if(all, [](const HidCollectionInfo& c) { return c.productId == kProductBoot; });
+            std::erase_if(all,
+                          [](const HidCollectionInfo& c) { return c.productId == kProductBoot; });
         return all;
     }
     std::unique_ptr<HidDevice> Open(const HidCollectionInfo& c, HidStatus& status) override {
@@ -160,9 +161,12 @@ class FirmwareWindowTest : public ::testing::Test {
     }
     std::vector<QString> Visible() const {
         std::vector<QString> names;
-        for (QWidget* w : {static_cast<QWidget*>(window->okButton()), static_cast<QWidget*>(window->cancelButton()),
-                           static_cast<QWidget*>(window->closeButton()), static_cast<QWidget*>(window->progressBar()),
-                           static_cast<QWidget*>(window->mouseVersion()), static_cast<QWidget*>(window->fileVersion())})
+        for (QWidget* w : {static_cast<QWidget*>(window->okButton()),
+                           static_cast<QWidget*>(window->cancelButton()),
+                           static_cast<QWidget*>(window->closeButton()),
+                           static_cast<QWidget*>(window->progressBar()),
+                           static_cast<QWidget*>(window->mouseVersion()),
+                           static_cast<QWidget*>(window->fileVersion())})
             if (w->isVisible()) names.push_back(w->accessibleName());
         return names;
     }
@@ -207,9 +211,13 @@ TEST_F(FirmwareWindowTest, EveryStartingViewShowsItsPictureControlsAndVersions) 
          },
          UpdaterView::kUpToDate,
          {U("OK"), U("Close"), U("Mouse FWVersion")}},
-        {"older file", [this] { SetMouse(175); }, UpdaterView::kMouseNewer,
+        {"older file",
+         [this] { SetMouse(175); },
+         UpdaterView::kMouseNewer,
          {U("OK"), U("Cancel"), U("Close"), U("Mouse FWVersion"), U("File FWVersion")}},
-        {"newer file", [this] { SetMouse(165); }, UpdaterView::kFileNewer,
+        {"newer file",
+         [this] { SetMouse(165); },
+         UpdaterView::kFileNewer,
          {U("OK"), U("Cancel"), U("Close"), U("Mouse FWVersion"), U("File FWVersion")}},
     };
     for (const Case& c : cases) {
@@ -227,7 +235,8 @@ TEST_F(FirmwareWindowTest, EveryStartingViewShowsItsPictureControlsAndVersions) 
         EXPECT_EQ(window->okButton()->geometry(), ElementRect(ElementNamed(family, "OK")));
         if (c.view == UpdaterView::kFileProblem || c.view == UpdaterView::kNotFound) {
             EXPECT_TRUE(window->details()->isVisible());
-            EXPECT_TRUE(window->details()->Text().startsWith(U("原因："))) << window->details()->Text().toStdString();
+            EXPECT_TRUE(window->details()->Text().startsWith(U("原因：")))
+                << window->details()->Text().toStdString();
         }
         window->RequestClose();
         EXPECT_EQ(finished->count(), 1);
@@ -255,7 +264,8 @@ TEST_F(FirmwareWindowTest, AnUpdateRunsOnTheWorkerWithProgressTimeLeftAndTheNewV
     Open();
     ASSERT_EQ(window->view(), UpdaterView::kFileNewer);
     std::vector<UpdaterView> views;
-    QObject::connect(window.get(), &FirmwareWindow::viewShown, [&](UpdaterView v) { views.push_back(v); });
+    QObject::connect(window.get(), &FirmwareWindow::viewShown,
+                     [&](UpdaterView v) { views.push_back(v); });
     // Held at the second block: the bar and the time left show where the update stands.
     transport.HoldAt(kCmdWriteBlock, 2);
     Press(window->okButton());
@@ -265,7 +275,8 @@ TEST_F(FirmwareWindowTest, AnUpdateRunsOnTheWorkerWithProgressTimeLeftAndTheNewV
     EXPECT_EQ(Visible(), (std::vector<QString>{U("Close"), U("Progress")}));
     EXPECT_EQ(window->progressBar()->pos(), 2);
     EXPECT_TRUE(window->timeLeft()->isVisible());
-    EXPECT_TRUE(window->timeLeft()->Text().startsWith(U("已写入 1/3 块"))) << window->timeLeft()->Text().toStdString();
+    EXPECT_TRUE(window->timeLeft()->Text().startsWith(U("已写入 1/3 块")))
+        << window->timeLeft()->Text().toStdString();
     EXPECT_TRUE(window->timeLeft()->Text().contains(U("剩余约 8 秒")))
         << window->timeLeft()->Text().toStdString();
 
@@ -298,7 +309,8 @@ TEST_F(FirmwareWindowTest, CloseIsRefusedWhileTheMouseCouldNotRecoverAndEndsTheW
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(finished->count(), 0);
     EXPECT_TRUE(window->working());
-    EXPECT_TRUE(window->timeLeft()->Text().contains(U("请勿关闭"))) << window->timeLeft()->Text().toStdString();
+    EXPECT_TRUE(window->timeLeft()->Text().contains(U("请勿关闭")))
+        << window->timeLeft()->Text().toStdString();
 
     transport.Release();
     window->WaitForWorker();
@@ -320,7 +332,9 @@ TEST_F(FirmwareWindowTest, CloseWhileTheBootLoaderIsAwaitedStopsTheWorkerFirst) 
     ASSERT_TRUE(transport.WaitUntilHeld());
     transport.Release();
     // The worker now waits for the boot loader; Close stops it, waits for it, then ends.
-    ASSERT_TRUE(WaitUntil([&] { return window->closeButton()->isEnabled(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        return window->view() == UpdaterView::kProgress && window->closeButton()->isEnabled();
+    }));
     Press(window->closeButton());
     EXPECT_EQ(finished->count(), 1);
     EXPECT_FALSE(window->working());

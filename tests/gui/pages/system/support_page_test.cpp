@@ -91,15 +91,14 @@ TEST(LinkOpener, ALinkNoProgramTookIsReportedWithItsAddress) {
         const char* program;
         bool fails;
     };
-    for (const Case& c : {Case{"true", false}, Case{"false", true},
-                          Case{"/nonexistent/xdg-open", true}}) {
+    for (const Case& c :
+         {Case{"true", false}, Case{"false", true}, Case{"/nonexistent/xdg-open", true}}) {
         LinkOpener opener;
         opener.SetProgram(U(c.program));
         std::vector<std::pair<QString, QString>> failures;
-        opener.Open(U("mailto:sales@maker.example?subject=&body="),
-                    [&](const QString& url, const QString& reason) {
-                        failures.emplace_back(url, reason);
-                    });
+        opener.Open(
+            U("mailto:sales@maker.example?subject=&body="),
+            [&](const QString& url, const QString& reason) { failures.emplace_back(url, reason); });
         opener.WaitForAll();
         ASSERT_EQ(failures.size(), c.fails ? 1u : 0u) << c.program;
         if (c.fails) {
