@@ -9,8 +9,8 @@ Millis UpdateTimeLeft(const UpdateProgress& p) {
     Millis left{0};
     if (!p.downloadStarted) {
         if (!p.fromBootLoader)
-            left += kBootSettleWait + kDelayWriteFirstBlock + kDelayReadBootInfo +
-                    kBeforeDownloadWait;
+            left +=
+                kBootSettleWait + kDelayWriteFirstBlock + kDelayReadBootInfo + kBeforeDownloadWait;
         left += kDelayBeginDownload;
     }
     // The pause after BeginDownload, or after the block just written.

@@ -14,7 +14,7 @@ struct UpdateProgress {
     size_t blocksDone = 0;
     size_t blockCount = 0;
     bool fromBootLoader = false;  // found in the boot loader: no switch, no first-block handshake
-    bool fullReadBack = false;    // every block is read back (device code "L100"), else the first 88
+    bool fullReadBack = false;  // every block is read back (device code "L100"), else the first 88
 };
 
 // From the moment of the report to the mouse back in normal mode with its version read.

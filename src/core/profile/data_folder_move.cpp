@@ -62,13 +62,25 @@ bool Within(const FileSystem& fs, const fsys::path& inner, const fsys::path& out
 
 // ---- the libraries, one shape ------------------------------------------------------------------
 
-std::vector<BindKeyEntry>& Entries(BindKeyLibrary& l) { return l.entries(); }
-std::vector<ShortcutEntry>& Entries(ShortcutLibrary& l) { return l.entries(); }
-std::vector<TextBlockEntry>& Entries(TextBlockLibrary& l) { return l.entries(); }
-std::vector<MacroData>& Entries(CustomHotkeyLibrary& l) { return l.entries(); }
-std::vector<Macro>& Entries(MacroLibrary& l) { return l.macros(); }
+std::vector<BindKeyEntry>& Entries(BindKeyLibrary& l) {
+    return l.entries();
+}
+std::vector<ShortcutEntry>& Entries(ShortcutLibrary& l) {
+    return l.entries();
+}
+std::vector<TextBlockEntry>& Entries(TextBlockLibrary& l) {
+    return l.entries();
+}
+std::vector<MacroData>& Entries(CustomHotkeyLibrary& l) {
+    return l.entries();
+}
+std::vector<Macro>& Entries(MacroLibrary& l) {
+    return l.macros();
+}
 
-bool SaveLibrary(FileSystem& fs, BindKeyLibrary& l, std::string* e) { return l.Save(fs, e); }
+bool SaveLibrary(FileSystem& fs, BindKeyLibrary& l, std::string* e) {
+    return l.Save(fs, e);
+}
 bool SaveLibrary(FileSystem& fs, ShortcutLibrary& l, std::string* e) {
     return l.Save(fs, nullptr, e);
 }
@@ -78,7 +90,9 @@ bool SaveLibrary(FileSystem& fs, TextBlockLibrary& l, std::string* e) {
 bool SaveLibrary(FileSystem& fs, CustomHotkeyLibrary& l, std::string* e) {
     return l.Save(fs, nullptr, e);
 }
-bool SaveLibrary(FileSystem& fs, MacroLibrary& l, std::string* e) { return l.Save(fs, e); }
+bool SaveLibrary(FileSystem& fs, MacroLibrary& l, std::string* e) {
+    return l.Save(fs, e);
+}
 
 // Content equality; `withId` also compares the ids.
 template <class Entry>
@@ -120,8 +134,7 @@ std::optional<IdMap> Combine(std::vector<Entry>& combined, const std::vector<Ent
     }
     if constexpr (requires(Entry e) { e.id; }) {
         IdMap map;
-        for (size_t i = 0; i < ours.size(); ++i)
-            map.emplace(ours[i].id, static_cast<int32_t>(i));
+        for (size_t i = 0; i < ours.size(); ++i) map.emplace(ours[i].id, static_cast<int32_t>(i));
         return map;
     } else {
         return std::nullopt;
@@ -143,8 +156,9 @@ bool MoveLibrary(FileSystem& fs, const Library& ours, const fsys::path& to,
     Library check = Library::ForDataFolder(to);
     check.Load(fs, /*recover=*/false);
     if (!SameEntries(Entries(check), Entries(target))) {
-        if (error) *error = "the library written to " + PathToUtf8(target.folder()) +
-                            " does not read back as written";
+        if (error)
+            *error = "the library written to " + PathToUtf8(target.folder()) +
+                     " does not read back as written";
         return false;
     }
     if (map) *map = ids;
@@ -204,7 +218,8 @@ const LibraryFormat* const kFormats[] = {&kBindKeyFormat, &kShortcutFormat, &kTe
 // The profile folder and the five library folders.
 std::vector<fsys::path> DataFolders(const fsys::path& dataFolder) {
     std::vector<fsys::path> folders = {ProfileFolder(dataFolder)};
-    for (const LibraryFormat* format : kFormats) folders.push_back(LibraryFolder(dataFolder, *format));
+    for (const LibraryFormat* format : kFormats)
+        folders.push_back(LibraryFolder(dataFolder, *format));
     return folders;
 }
 
@@ -237,7 +252,8 @@ MoveResult MoveDataFolder(FileSystem& fs, Clock& clock, const fsys::path& from,
         result.error = std::move(error);
         return result;
     };
-    if (!to.is_absolute()) return fail(MoveStatus::kNotAbsolute, "not a full path: " + PathToUtf8(to));
+    if (!to.is_absolute())
+        return fail(MoveStatus::kNotAbsolute, "not a full path: " + PathToUtf8(to));
     switch (CompareDataFolders(fs, from, to)) {
         case FolderRelation::kSame:
             result.status = MoveStatus::kSameFolder;
@@ -252,7 +268,8 @@ MoveResult MoveDataFolder(FileSystem& fs, Clock& clock, const fsys::path& from,
         return fail(MoveStatus::kNotAFolder, PathToUtf8(to) + " is not a folder");
     if (!fs.Exists(to)) {
         if (!options.createFolder)
-            return fail(MoveStatus::kMissingFolder, "the folder " + PathToUtf8(to) + " does not exist");
+            return fail(MoveStatus::kMissingFolder,
+                        "the folder " + PathToUtf8(to) + " does not exist");
         std::string error;
         if (!fs.CreateDirectories(to, &error)) return fail(MoveStatus::kFailed, error);
     }
@@ -303,8 +320,7 @@ MoveResult MoveDataFolder(FileSystem& fs, Clock& clock, const fsys::path& from,
         ProfileSet movedSet = set;
         moved = MoveLibrary(fs, oldBindKeys, to, &none, &bindKeys, &error) &&
                 MoveLibrary(fs, oldShortcuts, to, &renumbering.shortcuts, &shortcuts, &error) &&
-                MoveLibrary(fs, oldTextBlocks, to, &renumbering.textBlocks, &textBlocks,
-                            &error) &&
+                MoveLibrary(fs, oldTextBlocks, to, &renumbering.textBlocks, &textBlocks, &error) &&
                 MoveLibrary(fs, liveMacros ? *liveMacros : oldMacros, to, &renumbering.macros,
                             &savedMacros, &error) &&
                 MoveLibrary(fs, oldHotkeys, to, &renumbering.hotkeys, &hotkeys, &error);

@@ -57,15 +57,14 @@ TEST_F(SimLinkTest, FactoryResetWritesEverySlotThenActivatesTheFactorySlotInOneH
 
     std::vector<std::pair<int, int>> steps;
     std::vector<bool> othersKeptOut;
-    const ExchangeResult result =
-        FactoryResetExchange(link, profiles, [&](int done, int total) {
-            steps.emplace_back(done, total);
-            ExchangeLock intruder(other);
-            othersKeptOut.push_back(!intruder.held());
-        });
+    const ExchangeResult result = FactoryResetExchange(link, profiles, [&](int done, int total) {
+        steps.emplace_back(done, total);
+        ExchangeLock intruder(other);
+        othersKeptOut.push_back(!intruder.held());
+    });
     EXPECT_EQ(result, ExchangeResult::kOk) << link.exchangeProblem();
-    EXPECT_EQ(steps, (std::vector<std::pair<int, int>>{{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6},
-                                                        {6, 6}}));
+    EXPECT_EQ(steps,
+              (std::vector<std::pair<int, int>>{{1, 6}, {2, 6}, {3, 6}, {4, 6}, {5, 6}, {6, 6}}));
     EXPECT_EQ(othersKeptOut, std::vector<bool>(6, true));
     std::vector<uint8_t> expected = {kCmdReadActiveSlot};
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -77,8 +76,7 @@ TEST_F(SimLinkTest, FactoryResetWritesEverySlotThenActivatesTheFactorySlotInOneH
     EXPECT_EQ(Commands(mouse), expected);
     const SimState s = mouse.state();
     for (int slot = 0; slot < kSlotCount; ++slot)
-        EXPECT_EQ(s.slots[static_cast<size_t>(slot)],
-                  ImageOf(profiles[static_cast<size_t>(slot)]))
+        EXPECT_EQ(s.slots[static_cast<size_t>(slot)], ImageOf(profiles[static_cast<size_t>(slot)]))
             << "slot " << slot;
     EXPECT_EQ(s.activeSlot, 0);
     EXPECT_TRUE(link.eventOpen());

@@ -29,7 +29,8 @@ TEST(UpdateEstimate, IsWhatARealUpdateStillWaits) {
         for (const size_t blocks : {size_t{3}, size_t{100}}) {
             VirtualClock clock;
             SimMouse mouse(clock);
-            mouse.Update([&](SimState& s) { s.mode = fromBoot ? SimMode::kBoot : SimMode::kNormal; });
+            mouse.Update(
+                [&](SimState& s) { s.mode = fromBoot ? SimMode::kBoot : SimMode::kNormal; });
             SimTransport transport(mouse);
             DeviceLink link(transport, clock);
             std::vector<Millis> reports;  // what had been slept at each progress report

@@ -48,7 +48,8 @@ void LinkOpener::Open(const QString& url, Failed failed) {
     connect(process, &QProcess::errorOccurred, this,
             [process, url, failed](QProcess::ProcessError error) {
                 if (error != QProcess::FailedToStart) return;
-                if (failed) failed(url, U("没有找到系统的链接打开程序（%1）").arg(process->program()));
+                if (failed)
+                    failed(url, U("没有找到系统的链接打开程序（%1）").arg(process->program()));
                 process->deleteLater();
             });
     connect(process, &QProcess::finished, this,
@@ -77,10 +78,10 @@ QString AddressToCopy(const QString& url) {
 
 void ShowLinkProblem(QWidget* parent, const QString& url, const QString& reason) {
     const QString address = AddressToCopy(url);
-    QMessageBox box(QMessageBox::Warning, U("无法打开链接"),
-                    U("无法打开这个链接：%1。\n\n请复制下面的地址，自己打开：\n%2")
-                        .arg(reason, address),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(
+        QMessageBox::Warning, U("无法打开链接"),
+        U("无法打开这个链接：%1。\n\n请复制下面的地址，自己打开：\n%2").arg(reason, address),
+        QMessageBox::Ok, parent);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPushButton* copy = box.addButton(U("复制地址"), QMessageBox::ActionRole);
     copy->setAccessibleName(QStringLiteral("Copy Address"));
