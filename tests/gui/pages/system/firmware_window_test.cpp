@@ -18,6 +18,7 @@
 #include "core/device/device_commands.h"
 #include "core/firmware/firmware_package.h"
 #include "gui/pages/firmware/firmware_window.h"
+#include "gui/pages/system/shots.h"
 #include "gui/ui/skin_layout.h"
 #include "support/temp_dir.h"
 
@@ -152,6 +153,9 @@ class FirmwareWindowTest : public ::testing::Test {
         env.notice = [this](const QString& text) { notices.push_back(text); };
         window = std::make_unique<FirmwareWindow>(std::move(env), nullptr);
         finished = std::make_unique<QSignalSpy>(window.get(), &QDialog::finished);
+        QObject::connect(window.get(), &FirmwareWindow::viewShown, [this](UpdaterView v) {
+            test::SaveShot(window.get(), QStringLiteral("updater_%1.png").arg(UpdaterViewName(v)));
+        });
         window->Begin();
         window->WaitForWorker();
     }

@@ -7,6 +7,7 @@
 #include "gui/pages/fake_page_host.h"
 #include "gui/pages/support/link_opener.h"
 #include "gui/pages/support/support_page.h"
+#include "gui/pages/system/shots.h"
 #include "gui/ui/skin_layout.h"
 
 namespace z7 {
@@ -23,6 +24,7 @@ class SupportPageTest : public ::testing::Test {
         host.pages.push_back(page.get());
         page->Open();
         ASSERT_TRUE(page->built());
+        test::SaveShot(page.get(), QStringLiteral("page_support.png"));
     }
     void Press(int id) {
         SkinButton* b = page->button(id);

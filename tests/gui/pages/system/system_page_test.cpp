@@ -11,6 +11,7 @@
 #include "core/profile/ini_file.h"
 #include "core/profile/settings.h"
 #include "core/util/text.h"
+#include "gui/pages/system/shots.h"
 #include "gui/pages/system/system_page.h"
 #include "gui/ui/skin_layout.h"
 
@@ -104,6 +105,7 @@ class SystemPageTest : public MainWindowTest {
 
 TEST_F(SystemPageTest, ControlsCarryTheirNamesTooltipsAndVersions) {
     OpenWith();
+    SaveShot(page, QStringLiteral("page_system.png"));
     EXPECT_EQ(page->windowTitle(), U("SYSTEM SETTINGS"));
     const std::pair<int, const char*> named[] = {
         {SystemPage::kUpdateSoftwareId, "Update Software"},
