@@ -72,7 +72,7 @@ def update_the_firmware(build):
         with Session(build) as s:
             payload = os.path.join(s.work, "payload.bin")
             with open(payload, "wb") as f:
-                f.write(bytes(3 * 1024))
+                f.write(bytes((i * 7) & 0xFF for i in range(3 * 1024)))
             pack = subprocess.run([s.z7ctl, "firmware", "pack", payload, "--version",
                                    PACKAGE_VERSION, "--out", folder, "--sim-marker"],
                                   capture_output=True, text=True)
