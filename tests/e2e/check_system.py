@@ -94,8 +94,12 @@ def update_the_firmware(build):
                 s.wait_until(lambda: s.sim_show()["firmwareVersion"] == PACKAGE_VERSION,
                              "the simulated mouse to run the package's firmware", UPDATE_TIMEOUT)
             except CheckFailed as e:
-                raise CheckFailed("%s; the updater says %r; the mouse: %s" % (
-                    e, updater.description, s.sim_show()["firmwareVersion"])) from e
+                shown = [(c.name, c.description) for c in
+                         (updater.getChildAtIndex(i) for i in range(updater.childCount))
+                         if c is not None and s.showing(c)]
+                mouse = s.sim_show()
+                raise CheckFailed("%s; the updater shows %s; the mouse: %s, %s" % (
+                    e, shown, mouse["mode"], mouse["firmwareVersion"])) from e
             mouse_version = s.find("label", "Mouse FWVersion", updater)
             s.wait_until(lambda: s.showing(mouse_version)
                          and s.text(mouse_version) == PACKAGE_VERSION

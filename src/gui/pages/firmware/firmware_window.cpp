@@ -345,7 +345,13 @@ void FirmwareWindow::UpdateTimeText() {
 
 void FirmwareWindow::OnOk() {
     const int state = updater_->updateState();
-    if (!working_ && (state == kUpdateStateMouseNewer || state == kUpdateStateFileNewer)) {
+    // The question may be answered while the start's worker is still winding up (the view
+    // comes before it ends): RunOnWorker waits for that, OK must not read as Close.
+    const bool asked = view_ == UpdaterView::kMouseNewer || view_ == UpdaterView::kFileNewer;
+    if (asked && (state == kUpdateStateMouseNewer || state == kUpdateStateFileNewer)) {
+        view_ = UpdaterView::kNone;  // answered once: a second OK must not start another
+        ok_->hide();
+        cancel_->hide();
         RunOnWorker([this] { (void)updater_->Update(); });
         return;
     }

@@ -345,6 +345,44 @@ TEST_F(FirmwareWindowTest, CloseWhileTheBootLoaderIsAwaitedStopsTheWorkerFirst) 
     EXPECT_EQ(mouse.state().firmwareVersion, 165);
 }
 
+// Lets a gated worker go on as soon as the button is pressed down.
+class ReleaseOnPress : public QObject {
+  public:
+    explicit ReleaseOnPress(std::atomic<bool>& hold) : hold_(hold) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) hold_ = false;
+        return false;
+    }
+
+  private:
+    std::atomic<bool>& hold_;
+};
+
+TEST_F(FirmwareWindowTest, OkWhileTheStartIsStillWindingUpUpdatesInsteadOfClosing) {
+    Package(170);
+    std::atomic<bool> hold{true};
+    FirmwareWindowEnvironment env;
+    env.link = &link;
+    env.fs = &LocalFileSystem();
+    env.folder = folder();
+    env.afterDeviceWork = [&hold] {
+        while (hold) std::this_thread::yield();
+    };
+    window = std::make_unique<FirmwareWindow>(std::move(env), nullptr);
+    finished = std::make_unique<QSignalSpy>(window.get(), &QDialog::finished);
+    window->Begin();
+    // The question is up while the worker has not ended yet.
+    ASSERT_TRUE(WaitUntil([&] { return window->view() == UpdaterView::kFileNewer; }));
+    ASSERT_TRUE(window->working());
+    ReleaseOnPress release(hold);
+    window->okButton()->installEventFilter(&release);
+    QTest::mouseClick(window->okButton(), Qt::LeftButton);
+    window->WaitForWorker();
+    EXPECT_EQ(finished->count(), 0);
+    EXPECT_EQ(window->view(), UpdaterView::kSuccess);
+    EXPECT_EQ(mouse.state().firmwareVersion, 170);
+}
+
 TEST_F(FirmwareWindowTest, AFailedUpdateShowsTheProblemAndOkEndsIt) {
     Package(170);
     Open();
