@@ -345,12 +345,12 @@ TEST_F(FirmwareWindowTest, CloseWhileTheBootLoaderIsAwaitedStopsTheWorkerFirst) 
     EXPECT_EQ(mouse.state().firmwareVersion, 165);
 }
 
-// Lets a gated worker go on as soon as the button is pressed down.
+// Lets a gated worker go on as the button is let go, just before it reports the click.
 class ReleaseOnPress : public QObject {
   public:
     explicit ReleaseOnPress(std::atomic<bool>& hold) : hold_(hold) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonPress) hold_ = false;
+        if (event->type() == QEvent::MouseButtonRelease) hold_ = false;
         return false;
     }
 
