@@ -573,7 +573,7 @@ QImage PaintFamilySheet(const SkinFamily& f, int state) {
     p.setRenderHint(QPainter::TextAntialiasing);
     PaintBackground(p, f);
     for (const SkinElement& e : SkinElements()) {
-        if (e.element <= f.first || e.element > f.last || e.kind == K::Background) continue;
+        if (e.element == f.first || !f.Holds(e.element) || e.kind == K::Background) continue;
         if (e.element == 54 || e.element == 55) continue;
         if (f.first == 279 && e.kind == K::Progress) {
             // The updater's bar: empty on the Start sheet, full on the Full sheet.

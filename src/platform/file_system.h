@@ -33,6 +33,11 @@ public:
     // that fails.
     virtual bool Remove(const std::filesystem::path& path, std::string* error) = 0;
     virtual bool CreateDirectories(const std::filesystem::path& path, std::string* error) = 0;
+    // Removes a folder only while it is empty; a folder with anything in it stays and fails.
+    virtual bool RemoveEmptyFolder(const std::filesystem::path& folder, std::string* error) {
+        if (error) *error = "cannot remove folder " + folder.string() + ": not supported";
+        return false;
+    }
     virtual bool Exists(const std::filesystem::path& path) = 0;
     virtual bool IsDirectory(const std::filesystem::path& path) = 0;
     // Entry names (not paths) of a folder; empty when it cannot be read.

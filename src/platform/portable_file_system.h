@@ -19,6 +19,19 @@ public:
         return std::filesystem::is_directory(path, ec);
     }
 
+    bool RemoveEmptyFolder(const std::filesystem::path& folder, std::string* error) override {
+        std::error_code ec;
+        // remove() would also delete a file of that name; only an empty folder may go.
+        if (!std::filesystem::is_directory(folder, ec) || !std::filesystem::is_empty(folder, ec) ||
+            !std::filesystem::remove(folder, ec)) {
+            if (error)
+                *error = "cannot remove folder " + folder.string() +
+                         (ec ? ": " + ec.message() : std::string(": not an empty folder"));
+            return false;
+        }
+        return true;
+    }
+
     std::vector<std::filesystem::path> List(const std::filesystem::path& folder) override {
         std::vector<std::filesystem::path> names;
         std::error_code ec;

@@ -59,6 +59,10 @@ bool Confirm(DeviceLink& link, uint8_t slot, const DeviceImage& image) {
 
 }  // namespace
 
+ExchangeResult RunExchange(DeviceLink& link, const std::function<bool()>& commands) {
+    return Run(link, commands);
+}
+
 ExchangeResult RefreshFromDevice(DeviceLink& link, DeviceInfo& info, bool readDeviceCode) {
     info = DeviceInfo{};
     return Run(link, [&] {

@@ -5,6 +5,7 @@
 // reopening the event interface and restarting the listener. Callers turn the result into
 // their message; no exchange shows anything itself.
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "core/device/device_image.h"
@@ -26,6 +27,10 @@ struct DeviceInfo {
     std::optional<uint8_t> activeSlot;        // empty when it could not be read
     std::optional<std::array<uint8_t, 4>> deviceCode;
 };
+
+// The frame of every exchange for commands of one's own: lock, CloseDevice, open the
+// configuration interface, `commands` (false: kCommandFailed), restart the listener.
+[[nodiscard]] ExchangeResult RunExchange(DeviceLink& link, const std::function<bool()>& commands);
 
 // Firmware version and active slot (and, when asked, the device code). Succeeds when the mouse
 // was found; unreadable values stay empty.

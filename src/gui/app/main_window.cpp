@@ -1,17 +1,17 @@
 #include "gui/app/main_window.h"
 
+#include "gui/app/backup_actions.h"
+#include "gui/app/doctor_window.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QMetaMethod>
 #include <QScreen>
 #include <QThreadPool>
-#include <QUrl>
 
 #include "core/buttons/host_action.h"
 #include "core/buttons/library_sources.h"
@@ -118,6 +118,9 @@ MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsF
     MakerLinks links;
     links.support = get(u"SupportUrl", "https://www.kesta.example/support");
     links.registration = get(u"RegisterUrl", "https://www.kesta.example/register");
+    links.softwareUpdate = get(u"SoftwareUpdateUrl", "https://www.kesta.example/a/support.html");
+    links.home = get(u"HomeUrl", "https://www.kesta.example/");
+    links.salesEmail = get(u"SalesEmail", "sales@kesta.example");
     for (int i = 0; i < 5; ++i) links.social[i] = get(kSocialKeys[i], kSocialDefaults[i]);
     return links;
 }
@@ -170,6 +173,9 @@ MainWindow::MainWindow(MainWindowEnvironment env, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    // An update in progress ends first (it uses the link below); one that may not be stopped
+    // is waited for.
+    delete firmwareWindow_;
     if (isVisible()) RememberPosition();
     arrivalTimer_.stop();
     if (monitor_) monitor_->Stop();
@@ -342,10 +348,78 @@ std::unique_ptr<InputCaptureRelay> MainWindow::NewInputCaptureRelay() {
 
 void MainWindow::OpenUrl(const QString& url) {
     if (url.isEmpty()) return;
-    if (urlOpener)
-        urlOpener(url);
-    else
-        QDesktopServices::openUrl(QUrl(url));
+    if (urlOpener) return urlOpener(url);
+    if (!linkOpener_) linkOpener_ = new LinkOpener(this);
+    // Without a browser or mail program the user still gets the address.
+    linkOpener_->Open(url, [this](const QString& link, const QString& reason) {
+        if (messageBoxHandler)
+            messageBoxHandler(U("无法打开链接：") + reason + U("\n") + AddressToCopy(link));
+        else
+            ShowLinkProblem(PopupParent(this), link, reason);
+    });
+}
+
+bool MainWindow::Ask(const QString& text) {
+    if (questionHandler) return questionHandler(text);
+    return QMessageBox::question(PopupParent(this), windowTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString MainWindow::makerLink(MakerLink which) const {
+    switch (which) {
+        case MakerLink::kSoftwareUpdate:
+            return links_.softwareUpdate;
+        case MakerLink::kHomePage:
+            return links_.home;
+        case MakerLink::kSalesEmail:
+            return links_.salesEmail;
+    }
+    return {};
+}
+
+BackupActions* MainWindow::NewBackupActions() {
+    auto* actions = new BackupActions(this, DataSourcesOf(env_, dataFolder()));
+    connect(actions, &BackupActions::finished, actions, &QObject::deleteLater);
+    if (backupActionsHook) backupActionsHook(*actions);
+    return actions;
+}
+
+void MainWindow::BackupData() {
+    NewBackupActions()->Backup();
+}
+
+void MainWindow::RestoreData() {
+    NewBackupActions()->Restore([this] { AdoptRestoredData(); });
+}
+
+void MainWindow::ShowDiagnostics() {
+    ShowDoctorWindow(this, DataSourcesOf(env_, dataFolder()), env_.autoStart);
+}
+
+void MainWindow::AdoptRestoredData() {
+    // The restore replaced the settings and the whole data tree on disk: what the window holds
+    // is older, and its next save must not write it back over the backup's.
+    SettingsProblem problem;
+    Settings restored = LoadSettings(*env_.fs, env_.settingsFile, env_.defaultDataFolder, &problem);
+    restored.dataFolder = settings_.dataFolder;  // the restore keeps the folder in use
+    settings_ = std::move(restored);
+    SetDataFolder(settings_.dataFolder);
+    static_cast<MacroPage*>(page(PageId::kMacros))->AdoptLibrary(macroLibrary_);
+    for (LibraryKind kind : {LibraryKind::kBindKeys, LibraryKind::kCustomHotkeys,
+                             LibraryKind::kTextBlocks, LibraryKind::kShortcuts})
+        NotifyLibraryChanged(kind);
+    currentSlot_ = profiles_.currentSlot();
+    RebuildProfileSelector();
+    LoadPagesFromProfile(profiles_.current());
+    dataNotice_ = U("已恢复备份");
+    UpdateStatus();
+}
+
+void MainWindow::ShowProfile(int slot) {
+    SelectSlot(slot);
+    RebuildProfileSelector();
+    LoadPagesFromProfile(profiles_.current());
 }
 
 void MainWindow::LoadPagesFromProfile(const ProfileRecord& record) {
@@ -817,14 +891,34 @@ void MainWindow::OfferNewerFirmware(uint16_t mouseVersion) {
 }
 
 void MainWindow::RequestFirmwareUpdate() {
-    static const QMetaMethod requested =
-        QMetaMethod::fromSignal(&MainWindow::firmwareUpdateRequested);
-    if (isSignalConnected(requested)) {
-        emit firmwareUpdateRequested();
+    if (firmwareWindow_) {
+        firmwareWindow_->raise();
+        firmwareWindow_->activateWindow();
         return;
     }
-    MessageBox(FirmwareUpdateHint(env_.firmwareFolder,
-                                  PackagedFirmwareVersion(*env_.fs, env_.firmwareFolder)));
+    FirmwareWindowEnvironment fw;
+    fw.link = env_.link;
+    fw.fs = env_.fs;
+    fw.folder = env_.firmwareFolder;
+    fw.afterDeviceWork = env_.afterDeviceWork;
+    fw.notice = [this](const QString& text) { MessageBox(text); };
+    // Over the page that asked, or over this window for the offer at start.
+    auto* window = new FirmwareWindow(std::move(fw), PopupParent(this));
+    firmwareWindow_ = window;
+    // Nothing else writes to the mouse meanwhile, and neither page starts a second updater.
+    SetApplyButtonsEnabled(false);
+    static_cast<SystemPage*>(page(PageId::kSystem))->SetFirmwareUpdateEnabled(false);
+    static_cast<SupportPage*>(page(PageId::kSupport))->SetFirmwareUpdateEnabled(false);
+    connect(window, &QDialog::finished, this, [this, window] {
+        window->deleteLater();
+        SetApplyButtonsEnabled(true);
+        static_cast<SystemPage*>(page(PageId::kSystem))->SetFirmwareUpdateEnabled(true);
+        static_cast<SupportPage*>(page(PageId::kSupport))->SetFirmwareUpdateEnabled(true);
+        // The mouse may carry new firmware, and the updater left the listener stopped.
+        RefreshFromDevice();
+    });
+    emit firmwareUpdateRequested();
+    window->Begin();
 }
 
 void MainWindow::ShowFirmwareText(const QString& text) {

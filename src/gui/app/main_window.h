@@ -23,8 +23,10 @@
 #include "gui/app/device_worker.h"
 #include "gui/app/tray_icon.h"
 #include "gui/pages/firmware/firmware_offer.h"
+#include "gui/pages/firmware/firmware_window.h"
 #include "gui/pages/page_host.h"
 #include "gui/pages/page_window.h"
+#include "gui/pages/support/link_opener.h"
 #include "gui/ui/skin_combo_button.h"
 #include "gui/ui/skin_controls.h"
 #include "gui/ui/title_tip.h"
@@ -34,6 +36,8 @@
 #include "platform/host_actions.h"
 
 namespace z7 {
+
+class BackupActions;
 
 // Control ids of the main window.
 enum MainControl : int {
@@ -67,7 +71,8 @@ inline constexpr int kShareLast = 8004;
 // The maker's web addresses: INI section "Links" of the settings file.
 struct MakerLinks {
     QString support, registration;
-    std::array<QString, 5> social;  // Facebook, LinkedIn, Youtube, Twitter, Instagram
+    QString softwareUpdate, home, salesEmail;  // the Support and System pages
+    std::array<QString, 5> social;             // Facebook, LinkedIn, Youtube, Twitter, Instagram
 };
 // Missing keys keep the built-in addresses.
 MakerLinks LoadMakerLinks(FileSystem& fs, const std::filesystem::path& settingsFile);
@@ -138,6 +143,13 @@ class MainWindow : public SkinWindow, public PageHost {
     void OpenUrl(const QString& url) override;
     QString firmwareVersionText() const override { return firmwareText_; }
     void RequestFirmwareUpdate() override;
+    void ShowProfile(int slot) override;
+    bool Ask(const QString& text) override;
+    std::filesystem::path defaultDataFolder() const override { return env_.defaultDataFolder; }
+    QString makerLink(MakerLink which) const override;
+    void BackupData() override;
+    void RestoreData() override;
+    void ShowDiagnostics() override;
 
     // The main window's actions.
     void OnProfileChoice(int entryId);
@@ -171,6 +183,8 @@ class MainWindow : public SkinWindow, public PageHost {
     // The page a main-window button opens; nullptr for other ids.
     PageWindow* pageOpenedBy(int controlId) const;
     TrayIcon* tray() const { return tray_; }
+    // The firmware updater window while it is open.
+    FirmwareWindow* firmwareWindow() const { return firmwareWindow_; }
     const MakerLinks& links() const { return links_; }
     QString TooltipOf(int controlId) const;
     // Writes the window position into the settings file (also done on hide and at the end).
@@ -186,10 +200,14 @@ class MainWindow : public SkinWindow, public PageHost {
     std::function<void(const QString& url)> urlOpener;
     // The key and mouse-button capture the popups and pages get (tests: a recording fake).
     std::function<std::unique_ptr<InputCaptureRelay>()> inputCaptureFactory;
+    // Questions with a text (Ask); true is Yes.
+    std::function<bool(const QString& text)> questionHandler;
+    // Called on every backup or restore before it starts (tests: its file choosers and
+    // questions).
+    std::function<void(BackupActions&)> backupActionsHook;
 
   signals:
-    // The user accepted an update of the firmware; the updater window takes it from here.
-    // Until one is connected, the user is told where the package is.
+    // The updater window has opened (from a page or the offer at start).
     void firmwareUpdateRequested();
     void quitRequested();
 
@@ -219,6 +237,8 @@ class MainWindow : public SkinWindow, public PageHost {
     void OnDataFolderChanged();
     // Macros other programs saved: taken in, over the recording page's unsaved edits.
     void ReloadMacroLibrary();
+    BackupActions* NewBackupActions();
+    void AdoptRestoredData();
     void ShowDataIssues();
 
     MainWindowEnvironment env_;
@@ -257,6 +277,8 @@ class MainWindow : public SkinWindow, public PageHost {
     std::unique_ptr<DataFolderSession> session_;
     DataFolderWatcher* watcher_ = nullptr;
     QString dataNotice_;  // what the status line says about the data folder
+    QPointer<FirmwareWindow> firmwareWindow_;
+    LinkOpener* linkOpener_ = nullptr;
 };
 
 }  // namespace z7

@@ -28,6 +28,9 @@ inline constexpr int kPageCount = 7;
 // popups: 422, 425, 430, 432, 433).
 enum class LibraryKind { kBindKeys, kCustomHotkeys, kMacros, kTextBlocks, kShortcuts };
 
+// The maker's addresses the pages open (the settings file may name others).
+enum class MakerLink { kSoftwareUpdate, kHomePage, kSalesEmail };
+
 // What the user is told after a device exchange.
 enum class DeviceNotice {
     kNone,
@@ -115,6 +118,20 @@ class PageHost {
     virtual void RequestFirmwareUpdate() = 0;
     // The clock the captures' input times are on (tests: a virtual one).
     virtual Clock& clock() { return DefaultClock(); }
+
+    // Makes `slot` the current profile and shows it in the main window and every page, without
+    // storing the pages into the profile shown before (the caller has just replaced it).
+    virtual void ShowProfile(int slot) = 0;
+    // A question no popup picture asks, answered Yes (true) or No.
+    virtual bool Ask(const QString& text) = 0;
+    // The data folder used when the settings name none.
+    virtual std::filesystem::path defaultDataFolder() const = 0;
+    // A web address, or for kSalesEmail the bare e-mail address.
+    virtual QString makerLink(MakerLink which) const = 0;
+    // The System page's backup, restore and diagnostics of the data folder.
+    virtual void BackupData() = 0;
+    virtual void RestoreData() = 0;
+    virtual void ShowDiagnostics() = 0;
 };
 
 }  // namespace z7

@@ -24,7 +24,7 @@ constexpr QSize kUpdaterSize(480, 280);
 
 const SkinFamily kFamilies[] = {
     {0, 19, "LMain", 4, false, kMainSize, "KESTA Z7 LASER SOFTWARE"},
-    {20, 35, "SystemSettings", 4, false, kPageSize, "SYSTEM SETTINGS"},
+    {20, 35, "SystemSettings", 4, false, kPageSize, "SYSTEM SETTINGS", 2001, 2003},
     {36, 49, "ButtonAssignment", 4, false, kPageSize, "BUTTON ASSIGNMENT"},
     {50, 70, "BasicSettings", 4, false, kPageSize, "BASIC SETTINGS"},
     {71, 111, "LAdvancedSettings", 4, false, kPageSize, "ADVANCED SETTINGS"},
@@ -119,9 +119,12 @@ std::vector<SkinElement> BuildElements() {
     add(26, "Firmware Version", K::Text, R(180, 128, 300, 160));
     add(27, "Start Application", K::Check, R(40, 190, 420, 222), "开机时自动启动程序");
     add(28, "Auto Updates", K::Combo, R(440, 190, 620, 222));
-    add(29, "Data Path", K::Edit, R(40, 276, 560, 308));
-    add(30, "Select Folder Path", K::Button, R(572, 276, 720, 308), "选择路径");
-    add(31, "Factory Default", K::Button, R(40, 372, 220, 404), "恢复出厂设置");
+    add(29, "Data Path", K::Edit, R(40, 270, 560, 302));
+    add(30, "Select Folder Path", K::Button, R(572, 270, 720, 302), "选择路径");
+    add(2001, "Backup", K::Button, R(40, 312, 140, 344), "备份");
+    add(2002, "Restore", K::Button, R(152, 312, 252, 344), "恢复");
+    add(2003, "Diagnostics", K::Button, R(264, 312, 364, 344), "诊断");
+    add(31, "Factory Default", K::Button, R(40, 386, 220, 418), "恢复出厂设置");
     add(32, "Back", K::Button, kPageBack, "返回");
     add(33, "Default", K::Button, kPageDefault, "默认");
     add(34, "Cancel", K::Button, kPageCancel, "取消");
@@ -375,9 +378,9 @@ std::vector<SkinCaption> BuildCaptions() {
 
     add(20, R(40, 84, 170, 116), "软件版本");
     add(20, R(40, 128, 170, 160), "固件版本");
-    add(20, R(40, 246, 400, 270), "数据存储位置", 3);
-    add(20, R(40, 340, 400, 364), "恢复出厂设置", 3);
-    add(20, R(240, 372, 736, 404), "清除鼠标中的所有配置、按键与巨集", 0);
+    add(20, R(40, 240, 400, 264), "数据存储位置", 3);
+    add(20, R(40, 356, 400, 380), "恢复出厂设置", 3);
+    add(20, R(240, 386, 736, 418), "清除鼠标中的所有配置、按键与巨集", 0);
 
     static const char* const kButtonCaptions[] = {"按键 1  左键", "按键 2  右键", "按键 3  中键",
                                                   "按键 4  前进", "按键 5  后退", "按键 6  CPI +",
@@ -630,7 +633,7 @@ std::span<const char* const> SkinFileNames() {
 
 const SkinFamily* FamilyOf(int element) {
     for (const SkinFamily& f : kFamilies) {
-        if (element < f.first || element > f.last) continue;
+        if (!f.Holds(element)) continue;
         if (f.first == 50 && (element == 54 || element == 55)) return nullptr;
         return &f;
     }
@@ -648,7 +651,7 @@ int ElementNamed(int family, const char* name) {
     const SkinFamily* f = FamilyOf(family);
     if (!f || !name) return -1;
     for (const SkinElement& e : Elements()) {
-        if (e.element > f->first && e.element <= f->last && std::strcmp(e.name, name) == 0) {
+        if (e.element != f->first && f->Holds(e.element) && std::strcmp(e.name, name) == 0) {
             return e.element;
         }
     }

@@ -55,6 +55,15 @@ struct SkinFamily {
     bool spaced;        // " Normal.png" rather than "_Normal.png"
     QSize size;         // sheet size in pixels
     const char* title;  // UTF-8 window title painted on the sheet
+    // Elements a window gained beyond the original numbering (none when last < first).
+    int extraFirst = 0;
+    int extraLast = -1;
+
+    // Whether `element` is one of this window's, its background included.
+    bool Holds(int element) const {
+        return (element >= first && element <= last) ||
+               (element >= extraFirst && element <= extraLast);
+    }
 };
 
 std::span<const SkinFamily> SkinFamilies();

@@ -26,6 +26,11 @@ bool FaultyFileSystem::Remove(const std::filesystem::path& path, std::string* er
     return Allow(error) && inner_.Remove(path, error);
 }
 
+bool FaultyFileSystem::RemoveEmptyFolder(const std::filesystem::path& folder,
+                                         std::string* error) {
+    return Allow(error) && inner_.RemoveEmptyFolder(folder, error);
+}
+
 bool FaultyFileSystem::CreateDirectories(const std::filesystem::path& path, std::string* error) {
     return Allow(error) && inner_.CreateDirectories(path, error);
 }

@@ -20,6 +20,7 @@ public:
                 std::string* error) override;
     bool Remove(const std::filesystem::path& path, std::string* error) override;
     bool CreateDirectories(const std::filesystem::path& path, std::string* error) override;
+    bool RemoveEmptyFolder(const std::filesystem::path& folder, std::string* error) override;
     bool Exists(const std::filesystem::path& path) override { return inner_.Exists(path); }
     bool IsDirectory(const std::filesystem::path& path) override { return inner_.IsDirectory(path); }
     std::vector<std::filesystem::path> List(const std::filesystem::path& folder) override {

@@ -88,6 +88,16 @@ bool MemoryFileSystem::CreateDirectories(const fsys::path& path, std::string* er
     return true;
 }
 
+bool MemoryFileSystem::RemoveEmptyFolder(const fsys::path& folder, std::string* error) {
+    const fsys::path key = Find(folder);
+    if (!folders_.count(key) || !List(key).empty()) {
+        if (error) *error = "cannot remove folder " + key.string() + ": not an empty folder";
+        return false;
+    }
+    folders_.erase(key);
+    return true;
+}
+
 bool MemoryFileSystem::Exists(const fsys::path& path) {
     const fsys::path key = Find(path);
     return files_.count(key) || IsDirectory(key);

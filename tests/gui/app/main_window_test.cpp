@@ -4,8 +4,11 @@
 
 #include <QSignalSpy>
 
+#include "core/backup/backup_archive.h"
 #include "core/firmware/firmware_package.h"
 #include "core/profile/profile_file.h"
+#include "core/util/text.h"
+#include "gui/app/backup_actions.h"
 #include "gui/ui/title_tip.h"
 #include "support/cli_runner.h"
 
@@ -318,11 +321,14 @@ TEST_F(MainWindowTest, NewerFirmwareIsOfferedOncePerStartAndVersionAndYesLeadsTo
     Open();
     ASSERT_EQ(popups.size(), 1u);
     EXPECT_EQ(popups[0], (std::pair<int, QString>{kPopupCheckStart, U("V1.72")}));
-    // No updater window yet: "Yes" tells where the package is and how to apply it.
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].contains(QString::fromStdString((temp / "Firmware Updates").string())))
-        << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains(U("z7ctl firmware update")));
+    // "Yes" opens the updater window.
+    ASSERT_NE(dlg->firmwareWindow(), nullptr);
+    dlg->firmwareWindow()->WaitForWorker();
+    dlg->firmwareWindow()->RequestClose();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(messages.empty());
+    popups.clear();
 
     // A replug of the same mouse, or a refresh, does not ask again.
     popups.clear();
@@ -334,14 +340,19 @@ TEST_F(MainWindowTest, NewerFirmwareIsOfferedOncePerStartAndVersionAndYesLeadsTo
     dlg->WaitForDeviceWork();
     EXPECT_TRUE(popups.empty());
 
-    // Another version on the mouse is a new offer; with the updater connected, Yes opens it.
+    // Another version on the mouse is a new offer, and Yes opens the updater again.
     QSignalSpy accepted(dlg.get(), &MainWindow::firmwareUpdateRequested);
     mouse.Update([](SimState& s) { s.firmwareVersion = 170; });
     dlg->RefreshFromDevice();
     dlg->WaitForDeviceWork();
     EXPECT_EQ(popups.size(), 1u);
     EXPECT_EQ(accepted.count(), 1);
-    EXPECT_EQ(messages.size(), 1u);
+    ASSERT_NE(dlg->firmwareWindow(), nullptr);
+    dlg->firmwareWindow()->WaitForWorker();
+    dlg->firmwareWindow()->RequestClose();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dlg->WaitForDeviceWork();
+    EXPECT_TRUE(messages.empty());
 
     // Up to date: no offer.
     mouse.Update([](SimState& s) { s.firmwareVersion = 172; });
@@ -568,3 +579,56 @@ TEST_F(MainWindowTest, AMouseHeldByAnotherProgramIsSaidSoAtTheRefreshAndAtTheSav
 
 }  // namespace
 }  // namespace z7
+
+namespace z7::test {
+
+// A restore replaces what the window holds: it shows the backup's profiles at once, and its
+// next save cannot put the replaced ones back.
+TEST_F(MainWindowTest, ARestoredBackupIsWhatTheWindowShowsAndSavesAfterwards) {
+    if (!BackupArchiveAvailable()) GTEST_SKIP() << "built without libarchive";
+    Open();
+    const QString file = QString::fromStdString(PathToUtf8(temp / "before.zip"));
+    bool done = false, ok = false;
+    dlg->backupActionsHook = [&](BackupActions& backup) {
+        backup.saveFileChooser = backup.openFileChooser = [&](const QString&, const QString&,
+                                                              const QString&) { return file; };
+        backup.confirm = [](const QString&, const QString&) { return true; };
+        backup.notify = [](const QString&, bool) {};
+        QObject::connect(&backup, &BackupActions::finished, [&](bool result) {
+            done = true;
+            ok = result;
+        });
+    };
+    auto run = [&](void (MainWindow::*action)()) {
+        done = ok = false;
+        (dlg.get()->*action)();
+        EXPECT_TRUE(WaitUntil([&] { return done; }));
+        return ok;
+    };
+
+    dlg->OnProfileChoice(1);
+    dlg->nameBox()->setText(U("备份前"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    ASSERT_TRUE(run(&MainWindow::BackupData));
+
+    dlg->nameBox()->setText(U("备份后"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    ASSERT_EQ(ReloadFromDisk()[1].profileName, u"备份后");
+
+    ASSERT_TRUE(run(&MainWindow::RestoreData));
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"备份前");
+    EXPECT_EQ(dlg->profiles()[1].profileName, u"备份前");
+    ASSERT_NE(dlg->profileSelector()->menu()->FindItem(1), nullptr);
+    EXPECT_EQ(dlg->profileSelector()->menu()->FindItem(1)->text, U("备份前"));
+
+    // Saving the shown profile again writes the restored one, not the replaced one.
+    dlg->OnProfileChoice(1);
+    EXPECT_EQ(dlg->nameBox()->text(), U("备份前"));
+    Click(kIdSave);
+    dlg->WaitForDeviceWork();
+    EXPECT_EQ(ReloadFromDisk()[1].profileName, u"备份前");
+}
+
+}  // namespace z7::test

@@ -87,8 +87,11 @@ class FakePageHost : public PageHost {
     const std::filesystem::path& dataFolder() const override { return folder; }
     Settings& settings() override { return settingsValue; }
     void SetDataFolder(const std::filesystem::path& f) override { folder = f; }
-    bool SaveSettingsFile() override { return true; }
-    AutoStart* autoStart() override { return nullptr; }
+    bool SaveSettingsFile() override {
+        ++settingsSaves;
+        return settingsSaveResult;
+    }
+    AutoStart* autoStart() override { return autoStartService; }
     PointerSystem* pointerSystem() override { return pointer; }
     std::unique_ptr<InputCaptureRelay> NewInputCaptureRelay() override {
         auto capture = std::make_unique<RecordingInputCapture>();
@@ -100,6 +103,30 @@ class FakePageHost : public PageHost {
     void OpenUrl(const QString& url) override { urls.push_back(url); }
     QString firmwareVersionText() const override { return QStringLiteral("V1.65"); }
     void RequestFirmwareUpdate() override { ++firmwareRequests; }
+    void ShowProfile(int slot) override {
+        set.SetCurrent(slot);
+        shownSlots.push_back(slot);
+        for (PageWindow* p : pages) p->LoadFromProfile(set.current());
+    }
+    bool Ask(const QString& text) override {
+        questions.push_back(text);
+        return askAnswer;
+    }
+    std::filesystem::path defaultDataFolder() const override { return defaultFolder; }
+    QString makerLink(MakerLink which) const override {
+        switch (which) {
+            case MakerLink::kSoftwareUpdate:
+                return QStringLiteral("https://maker.example/a/support.html");
+            case MakerLink::kHomePage:
+                return QStringLiteral("https://maker.example/");
+            case MakerLink::kSalesEmail:
+                return QStringLiteral("sales@maker.example");
+        }
+        return {};
+    }
+    void BackupData() override { dataActions.push_back("backup"); }
+    void RestoreData() override { dataActions.push_back("restore"); }
+    void ShowDiagnostics() override { dataActions.push_back("diagnostics"); }
 
     ProfileSet set;
     std::vector<PageWindow*> pages;
@@ -128,6 +155,14 @@ class FakePageHost : public PageHost {
     int firmwareRequests = 0;
     std::vector<int> stepCounts;       // NotifyStepCountChanged, in order
     PointerSystem* pointer = nullptr;  // the desktop's pointer settings, when a test gives one
+    std::vector<int> shownSlots;
+    std::vector<QString> questions;
+    bool askAnswer = true;
+    std::filesystem::path defaultFolder;
+    std::vector<std::string> dataActions;
+    int settingsSaves = 0;
+    bool settingsSaveResult = true;
+    AutoStart* autoStartService = nullptr;
 };
 
 }  // namespace z7::test

@@ -28,19 +28,4 @@ bool FirmwareOffer::ShouldOffer(uint16_t mouseVersion, uint16_t packagedVersion)
     return offered_.emplace(mouseVersion, packagedVersion).second;
 }
 
-QString FirmwareUpdateHint(const std::filesystem::path& folder, uint16_t packagedVersion) {
-    if (packagedVersion == 0) {
-        return QString::fromUtf8("没有找到可用的固件更新包。\n更新包应放在：\n%1")
-            .arg(QString::fromStdString(folder.string()));
-    }
-    const QString version =
-        QStringLiteral("V") + QString::fromStdString(FirmwareVersionText(packagedVersion));
-    const QString where = QString::fromStdString(folder.string());
-    return QString::fromUtf8(
-               "新固件 %1 的更新包在：\n%2\n\n"
-               "请保持鼠标连接，在终端运行：\n"
-               "z7ctl firmware update \"%2\"")
-        .arg(version, where);
-}
-
 }  // namespace z7

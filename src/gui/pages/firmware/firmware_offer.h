@@ -1,7 +1,5 @@
 #pragma once
-// The offer of newer packaged firmware when the mouse is found, and what the user is told about
-// the update until the updater window exists.
-#include <QString>
+// The offer of newer packaged firmware when the mouse is found.
 #include <cstdint>
 #include <filesystem>
 #include <set>
@@ -26,8 +24,5 @@ class FirmwareOffer {
   private:
     std::set<std::pair<uint16_t, uint16_t>> offered_;
 };
-
-// Where the package is and how to apply it, for the user who accepted the offer.
-QString FirmwareUpdateHint(const std::filesystem::path& folder, uint16_t packagedVersion);
 
 }  // namespace z7
