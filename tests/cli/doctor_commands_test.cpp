@@ -97,7 +97,7 @@ TEST_F(DoctorCommand, EachFaultOfTheMouseIsFoundAndTheExitSaysSomethingIsWrong) 
 
 TEST_F(DoctorCommand, ADamagedProfileAndAMissingUdevRule) {
     ASSERT_EQ(Z7({"profile", "save"}), 0);
-    const fsys::path damaged = ProfileFolder(dir / "data") / "配置3.profile";
+    const fsys::path damaged = ProfileFolder(dir / "data") / fsys::path(u8"配置3.profile");
     test::WriteBytes(damaged, {0xB9, 0x52});
     fsys::remove(dir / "root/etc/udev/rules.d/70-kesta-z7.rules");
     EXPECT_EQ(Doctor(), 1);

@@ -232,11 +232,11 @@ TEST_F(Doctor, BootLoaderBusyAndUnpluggedMice) {
 
 TEST_F(Doctor, TheDataFolderDamagedFilesAnUnfinishedSaveAndNoRoom) {
     const fsys::path profiles = ProfileFolder(env.dataFolder);
-    const fsys::path damaged = profiles / "配置1.profile";
+    const fsys::path damaged = profiles / fsys::path(u8"配置1.profile");
     ASSERT_TRUE(fsys::exists(damaged));
     test::WriteBytes(damaged, B("not a profile"));
     test::WriteBytes(profiles / "export.txt", B("mine"));
-    test::WriteBytes(profiles / "配置2.profile.z7new", B("staged"));
+    test::WriteBytes(profiles / fsys::path(u8"配置2.profile.z7new"), B("staged"));
     probe.freeBytes = 20u << 20;
     DoctorReport r = Run();
     EXPECT_EQ(V(r, "data.files"), Verdict::kWarning);
@@ -247,7 +247,7 @@ TEST_F(Doctor, TheDataFolderDamagedFilesAnUnfinishedSaveAndNoRoom) {
     EXPECT_EQ(V(r, "data.journal"), Verdict::kWarning);
     EXPECT_EQ(V(r, "data.space"), Verdict::kWarning);
     EXPECT_EQ(test::ReadBytes(damaged), B("not a profile")) << "the doctor repairs nothing";
-    EXPECT_TRUE(fsys::exists(profiles / "配置2.profile.z7new"));
+    EXPECT_TRUE(fsys::exists(profiles / fsys::path(u8"配置2.profile.z7new")));
 
     // While another program saves, its staged files are its work, not a leftover.
     SystemClock real;

@@ -43,7 +43,10 @@ std::vector<std::string> Tree(const fsys::path& folder) {
     std::error_code ec;
     if (!fsys::exists(folder, ec)) return names;
     for (const auto& e : fsys::recursive_directory_iterator(folder))
-        if (!e.is_directory()) names.push_back(PathToUtf8(fsys::relative(e.path(), folder)));
+        if (!e.is_directory()) {
+            const std::u8string name = fsys::relative(e.path(), folder).generic_u8string();
+            names.emplace_back(name.begin(), name.end());
+        }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -236,9 +239,13 @@ TEST_F(DataFolderMove, SpellingsOfOneFolderMoveNothing) {
     Populate(data);
     const Snapshot before = Read(fs, data);
     fsys::create_directories(dir / "sub");
-    fsys::create_directory_symlink(data, dir / "link");
-    for (const fsys::path& other :
-         {fsys::path(data.string() + "/"), data / ".", dir / "sub" / ".." / "data", dir / "link"}) {
+    std::vector<fsys::path> spellings = {fsys::path(data.string() + "/"), data / ".",
+                                         dir / "sub" / ".." / "data"};
+    // Not every file system has links (Wine has none).
+    std::error_code noLinks;
+    fsys::create_directory_symlink(data, dir / "link", noLinks);
+    if (!noLinks) spellings.push_back(dir / "link");
+    for (const fsys::path& other : spellings) {
         const MoveResult r = Move(data, other);
         EXPECT_EQ(r.status, MoveStatus::kSameFolder) << other;
     }
@@ -249,7 +256,11 @@ TEST_F(DataFolderMove, SpellingsOfOneFolderMoveNothing) {
     MemoryFileSystem windowsLike(FileNameRules{255, true, true});
     EXPECT_EQ(CompareDataFolders(windowsLike, "/Users/A/Data", "/users/a/DATA/"),
               FolderRelation::kSame);
+#ifdef _WIN32
+    EXPECT_EQ(CompareDataFolders(fs, "/users/a/data", "/users/a/DATA"), FolderRelation::kSame);
+#else
     EXPECT_EQ(CompareDataFolders(fs, "/users/a/data", "/users/a/DATA"), FolderRelation::kDistinct);
+#endif
 }
 
 TEST_F(DataFolderMove, TreesInsideEachOtherAreRefusedButNeighboursAreNot) {
