@@ -10,7 +10,8 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/d
     --no-install-recommends g++-mingw-w64-x86-64-posix wine64 wine googletest
 fi
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZ7_GUI=OFF -DZ7_WERROR=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -DNDEBUG" \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -DNDEBUG" -DZ7_GUI=OFF -DZ7_WERROR=ON >/dev/null
 cmake --build build-win -j"$(nproc)"
 
 export WINEPREFIX; WINEPREFIX=$(mktemp -d /tmp/z7-wine.XXXXXX)

@@ -151,6 +151,28 @@ void LibraryPopup::ShowSaveError(const std::string& error) {
                      (error.empty() ? U("无法写入数据文件夹") : QString::fromStdString(error)));
 }
 
+void LibraryPopup::FinishSave(const std::optional<PopupSaveResult>& result,
+                              const std::string& error) {
+    if (result)
+        Finish(*result);
+    else if (!error.empty())
+        ShowSaveError(error);
+}
+
+bool LibraryPopup::RunCommonButton(int id, const CommonButtons& ids) {
+    if (id == ids.save)
+        Save();
+    else if (id == ids.import)
+        Import();
+    else if (id == ids.remove)
+        Delete();
+    else if (id == ids.cancel || id == ids.close)
+        Cancel();
+    else
+        return false;
+    return true;
+}
+
 std::filesystem::path LibraryPopup::ChooseImportFile(const std::filesystem::path& folder,
                                                      const QString& filter) {
     const QString file =

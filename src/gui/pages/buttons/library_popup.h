@@ -50,6 +50,10 @@ class LibraryPopup : public SkinWindow {
     SkinLabel* note() const { return note_; }
     bool capturing() const { return capturing_; }
 
+    // The buttons every library popup has.
+    virtual void Save() = 0;
+    virtual void Import() = 0;
+    virtual void Delete() = 0;
     // Close and Cancel: the popup ends without saving.
     void Cancel();
     void reject() override { Cancel(); }
@@ -68,6 +72,11 @@ class LibraryPopup : public SkinWindow {
     void FinishLayout();
 
     virtual void OnClicked(int /*id*/) {}
+    struct CommonButtons {
+        int save, import, remove, cancel, close;
+    };
+    // Runs Save, Import, Delete or Cancel when `id` is one of `ids`; false for any other id.
+    bool RunCommonButton(int id, const CommonButtons& ids);
     // Close and Cancel beyond ending: the library's own bookkeeping. Returns whether the library
     // in memory is empty.
     virtual bool LibraryEmpty() const = 0;
@@ -76,6 +85,9 @@ class LibraryPopup : public SkinWindow {
     void Finish(const PopupSaveResult& result);
     // A save that failed: said, and the popup stays open.
     void ShowSaveError(const std::string& error);
+    // Ends a Save: with `result` for the button, or, when there is none, `error` is said (if
+    // any) and the popup stays open.
+    void FinishSave(const std::optional<PopupSaveResult>& result, const std::string& error);
     // The import dialog, starting in the library folder; empty when cancelled.
     std::filesystem::path ChooseImportFile(const std::filesystem::path& folder,
                                            const QString& filter);

@@ -116,30 +116,14 @@ bool BindKeyPopup::OnKeyDown(uint16_t vk) {
 }
 
 void BindKeyPopup::OnClicked(int id) {
-    switch (id) {
-        case kSaveId:
-            return Save();
-        case kImportId:
-            return Import();
-        case kDeleteId:
-            return Delete();
-        case kCancelId:
-        case kCloseId:
-            return Cancel();
-        default:
-            return;
-    }
+    RunCommonButton(id, {kSaveId, kImportId, kDeleteId, kCancelId, kCloseId});
 }
 
 void BindKeyPopup::Save() {
     model_.SetName(S(name_->text()));
     std::string error;
     const std::optional<PopupSaveResult> result = model_.Save(&error);
-    if (!result) {
-        if (!error.empty()) ShowSaveError(error);
-        return;
-    }
-    Finish(*result);
+    FinishSave(result, error);
 }
 
 void BindKeyPopup::Import() {
@@ -202,21 +186,8 @@ void ShortcutPopup::Refresh() {
 }
 
 void ShortcutPopup::OnClicked(int id) {
-    switch (id) {
-        case kSaveId:
-            return Save();
-        case kOpenId:
-            return Open();
-        case kImportId:
-            return Import();
-        case kDeleteId:
-            return Delete();
-        case kCancelId:
-        case kCloseId:
-            return Cancel();
-        default:
-            return;
-    }
+    if (id == kOpenId) return Open();
+    RunCommonButton(id, {kSaveId, kImportId, kDeleteId, kCancelId, kCloseId});
 }
 
 void ShortcutPopup::Save() {
@@ -224,11 +195,7 @@ void ShortcutPopup::Save() {
     model_.SetName(S(name_->text()));
     std::string error;
     const std::optional<PopupSaveResult> result = model_.Save(&error);
-    if (!result) {
-        if (!error.empty()) ShowSaveError(error);
-        return;
-    }
-    Finish(*result);
+    FinishSave(result, error);
 }
 
 void ShortcutPopup::Open() {
@@ -335,30 +302,14 @@ void TextBlockPopup::Refresh() {
 }
 
 void TextBlockPopup::OnClicked(int id) {
-    switch (id) {
-        case kSaveId:
-            return Save();
-        case kImportId:
-            return Import();
-        case kDeleteId:
-            return Delete();
-        case kCancelId:
-        case kCloseId:
-            return Cancel();
-        default:
-            return;
-    }
+    RunCommonButton(id, {kSaveId, kImportId, kDeleteId, kCancelId, kCloseId});
 }
 
 void TextBlockPopup::Save() {
     model_.SetName(S(name_->text()));
     std::string error;
     const std::optional<PopupSaveResult> result = model_.Save(&error);
-    if (!result) {
-        if (!error.empty()) ShowSaveError(error);
-        return;
-    }
-    Finish(*result);
+    FinishSave(result, error);
 }
 
 void TextBlockPopup::Import() {
@@ -494,16 +445,8 @@ void CustomHotkeyPopup::OnClicked(int id) {
         case kWinId:
             model_.SetToggle(HotkeyToggle::Win, toggle(id)->checked());
             break;
-        case kSaveId:
-            return Save();
-        case kImportId:
-            return Import();
-        case kDeleteId:
-            return Delete();
-        case kCancelId:
-        case kCloseId:
-            return Cancel();
         default:
+            RunCommonButton(id, {kSaveId, kImportId, kDeleteId, kCancelId, kCloseId});
             return;
     }
     Refresh();
@@ -513,11 +456,9 @@ void CustomHotkeyPopup::Save() {
     model_.SetName(S(name_->text()));
     std::string error;
     const auto added = model_.Save(&error);
-    if (!added) {
-        if (!error.empty()) ShowSaveError(error);
-        return;
-    }
-    Finish({added->functionId, added->name});
+    FinishSave(
+        added ? std::optional<PopupSaveResult>({added->functionId, added->name}) : std::nullopt,
+        error);
 }
 
 void CustomHotkeyPopup::Import() {

@@ -35,9 +35,9 @@ class BindKeyPopup : public LibraryPopup {
     BindKeyPopup(PageHost& host, int targetButton, QWidget* parent);
     const BindKeyPopupModel& model() const { return model_; }
 
-    void Save();
-    void Import();
-    void Delete();
+    void Save() override;
+    void Import() override;
+    void Delete() override;
 
   protected:
     bool LibraryEmpty() const override { return model_.CloseRestoresFactory(); }
@@ -70,10 +70,10 @@ class ShortcutPopup : public LibraryPopup {
     const ShortcutPopupModel& model() const { return model_; }
     const IdMap* renumbering() const override;
 
-    void Save();
+    void Save() override;
     void Open();
-    void Import();
-    void Delete();
+    void Import() override;
+    void Delete() override;
 
   protected:
     bool LibraryEmpty() const override { return model_.CloseRestoresFactory(); }
@@ -105,9 +105,9 @@ class TextBlockPopup : public LibraryPopup {
     TextBlockEdit* textEdit() const { return text_; }
     const IdMap* renumbering() const override;
 
-    void Save();
-    void Import();
-    void Delete();
+    void Save() override;
+    void Import() override;
+    void Delete() override;
 
   protected:
     bool LibraryEmpty() const override { return model_.CloseRestoresFactory(); }
@@ -145,9 +145,9 @@ class CustomHotkeyPopup : public LibraryPopup {
     SkinCheckBox* toggle(int id) const;
     const IdMap* renumbering() const override;
 
-    void Save();
-    void Import();
-    void Delete();
+    void Save() override;
+    void Import() override;
+    void Delete() override;
 
   protected:
     bool LibraryEmpty() const override { return model_.CloseRestoresFactory(); }
