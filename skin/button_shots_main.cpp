@@ -24,30 +24,11 @@
 #include "gui/ui/skin_combo_button.h"
 #include "platform/fake/recording_input_capture.h"
 #include "platform/host_actions.h"
+#include "shots_support.h"
+
+using namespace shots;
 
 namespace {
-
-void Pump(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-int failures = 0;
-
-void Shot(const QRect& area, const QDir& dir, const char* name) {
-    const QImage image = QGuiApplication::primaryScreen()
-                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                             .toImage();
-    const bool ok = !image.isNull() && image.save(dir.filePath(QString::fromUtf8(name)));
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir.filePath(name)));
-    failures += !ok;
-}
-
-void Check(bool ok, const char* what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    failures += !ok;
-}
 
 QString U(const char* text) {
     return QString::fromUtf8(text);

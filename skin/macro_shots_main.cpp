@@ -19,16 +19,11 @@
 #include "gui/pages/macros/macro_page.h"
 #include "platform/fake/recording_input_capture.h"
 #include "platform/host_actions.h"
+#include "shots_support.h"
+
+using namespace shots;
 
 namespace {
-
-void Pump(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-int failures = 0;
 
 void Shot(QWidget* window, const QDir& dir, const char* name) {
     Pump(150);

@@ -30,30 +30,11 @@ z7::DeviceImage StoredImage(const z7::SimMouse& mouse, int slot) {
 #include "platform/fake/recording_pointer_system.h"
 #include "platform/host_actions.h"
 #include "platform/pointer_system.h"
+#include "shots_support.h"
+
+using namespace shots;
 
 namespace {
-
-void Pump(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-int failures = 0;
-
-void Shot(const QRect& area, const QDir& dir, const char* name) {
-    const QImage image = QGuiApplication::primaryScreen()
-                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                             .toImage();
-    const bool ok = !image.isNull() && image.save(dir.filePath(QString::fromUtf8(name)));
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(dir.filePath(name)));
-    failures += !ok;
-}
-
-void Check(bool ok, const char* what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    failures += !ok;
-}
 
 // A window on a simulated mouse with the pointer system given.
 struct Session {

@@ -14,6 +14,12 @@
 namespace z7 {
 namespace {
 
+// Shows what the model holds without the edit reporting it back as the user's typing.
+void SetQuietly(QLineEdit* edit, const QString& text) {
+    const QSignalBlocker quiet(edit);
+    edit->setText(text);
+}
+
 QString U(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -106,10 +112,7 @@ void BindKeyPopup::Refresh() {
 
 bool BindKeyPopup::OnKeyDown(uint16_t vk) {
     model_.KeyCaptured(vk);
-    {
-        const QSignalBlocker quiet(name_);
-        name_->setText(Q(model_.name()));
-    }
+    SetQuietly(name_, Q(model_.name()));
     Refresh();
     // A key without a name cannot be shown or saved: keep listening for another.
     return !model_.keyText().empty();
@@ -132,20 +135,14 @@ void BindKeyPopup::Import() {
     if (file.empty()) return;
     StopCapture();
     const bool ok = model_.Import(file);
-    {
-        const QSignalBlocker quiet(name_);
-        name_->setText(Q(model_.name()));
-    }
+    SetQuietly(name_, Q(model_.name()));
     Refresh();
     if (!ok) host().MessageBox(Unreadable(file));
 }
 
 void BindKeyPopup::Delete() {
     model_.Delete();
-    {
-        const QSignalBlocker quiet(name_);
-        name_->clear();
-    }
+    SetQuietly(name_, QString());
     Refresh();
     host().NotifyLibraryChanged(LibraryKind::kBindKeys);
 }
@@ -210,24 +207,16 @@ void ShortcutPopup::Import() {
         ChooseImportFile(model_.library().folder(), U("Kesta Mouse Shortcut(*.sc)"));
     if (file.empty()) return;
     const bool ok = model_.Import(file);
-    {
-        const QSignalBlocker quietTarget(target_);
-        const QSignalBlocker quietName(name_);
-        target_->setText(Q(model_.target()));
-        name_->setText(Q(model_.name()));
-    }
+    SetQuietly(target_, Q(model_.target()));
+    SetQuietly(name_, Q(model_.name()));
     Refresh();
     if (!ok) host().MessageBox(Unreadable(file));
 }
 
 void ShortcutPopup::Delete() {
     model_.Delete();
-    {
-        const QSignalBlocker quietTarget(target_);
-        const QSignalBlocker quietName(name_);
-        target_->clear();
-        name_->clear();
-    }
+    SetQuietly(target_, QString());
+    SetQuietly(name_, QString());
     Refresh();
     host().NotifyLibraryChanged(LibraryKind::kShortcuts);
 }
@@ -414,10 +403,7 @@ void CustomHotkeyPopup::CaptureChanged() {
 
 bool CustomHotkeyPopup::OnKeyDown(uint16_t vk) {
     if (!model_.KeyArrived(vk)) return false;
-    {
-        const QSignalBlocker quiet(name_);
-        name_->setText(Q(model_.name()));
-    }
+    SetQuietly(name_, Q(model_.name()));
     Refresh();
     return true;
 }
@@ -467,20 +453,14 @@ void CustomHotkeyPopup::Import() {
     if (file.empty()) return;
     StopCapture();
     const bool ok = model_.Import(file);
-    {
-        const QSignalBlocker quiet(name_);
-        name_->setText(Q(model_.name()));
-    }
+    SetQuietly(name_, Q(model_.name()));
     Refresh();
     if (!ok) host().MessageBox(Unreadable(file));
 }
 
 void CustomHotkeyPopup::Delete() {
     model_.Delete();
-    {
-        const QSignalBlocker quiet(name_);
-        name_->clear();
-    }
+    SetQuietly(name_, QString());
     Refresh();
     host().NotifyLibraryChanged(LibraryKind::kCustomHotkeys);
 }
